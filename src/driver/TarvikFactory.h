@@ -1,0 +1,21 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "driver/Tarvik.h"
+
+namespace kelvane {
+
+using TTarvikFactory = std::function<std::unique_ptr<TTarvik>()>;
+
+// Creates a driver control for the calling task body. Raises EError when none can be created.
+std::unique_ptr<TTarvik> CreateTarvik();
+
+// Replaces the factory (tests); an empty one restores the platform's. Returns the previous one.
+TTarvikFactory SetTarvikFactory(TTarvikFactory AFactory);
+
+// The platform's control: the COM control on Windows, the simulated bench elsewhere.
+std::unique_ptr<TTarvik> CreatePlatformTarvik();
+
+}  // namespace kelvane

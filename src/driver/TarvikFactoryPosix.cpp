@@ -1,0 +1,11 @@
+#include "driver/TarvikFactory.h"
+#include "driver/sim/SimTarvik.h"
+
+namespace kelvane {
+
+// Linux has no Tarvik driver: the simulated bench stands in for it.
+std::unique_ptr<TTarvik> CreatePlatformTarvik() {
+  return std::make_unique<TSimTarvik>(CurrentBench());
+}
+
+}  // namespace kelvane

@@ -1,0 +1,72 @@
+#include "platform/Text.h"
+
+#include <locale>
+
+namespace kelvane {
+
+namespace {
+
+using TUtf8Facet = std::codecvt<char16_t, char8_t, std::mbstate_t>;
+
+const TUtf8Facet& Utf8Facet() {
+  return std::use_facet<TUtf8Facet>(std::locale::classic());
+}
+
+constexpr char16_t kReplacement = u'\uFFFD';
+
+}  // namespace
+
+std::string ToUtf8(std::u16string_view AText) {
+  const TUtf8Facet& facet = Utf8Facet();
+  std::string result;
+  result.reserve(AText.size() * 3);
+  const char16_t* from = AText.data();
+  const char16_t* const end = from + AText.size();
+  while (from != end) {
+    char8_t buffer[256];
+    std::mbstate_t state{};
+    const char16_t* next = from;
+    char8_t* out = buffer;
+    const auto status = facet.out(state, from, end, next, buffer, buffer + sizeof buffer, out);
+    result.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(out - buffer));
+    if (status == std::codecvt_base::error || (next == from && out == buffer)) {
+      // A lone surrogate: the text stays readable, with the usual replacement character.
+      result.append("\xEF\xBF\xBD");
+      ++next;
+    }
+    from = next;
+  }
+  return result;
+}
+
+std::u16string FromUtf8(std::string_view AText) {
+  const TUtf8Facet& facet = Utf8Facet();
+  std::u16string result;
+  result.reserve(AText.size());
+  const auto* from = reinterpret_cast<const char8_t*>(AText.data());
+  const auto* const end = from + AText.size();
+  while (from != end) {
+    char16_t buffer[256];
+    std::mbstate_t state{};
+    const char8_t* next = from;
+    char16_t* out = buffer;
+    const auto status = facet.in(state, from, end, next, buffer, buffer + 256, out);
+    result.append(buffer, static_cast<size_t>(out - buffer));
+    if (status == std::codecvt_base::error || (next == from && out == buffer)) {
+      result.push_back(kReplacement);
+      ++next;
+    }
+    from = next;
+  }
+  return result;
+}
+
+std::u16string FromAscii(std::string_view AText) {
+  return std::u16string(AText.begin(), AText.end());
+}
+
+std::u16string IntToStr(std::int64_t AValue) {
+  return FromAscii(std::to_string(AValue));
+}
+
+}  // namespace kelvane

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "driver/Tarvik.h"
+#include "tasks/CustomTask.h"
+
+namespace kelvane {
+
+// Finds out whether a register answers on one COM port and identifies it: serial number, device
+// name, version text and the protocol type it answered in. The results hold after a run that
+// ended with Succeded; they are written before the engine publishes Finished.
+class TSearchTask final : public TCustomTask {
+ public:
+  TSearchTask() = default;
+  ~TSearchTask() override;
+
+  std::int32_t ComNumber() const { return FComNumber; }
+  // Set before Start, not while the task runs.
+  void SetComNumber(std::int32_t AValue) { FComNumber = AValue; }
+
+  const std::u16string& Serial() const { return FSerial; }
+  const std::u16string& Version() const { return FVersion; }
+  std::int32_t ProtocolType() const { return FProtocolType; }
+  const std::u16string& DeviceName() const { return FDeviceName; }
+
+ protected:
+  void DoExecute() override;
+
+ private:
+  void Identify(TTarvik& ADriver);
+  void Recover(TTarvik& ADriver);
+
+  std::int32_t FComNumber = 0;
+  std::u16string FSerial;
+  std::u16string FVersion;
+  std::int32_t FProtocolType = 0;
+  std::u16string FDeviceName;
+};
+
+}  // namespace kelvane

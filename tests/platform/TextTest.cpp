@@ -1,0 +1,38 @@
+#include <gtest/gtest.h>
+
+#include "platform/Error.h"
+#include "platform/Text.h"
+
+namespace kelvane::test {
+namespace {
+
+TEST(Text, Utf8RoundTripsCyrillicAndAstralCharacters) {
+  const std::u16string text = u"Прервано пользователем \U0001F600 ok";
+  EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
+  EXPECT_EQ(ToUtf8(u"СКоК"), "\xD0\xA1\xD0\x9A\xD0\xBE\xD0\x9A");
+}
+
+TEST(Text, BrokenInputBecomesReplacementCharacters) {
+  EXPECT_EQ(FromUtf8("a\xFF"
+                     "b"),
+            u"a\uFFFDb");
+  EXPECT_EQ(ToUtf8(std::u16string{u'a', char16_t(0xD800), u'b'}),
+            "a\xEF\xBF\xBD"
+            "b");
+}
+
+TEST(Text, ErrorsCarryTheirMessageAsUtf16AndUtf8) {
+  try {
+    throw EError(u"Файл не найден");
+  } catch (...) {
+    EXPECT_EQ(CurrentExceptionMessage(), u"Файл не найден");
+  }
+  try {
+    throw EAbort();
+  } catch (const std::exception& e) {
+    EXPECT_EQ(FromUtf8(e.what()), u"Прервано пользователем");
+  }
+}
+
+}  // namespace
+}  // namespace kelvane::test

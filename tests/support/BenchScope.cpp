@@ -1,0 +1,30 @@
+#include "support/BenchScope.h"
+
+#include <stdexcept>
+
+#include "driver/TarvikFactory.h"
+#include "driver/sim/BenchFile.h"
+#include "driver/sim/SimTarvik.h"
+
+namespace kelvane::test {
+
+TBenchScope::TBenchScope(const std::string& AXml) : FBench(ParseBench(AXml, "test bench")) {
+  SetCurrentBench(FBench);
+  // Windows builds create the COM control by default; the tests want the bench everywhere.
+  SetTarvikFactory([bench = FBench] { return std::make_unique<TSimTarvik>(bench); });
+}
+
+TBenchScope::~TBenchScope() {
+  SetTarvikFactory({});
+  SetCurrentBench(nullptr);
+}
+
+TSimRegister& TBenchScope::Register(std::int32_t AComNumber) {
+  const auto found = FBench->RegisterAt(AComNumber);
+  if (!found) {
+    throw std::logic_error("no register on that port");
+  }
+  return *found;
+}
+
+}  // namespace kelvane::test
