@@ -69,4 +69,34 @@ std::u16string IntToStr(std::int64_t AValue) {
   return FromAscii(std::to_string(AValue));
 }
 
+std::optional<std::int32_t> StrToInt(std::u16string_view AText) {
+  size_t i = 0;
+  while (i < AText.size() && AText[i] == u' ') {
+    ++i;
+  }
+  bool negative = false;
+  if (i < AText.size() && (AText[i] == u'-' || AText[i] == u'+')) {
+    negative = AText[i] == u'-';
+    ++i;
+  }
+  if (i == AText.size()) {
+    return std::nullopt;
+  }
+  std::int64_t value = 0;
+  for (; i < AText.size(); ++i) {
+    if (AText[i] < u'0' || AText[i] > u'9') {
+      return std::nullopt;
+    }
+    value = value * 10 + (AText[i] - u'0');
+    if (value > std::int64_t{INT32_MAX} + 1) {
+      return std::nullopt;
+    }
+  }
+  value = negative ? -value : value;
+  if (value > INT32_MAX) {
+    return std::nullopt;
+  }
+  return static_cast<std::int32_t>(value);
+}
+
 }  // namespace kelvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,5 +15,8 @@ std::u16string FromUtf8(std::string_view AText);
 std::u16string FromAscii(std::string_view AText);
 
 std::u16string IntToStr(std::int64_t AValue);
+
+// A decimal 32-bit integer: optional leading blanks, an optional sign, digits and nothing else.
+std::optional<std::int32_t> StrToInt(std::u16string_view AText);
 
 }  // namespace kelvane

@@ -52,6 +52,11 @@ void TDriverScript::OnCall(TTarvikMethod AMethod, int ACall, THook AHook) {
   FHooks[{AMethod, ACall}] = std::move(AHook);
 }
 
+void TDriverScript::OnAnyCall(std::function<void(TTarvikMethod)> AHook) {
+  std::lock_guard lock(FMutex);
+  FAnyCallHook = std::move(AHook);
+}
+
 void TDriverScript::SetDescription(std::int32_t ACode, std::u16string AText) {
   std::lock_guard lock(FMutex);
   FDescriptions[ACode] = std::move(AText);
@@ -118,6 +123,7 @@ TDriverValue TDriverScript::Read(TTarvikProperty AProperty) const {
 
 std::int32_t TDriverScript::RecordCall(TTarvikMethod AMethod) {
   THook hook;
+  std::function<void(TTarvikMethod)> anyCallHook;
   std::int32_t result = 0;
   {
     std::lock_guard lock(FMutex);
@@ -134,6 +140,10 @@ std::int32_t TDriverScript::RecordCall(TTarvikMethod AMethod) {
     if (found != FHooks.end()) {
       hook = found->second;
     }
+    anyCallHook = FAnyCallHook;
+  }
+  if (anyCallHook) {
+    anyCallHook(AMethod);
   }
   if (hook) {
     hook(*this);

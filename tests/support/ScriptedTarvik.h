@@ -33,6 +33,8 @@ class TDriverScript {
   void SetResults(TTarvikMethod AMethod, std::vector<std::int32_t> AResults);
   // Runs AHook during the ACall-th call of AMethod (from 1), before the result is given.
   void OnCall(TTarvikMethod AMethod, int ACall, THook AHook);
+  // Runs AHook at every call, before the call's own hook.
+  void OnAnyCall(std::function<void(TTarvikMethod)> AHook);
   // The description the control gives for a result; "Описание <code>" when not set.
   void SetDescription(std::int32_t ACode, std::u16string AText);
 
@@ -55,6 +57,7 @@ class TDriverScript {
   std::map<TTarvikProperty, TDriverValue> FValues;
   std::map<TTarvikMethod, std::vector<std::int32_t>> FResults;
   std::map<std::pair<TTarvikMethod, int>, THook> FHooks;
+  std::function<void(TTarvikMethod)> FAnyCallHook;
   std::map<std::int32_t, std::u16string> FDescriptions;
   std::map<TTarvikMethod, int> FCallCounts;
   std::vector<TDriverEvent> FEvents;

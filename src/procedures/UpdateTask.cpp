@@ -1,0 +1,254 @@
+#include "procedures/UpdateTask.h"
+
+#include <chrono>
+
+#include "driver/TarvikFactory.h"
+#include "platform/Clock.h"
+#include "platform/CodePage.h"
+#include "platform/DateFormat.h"
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+#include "procedures/CheckResult.h"
+#include "procedures/FormatVersion.h"
+
+namespace kelvane {
+
+namespace {
+
+constexpr size_t kBlockSize = 128;
+constexpr std::int32_t kNoAnswer = -1;
+constexpr std::chrono::milliseconds kInstallPause{2000};
+
+void SetRetries(TTarvik& ADriver, std::int32_t ARetries, std::int32_t AReads, std::int32_t ASends) {
+  ADriver.SetCommandRetryCount(ARetries);
+  ADriver.SetMaxAnswerReadCount(AReads);
+  ADriver.SetMaxCommandSendCount(ASends);
+}
+
+void RestoreRetries(TTarvik& ADriver) {
+  ADriver.SetUseCommandTimeout(false);
+  SetRetries(ADriver, 5, 3, 3);
+}
+
+void CheckImageSize(std::uintmax_t ASize) {
+  if (ASize > static_cast<std::uintmax_t>(TUpdateTask::kMaxImageSize)) {
+    throw EError(u"Файл прошивки слишком велик: допустимо не более " +
+                 IntToStr(TUpdateTask::kMaxImageSize) + u" байт");
+  }
+}
+
+void PrintLine(TTarvik& ADriver, const std::u16string& ALine) {
+  ADriver.SetStringForPrinting(ALine);
+  CheckResult(ADriver, ADriver.PrintString());
+}
+
+}  // namespace
+
+void SetSkokState(TTarvik& ADriver, bool AOn) {
+  ADriver.SetTableNumber(23);
+  ADriver.SetRowNumber(1);
+  ADriver.SetFieldNumber(1);
+  ADriver.SetValueOfFieldInteger(AOn ? 1 : 0);
+  CheckResult(ADriver, ADriver.WriteTable());
+}
+
+TUpdateTask::~TUpdateTask() {
+  StopAndWait();
+}
+
+std::int32_t TUpdateTask::BuildFromFileName(std::u16string_view AFileName) {
+  // Positions count from 1; 0 is "none".
+  size_t underscore = 0;
+  size_t dot = 0;
+  for (size_t position = AFileName.size(); position >= 1; --position) {
+    const char16_t c = AFileName[position - 1];
+    if (c == u'.') {
+      dot = position;
+    } else if (c == u'_') {
+      underscore = position;
+      break;
+    }
+  }
+  const std::int64_t length =
+      static_cast<std::int64_t>(dot) - static_cast<std::int64_t>(underscore) - 1;
+  if (length <= 0) {
+    return 0;
+  }
+  return StrToInt(AFileName.substr(underscore, static_cast<size_t>(length))).value_or(0);
+}
+
+void TUpdateTask::DoExecute() {
+  const std::unique_ptr<TTarvik> driver = CreateTarvik();
+  driver->SetConnectionType(0);
+  driver->SetProtocolType(FProtocolType);
+  driver->SetComNumber(FComNumber);
+  driver->SetBaudRate(6);
+  driver->SetTimeout(5000);
+  SetRetries(*driver, 5, 3, 3);
+  driver->SetOFDExchangeSuspended(true);
+  DoUpdate(*driver);
+}
+
+void TUpdateTask::DoUpdate(TTarvik& ADriver) {
+  const auto startedAt = Clock()->SteadyNow();
+  ADriver.SetFileType(1);
+  const std::string image = ReadImage();
+  const auto length = static_cast<std::int32_t>(image.size());
+
+  SetStepCount(length + 9000);
+  SetStep(1);
+
+  SetText(u"Отключение СКоК");
+  SetSkokState(ADriver, false);
+  IncStep(1000);
+
+  SetText(StepText(u"Загрузка прошивки"));
+  ADriver.SetBlockNumber(0);
+  SendBlocks(ADriver, image);
+  IncStep(1000);
+  CheckStopped();
+
+  SetText(StepText(u"Установка прошивки"));
+  InstallImage(ADriver);
+  CheckStopped();
+  // The register restarts with the new firmware; neither a stop nor anything else cuts it short.
+  Clock()->Sleep(kInstallPause);
+  if (FProtocolType == 0) {
+    ADriver.GetECRStatus();
+  }
+  IncStep(1000);
+
+  SetText(u"Включение СКоК");
+  SetSkokState(ADriver, true);
+  IncStep(1000);
+  CheckStopped();
+
+  SetText(u"Установка даты и времени");
+  SetDateAndTime(ADriver);
+  IncStep(1000);
+
+  SetText(u"Проверка версии");
+  CheckVersion(ADriver);
+  IncStep(2000);
+
+  if (FWriteTables) {
+    SetText(u"Запись таблиц...");
+    ADriver.SetFileName(FTablesFileName);
+    CheckResult(ADriver, ADriver.ImportTables());
+  }
+
+  const std::optional<std::u16string> printError = PrintReceipt(ADriver);
+  IncStep(2000);
+
+  const auto elapsed =
+      std::chrono::duration_cast<std::chrono::seconds>(Clock()->SteadyNow() - startedAt).count();
+  const std::u16string version = FormatVersion(ADriver);
+  if (!printError) {
+    SetText(u"Успешно завершено: " + version + u" за " + IntToStr(elapsed / 60) + u" мин. " +
+            IntToStr(elapsed % 60) + u" сек.");
+  } else {
+    SetText(u"Успешно завершено: " + version + u" Ошибка печати: " + *printError);
+  }
+}
+
+std::string TUpdateTask::ReadImage() {
+  if (!FileExists(FFileName)) {
+    throw EError(u"Файл не найден");
+  }
+  // Blocks travel as text decoded with the ANSI code page; only a single-byte one gives every
+  // byte back unchanged, and a changed byte would brick the register.
+  if (!AnsiCodePageIsSingleByte()) {
+    throw EError(u"Кодовая страница Windows " + IntToStr(AnsiCodePageNumber()) +
+                 u" не однобайтовая: прошивка исказилась бы при передаче драйверу");
+  }
+  // Looked at before reading, so that a huge file is not read in vain, and after, in case it grew.
+  CheckImageSize(FileSize(FFileName));
+  std::string image = ReadFileBytes(FFileName);
+  CheckImageSize(image.size());
+  // An empty block is what the driver takes for the install request: never send one as data.
+  if (image.empty()) {
+    throw EError(u"Файл прошивки пуст");
+  }
+  return image;
+}
+
+void TUpdateTask::SendBlocks(TTarvik& ADriver, const std::string& AImage) {
+  for (size_t offset = 0; offset < AImage.size(); offset += kBlockSize) {
+    CheckStopped();
+    ADriver.SetBlockData(AnsiToUnicode(std::string_view(AImage).substr(offset, kBlockSize)));
+    CheckResult(ADriver, ADriver.LoadBlockOnSDCard());
+    ADriver.SetBlockNumber(ADriver.BlockNumber() + 1);
+    IncStep(static_cast<std::int32_t>(kBlockSize));
+  }
+}
+
+void TUpdateTask::InstallImage(TTarvik& ADriver) {
+  ADriver.SetBlockData(u"");
+  ADriver.SetUseCommandTimeout(true);
+  try {
+    ADriver.SetCommandTimeout(5000);
+    SetRetries(ADriver, 1, 1, 1);
+    // No answer is expected: the register restarts to install the image.
+    const std::int32_t result = ADriver.LoadBlockOnSDCard();
+    if (result != kNoAnswer) {
+      CheckResult(ADriver, result);
+    }
+  } catch (...) {
+    // The error on its way is the one to report; a failing restore must not replace it.
+    try {
+      RestoreRetries(ADriver);
+    } catch (...) {
+    }
+    throw;
+  }
+  RestoreRetries(ADriver);
+}
+
+void TUpdateTask::SetDateAndTime(TTarvik& ADriver) {
+  const TDateTime date = DateOf(Clock()->LocalNow());
+  ADriver.SetDate(date);
+  CheckResult(ADriver, ADriver.SetDate());
+  ADriver.SetDate(date);
+  CheckResult(ADriver, ADriver.ConfirmDate());
+  ADriver.SetTime(TimeOf(Clock()->LocalNow()));
+  CheckResult(ADriver, ADriver.SetTime());
+}
+
+void TUpdateTask::CheckVersion(TTarvik& ADriver) {
+  CheckResult(ADriver, ADriver.GetECRStatus());
+  if (ADriver.ECRBuild() != BuildFromFileName()) {
+    throw EError(u"Завершено. Версии не совпадают! " + FormatVersion(ADriver));
+  }
+}
+
+std::optional<std::u16string> TUpdateTask::PrintReceipt(TTarvik& ADriver) {
+  try {
+    CheckStopped();
+    SetText(u"Печать информационного чека");
+    PrintLine(ADriver, u" ");
+    PrintLine(ADriver, u"ИНФОРМАЦИОННЫЙ ЧЕК");
+    PrintLine(ADriver, u" ");
+    CheckResult(ADriver, ADriver.ReadSerialNumber());
+    PrintLine(ADriver, u"Зав. Номер: " + ADriver.SerialNumber());
+    PrintLine(ADriver, u" ");
+    PrintLine(ADriver, u"Версия ПО : " + FormatVersion(ADriver));
+    PrintLine(ADriver, u" ");
+    PrintLine(ADriver, u"Дата/время: " + DateTimeToStr(ADriver.Date() + ADriver.Time()));
+    for (int i = 0; i < 10; ++i) {
+      PrintLine(ADriver, u" ");
+    }
+  } catch (...) {
+    return CurrentExceptionMessage();
+  }
+  return std::nullopt;
+}
+
+std::u16string TUpdateTask::StepText(const char16_t* AStep) const {
+  if (!FIsCustom) {
+    return AStep;
+  }
+  return std::u16string(AStep) + u" [" + ExtractFileName(FFileName) + u"]";
+}
+
+}  // namespace kelvane

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "driver/Tarvik.h"
+#include "tasks/CustomTask.h"
+
+namespace kelvane {
+
+// Updates the firmware of one register on one COM port: SKoK off, the image in 128-byte blocks,
+// installation, SKoK on, date and time, the build check, optionally the tables, and an
+// information receipt. Its state text names each step; its counters give the progress.
+//
+// The window writes the properties only while the task is not started.
+class TUpdateTask final : public TCustomTask {
+ public:
+  // The largest image whose progress still fits the 32-bit counters: Step ends at
+  // blocks x 128 + 9001.
+  static constexpr std::int64_t kMaxImageSize = (INT32_MAX - 9001) / 128 * 128;
+
+  TUpdateTask() = default;
+  ~TUpdateTask() override;
+
+  const std::u16string& Name() const { return FName; }
+  void SetName(std::u16string AValue) { FName = std::move(AValue); }
+  std::int32_t ComNumber() const { return FComNumber; }
+  void SetComNumber(std::int32_t AValue) { FComNumber = AValue; }
+  const std::u16string& FileName() const { return FFileName; }
+  void SetFileName(std::u16string AValue) { FFileName = std::move(AValue); }
+  bool IsCustom() const { return FIsCustom; }
+  void SetIsCustom(bool AValue) { FIsCustom = AValue; }
+  std::int32_t ProtocolType() const { return FProtocolType; }
+  void SetProtocolType(std::int32_t AValue) { FProtocolType = AValue; }
+  bool WriteTables() const { return FWriteTables; }
+  void SetWriteTables(bool AValue) { FWriteTables = AValue; }
+  const std::u16string& TablesFileName() const { return FTablesFileName; }
+  void SetTablesFileName(std::u16string AValue) { FTablesFileName = std::move(AValue); }
+
+  // The build number carried in FileName: the decimal number between the last "_" of the whole
+  // path and the first "." after it; 0 when there is none.
+  std::int32_t BuildFromFileName() const { return BuildFromFileName(FFileName); }
+  static std::int32_t BuildFromFileName(std::u16string_view AFileName);
+
+ protected:
+  void DoExecute() override;
+
+ private:
+  void DoUpdate(TTarvik& ADriver);
+  std::string ReadImage();
+  void SendBlocks(TTarvik& ADriver, const std::string& AImage);
+  void InstallImage(TTarvik& ADriver);
+  void SetDateAndTime(TTarvik& ADriver);
+  void CheckVersion(TTarvik& ADriver);
+  // Returns the print error, nothing when the receipt was printed.
+  std::optional<std::u16string> PrintReceipt(TTarvik& ADriver);
+  std::u16string StepText(const char16_t* AStep) const;
+
+  std::u16string FName;
+  std::int32_t FComNumber = 0;
+  std::u16string FFileName;
+  bool FIsCustom = false;
+  std::int32_t FProtocolType = 0;
+  bool FWriteTables = false;
+  std::u16string FTablesFileName;
+};
+
+// SKoK (table 23, row 1, field 1) on or off.
+void SetSkokState(TTarvik& ADriver, bool AOn);
+
+}  // namespace kelvane
