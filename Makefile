@@ -15,11 +15,12 @@ test: deps
 	$(call build,default)
 	ctest --preset default
 
-run: deps
-	$(call build,default)
-	./build/default/src/kelvane-console
+run: console
 
-console: run
+# The headless front end: a search of the bench, then the update of every register found.
+console: deps
+	$(call build,default)
+	./build/default/src/kelvane-console --update build/default/firmware/demo_3105.bin
 
 tsan: deps
 	$(call build,tsan)

@@ -1,17 +1,30 @@
+// The console front end: one discovery pass on the bench, printing each register as discovery
+// reports it, and, with --update, the update of every register found, with its progress.
+#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <mutex>
+#include <string>
 #include <vector>
 
 #include "Version.h"
+#include "discovery/DeviceDiscover.h"
 #include "driver/sim/SimBench.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
-#include "procedures/SearchTask.h"
+#include "procedures/UpdateTask.h"
 #include "tasks/MainThread.h"
 
 using namespace kelvane;
 
 namespace {
+
+struct TFoundRegister {
+  std::int32_t ComNumber;
+  std::u16string Serial;
+  std::int32_t ProtocolType;
+};
 
 void Print(const std::u16string& AText) {
   std::fputs(ToUtf8(AText).c_str(), stdout);
@@ -19,36 +32,109 @@ void Print(const std::u16string& AText) {
   std::fflush(stdout);
 }
 
+std::u16string Percent(const TTaskState& AState) {
+  const std::int32_t count = AState.StepCount.load();
+  if (count <= 0) {
+    return u"0%";
+  }
+  return IntToStr(
+             static_cast<std::int64_t>(static_cast<double>(AState.Step.load()) / count * 100)) +
+         u"%";
+}
+
+std::vector<TFoundRegister> Discover() {
+  std::mutex mutex;
+  std::vector<TFoundRegister> found;
+  TDeviceDiscover discover;
+  discover.SetOnFound([&](std::int32_t AComNumber, const std::u16string& ASerial,
+                          const std::u16string& AVersion, std::int32_t AProtocolType,
+                          const std::u16string& ADeviceName) {
+    Print(u"COM" + IntToStr(AComNumber) + u": " + ASerial + u", " + AVersion + u", протокол " +
+          IntToStr(AProtocolType) + u", " + ADeviceName);
+    std::lock_guard lock(mutex);
+    found.push_back({AComNumber, ASerial, AProtocolType});
+  });
+  discover.Start();
+  TMainThread::Instance().WaitWhileDraining([&] { return discover.WorkerEnded(); });
+  std::lock_guard lock(mutex);
+  Print(u"Найдено устройств: " + IntToStr(static_cast<std::int64_t>(found.size())));
+  return found;
+}
+
+void Update(const std::vector<TFoundRegister>& ARegisters, const std::u16string& AFirmware,
+            const std::u16string& ATables) {
+  std::vector<std::unique_ptr<TUpdateTask>> tasks;
+  for (const TFoundRegister& found : ARegisters) {
+    auto task = std::make_unique<TUpdateTask>();
+    task->SetComNumber(found.ComNumber);
+    task->SetProtocolType(found.ProtocolType);
+    task->SetName(found.Serial);
+    task->SetFileName(AFirmware);
+    task->SetWriteTables(!ATables.empty());
+    task->SetTablesFileName(ATables);
+    task->Start();
+    tasks.push_back(std::move(task));
+  }
+  std::vector<std::u16string> shown(tasks.size());
+  const auto allEnded = [&] {
+    for (const auto& task : tasks) {
+      if (!task->WorkerEnded()) {
+        return false;
+      }
+    }
+    return true;
+  };
+  bool ended = false;
+  while (!ended) {
+    ended = TMainThread::Instance().WaitWhileDraining(allEnded, std::chrono::milliseconds(500));
+    for (size_t i = 0; i < tasks.size(); ++i) {
+      const TTaskState& state = tasks[i]->State();
+      const bool failed = state.Finished.load() && !state.Succeded.load();
+      const std::u16string line = u"COM" + IntToStr(tasks[i]->ComNumber()) + u"  " +
+                                  (failed ? u"---" : Percent(state)) + u"  " + state.Text.Get();
+      if (line != shown[i]) {
+        Print(line);
+        shown[i] = line;
+      }
+    }
+  }
+}
+
+int Usage() {
+  std::fputs("usage: kelvane-console [--update FIRMWARE [--tables TABLES.csv]]\n", stderr);
+  return 2;
+}
+
 }  // namespace
 
-int main() {
-  TMainThread& mainThread = TMainThread::Instance();
-  mainThread.BindToCurrentThread();
+int main(int argc, char** argv) {
+  std::u16string firmware;
+  std::u16string tables;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--update") == 0 && i + 1 < argc) {
+      firmware = FromUtf8(argv[++i]);
+    } else if (std::strcmp(argv[i], "--tables") == 0 && i + 1 < argc) {
+      tables = FromUtf8(argv[++i]);
+    } else {
+      return Usage();
+    }
+  }
+  if (!tables.empty() && firmware.empty()) {
+    return Usage();
+  }
+
+  TMainThread::Instance().BindToCurrentThread();
   try {
     UseBenchFromEnvironment();
   } catch (const EError& e) {
     std::fprintf(stderr, "kelvane-console: %s\n", e.what());
     return 2;
   }
-  Print(u"Kelvane v." + FromAscii(KELVANE_VERSION_TEXT) + u": поиск ККТ на стенде");
-
-  std::vector<std::unique_ptr<TSearchTask>> searches;
-  for (const TSimPort& port : CurrentBench()->Ports()) {
-    auto search = std::make_unique<TSearchTask>();
-    search->SetComNumber(port.Number);
-    search->Start();
-    searches.push_back(std::move(search));
+  Print(u"Kelvane v." + FromAscii(KELVANE_VERSION_TEXT) + u": поиск устройств");
+  const std::vector<TFoundRegister> found = Discover();
+  if (!firmware.empty() && !found.empty()) {
+    Print(u"Обновление из " + firmware);
+    Update(found, firmware, tables);
   }
-  for (const auto& search : searches) {
-    mainThread.WaitWhileDraining([&] { return search->State().Finished.load(); });
-    const std::u16string port = u"COM" + IntToStr(search->ComNumber()) + u": ";
-    if (search->State().Succeded.load()) {
-      Print(port + search->Serial() + u", " + search->Version() + u", протокол " +
-            IntToStr(search->ProtocolType()) + u", " + search->DeviceName());
-    } else {
-      Print(port + search->State().Text.Get());
-    }
-  }
-  searches.clear();
   return 0;
 }

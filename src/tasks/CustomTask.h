@@ -30,6 +30,9 @@ class TCustomTask : public TObject {
   void Stop();
 
   const TTaskState& State() const { return FState; }
+  // True when no worker is alive: none was started, or the last one has ended completely, its
+  // end-of-run call included. Destroying the task then does not wait. For the task's owner.
+  bool WorkerEnded() const { return !FThread || FThread->Ended(); }
 
   const TNotifyEvent& OnTerminate() const { return FOnTerminate; }
   void SetOnTerminate(TNotifyEvent AValue) { FOnTerminate = std::move(AValue); }

@@ -95,6 +95,11 @@ void TMainThread::Notify() {
   FMainWake.notify_all();
 }
 
+bool TMainThread::WaitForPending(size_t ACount, std::chrono::milliseconds ATimeout) {
+  std::unique_lock lock(FMutex);
+  return FMainWake.wait_for(lock, ATimeout, [&] { return FQueue.size() >= ACount; });
+}
+
 void TMainThread::SetWakeup(std::function<void()> AWakeup) {
   std::lock_guard lock(FMutex);
   FWakeup = std::move(AWakeup);

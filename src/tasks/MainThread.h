@@ -37,6 +37,10 @@ class TMainThread {
                          std::optional<std::chrono::milliseconds> ATimeout = std::nullopt);
   void Notify();
 
+  // Waits, without running them, until ACount calls are waiting to be handed over. False when the
+  // timeout passed first. For tests that need workers held at their end-of-run call.
+  bool WaitForPending(size_t ACount, std::chrono::milliseconds ATimeout);
+
   // Called on the handing thread each time a call is handed over, so that an event loop can
   // schedule a Drain. Set it while no worker runs.
   void SetWakeup(std::function<void()> AWakeup);

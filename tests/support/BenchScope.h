@@ -16,7 +16,7 @@ class TBenchScope {
   TBenchScope(const TBenchScope&) = delete;
   TBenchScope& operator=(const TBenchScope&) = delete;
 
-  TSimBench& Bench() { return *FBench; }
+  const std::shared_ptr<TSimBench>& Bench() const { return FBench; }
   TSimRegister& Register(std::int32_t AComNumber);
 
  private:

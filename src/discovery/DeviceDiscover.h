@@ -1,0 +1,56 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "procedures/SearchTask.h"
+#include "tasks/CustomTask.h"
+
+namespace kelvane {
+
+// How discovery reports one identified register. The strings are valid during the call only.
+using TFoundEvent = std::function<void(std::int32_t AComNumber, const std::u16string& ASerial,
+                                       const std::u16string& AVersion, std::int32_t AProtocolType,
+                                       const std::u16string& ADeviceName)>;
+
+// Finds every register on the USB serial ports in one pass: one search per port, all at once,
+// polled every 50 ms; each identified register is reported through OnFound, on this task's
+// worker thread, in the first cycle after its search finished.
+class TDeviceDiscover final : public TCustomTask {
+ public:
+  static constexpr std::chrono::milliseconds kCycle{50};
+
+  TDeviceDiscover() = default;
+  // Stops a running pass and waits for it; then stops the searches it left behind and waits for
+  // them too, so that closing waits at most for the identifications in progress.
+  ~TDeviceDiscover() override;
+
+  // Set while no pass runs.
+  const TFoundEvent& OnFound() const { return FOnFound; }
+  void SetOnFound(TFoundEvent AValue) { FOnFound = std::move(AValue); }
+  // Kept for callers that set it; no pass raises it, as the window polls instead.
+  const TNotifyEvent& OnFinished() const { return FOnFinished; }
+  void SetOnFinished(TNotifyEvent AValue) { FOnFinished = std::move(AValue); }
+
+ protected:
+  void DoExecute() override;
+
+ private:
+  void StartSearch(std::int32_t AComNumber);
+  void StartAllSearches();
+  void CollectFinished();
+  bool AllDone() const { return FSearchList.empty(); }
+  // Frees the searches of earlier passes whose workers have ended; never waits.
+  void ReleaseEndedAbandoned();
+
+  TFoundEvent FOnFound;
+  TNotifyEvent FOnFinished;
+  std::vector<std::unique_ptr<TSearchTask>> FSearchList;
+  // Searches of passes that ended by an error: never reported, freed once they have ended.
+  std::vector<std::unique_ptr<TSearchTask>> FAbandoned;
+};
+
+}  // namespace kelvane

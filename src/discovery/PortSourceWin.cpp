@@ -1,0 +1,10 @@
+#include "discovery/PortSource.h"
+#include "discovery/SetupApiPortSource.h"
+
+namespace kelvane {
+
+std::shared_ptr<TPortSource> CreatePlatformPortSource() {
+  return std::make_shared<TSetupApiPortSource>();
+}
+
+}  // namespace kelvane
