@@ -1,5 +1,5 @@
 # The two commands of README.md, and the checks CI runs.
-.PHONY: all deps test run console tsan asan bench clean
+.PHONY: all deps test run console screenshot tsan asan bench clean
 
 all: test
 
@@ -15,12 +15,26 @@ test: deps
 	$(call build,default)
 	ctest --preset default
 
-run: console
+# The window, on the built-in bench; the file choosers open in the folder of the demo firmware.
+run: deps
+	$(call build,default)
+	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY" ] && [ -z "$$QT_QPA_PLATFORM" ]; then \
+	  echo "No display to show the window on: running the console front end instead (make console)."; \
+	  ./build/default/src/kelvane-console --update build/default/firmware/demo_3105.bin; \
+	else \
+	  cd build/default/firmware && ../src/Kelvane; \
+	fi
 
 # The headless front end: a search of the bench, then the update of every register found.
 console: deps
 	$(call build,default)
 	./build/default/src/kelvane-console --update build/default/firmware/demo_3105.bin
+
+# Pictures of the window under a virtual X server: idle, after a search, during and after updates.
+screenshot: deps
+	$(call build,default)
+	xvfb-run -a -s '-screen 0 1024x768x24' ./build/default/tests/kelvane-screenshots \
+	  screenshots build/default/firmware
 
 tsan: deps
 	$(call build,tsan)

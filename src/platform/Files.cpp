@@ -23,8 +23,12 @@ std::filesystem::path PathOf(const std::u16string& AFileName) {
 
 #ifdef _WIN32
 constexpr std::u16string_view kSeparators = u"\\/:";
+constexpr std::u16string_view kFolderSeparators = u"\\:";
+constexpr char16_t kPathSeparator = u'\\';
 #else
 constexpr std::u16string_view kSeparators = u"/";
+constexpr std::u16string_view kFolderSeparators = u"/";
+constexpr char16_t kPathSeparator = u'/';
 #endif
 
 }  // namespace
@@ -65,6 +69,23 @@ std::u16string ExtractFileName(std::u16string_view AFileName) {
   const size_t separator = AFileName.find_last_of(kSeparators);
   return std::u16string(separator == std::u16string_view::npos ? AFileName
                                                                : AFileName.substr(separator + 1));
+}
+
+std::u16string ExtractFileDir(std::u16string_view AFileName) {
+  size_t last = AFileName.find_last_of(kFolderSeparators);
+  if (last == std::u16string_view::npos) {
+    return {};
+  }
+  if (last > 0 && AFileName[last] == kPathSeparator &&
+      kFolderSeparators.find(AFileName[last - 1]) == std::u16string_view::npos) {
+    --last;
+  }
+  return std::u16string(AFileName.substr(0, last + 1));
+}
+
+bool DirectoryExists(const std::u16string& APath) {
+  std::error_code error;
+  return !APath.empty() && std::filesystem::is_directory(PathOf(APath), error);
 }
 
 }  // namespace kelvane

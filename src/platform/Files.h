@@ -20,4 +20,12 @@ std::string ReadFileBytes(const std::u16string& AFileName);
 // Windows, "/" elsewhere).
 std::u16string ExtractFileName(std::u16string_view AFileName);
 
+// The folder part: everything up to the last separator ("\" or ":" on Windows, "/" elsewhere),
+// less that separator unless it follows another separator or a drive colon, or is the first
+// character. C:\fw\a.bin gives C:\fw, C:\a.bin gives C:\, /a.bin gives /, a.bin gives nothing.
+std::u16string ExtractFileDir(std::u16string_view AFileName);
+
+// True when the path names an existing folder.
+bool DirectoryExists(const std::u16string& APath);
+
 }  // namespace kelvane

@@ -103,13 +103,15 @@ void TUpdateTask::DoUpdate(TTarvik& ADriver) {
   SetSkokState(ADriver, false);
   IncStep(1000);
 
-  SetText(StepText(u"Загрузка прошивки"));
+  SetText(FIsCustom ? u"Загрузка прошивки [" + ExtractFileName(FFileName) + u"]"
+                    : u"Загрузка прошивки");
   ADriver.SetBlockNumber(0);
   SendBlocks(ADriver, image);
   IncStep(1000);
   CheckStopped();
 
-  SetText(StepText(u"Установка прошивки"));
+  SetText(FIsCustom ? u"Установка прошивки [" + ExtractFileName(FFileName) + u"]"
+                    : u"Установка прошивки");
   InstallImage(ADriver);
   CheckStopped();
   // The register restarts with the new firmware; neither a stop nor anything else cuts it short.
@@ -242,13 +244,6 @@ std::optional<std::u16string> TUpdateTask::PrintReceipt(TTarvik& ADriver) {
     return CurrentExceptionMessage();
   }
   return std::nullopt;
-}
-
-std::u16string TUpdateTask::StepText(const char16_t* AStep) const {
-  if (!FIsCustom) {
-    return AStep;
-  }
-  return std::u16string(AStep) + u" [" + ExtractFileName(FFileName) + u"]";
 }
 
 }  // namespace kelvane

@@ -56,7 +56,6 @@ class TUpdateTask final : public TCustomTask {
   void CheckVersion(TTarvik& ADriver);
   // Returns the print error, nothing when the receipt was printed.
   std::optional<std::u16string> PrintReceipt(TTarvik& ADriver);
-  std::u16string StepText(const char16_t* AStep) const;
 
   std::u16string FName;
   std::int32_t FComNumber = 0;

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <vector>
+
+#include <QIcon>
+#include <QPixmap>
+
+namespace kelvane {
+
+// The window's pictures, drawn here: 16 x 16, dark grey; the disabled state faded and grey.
+QIcon SearchPicture();
+QIcon StartPicture();
+QIcon StopPicture();
+QIcon WindowPicture();
+// The busy animation: 8 frames, shown 100 ms each, looping.
+std::vector<QPixmap> BusyFrames();
+
+}  // namespace kelvane

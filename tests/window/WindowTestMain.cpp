@@ -1,0 +1,23 @@
+#include <cstdlib>
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "tasks/MainThread.h"
+#include "window/fmuMain.h"
+
+int main(int argc, char** argv) {
+  // The window is driven without a screen; Qt wants a private runtime folder.
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QTemporaryDir runtime;
+  QFile::setPermissions(runtime.path(),
+                        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
+  kelvane::TMainThread::Instance().BindToCurrentThread();
+  QApplication application(argc, argv);
+  kelvane::ApplyWindowFont();
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
