@@ -21,4 +21,7 @@ bool AnsiCodePageIsSingleByte();
 // The code page's number, for messages.
 unsigned AnsiCodePageNumber();
 
+// The registered charset name of the code page, as an XML declaration names it: "windows-1251".
+std::string AnsiCharsetName();
+
 }  // namespace kelvane

@@ -32,4 +32,8 @@ unsigned AnsiCodePageNumber() {
   return 1251;
 }
 
+std::string AnsiCharsetName() {
+  return "windows-1251";
+}
+
 }  // namespace kelvane

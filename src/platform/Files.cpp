@@ -83,6 +83,14 @@ std::u16string ExtractFileDir(std::u16string_view AFileName) {
   return std::u16string(AFileName.substr(0, last + 1));
 }
 
+bool FileIsReadOnly(const std::u16string& AFileName) {
+  std::error_code error;
+  const auto status = std::filesystem::status(PathOf(AFileName), error);
+  return !error && std::filesystem::exists(status) &&
+         (status.permissions() & std::filesystem::perms::owner_write) ==
+             std::filesystem::perms::none;
+}
+
 bool DirectoryExists(const std::u16string& APath) {
   std::error_code error;
   return !APath.empty() && std::filesystem::is_directory(PathOf(APath), error);

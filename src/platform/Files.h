@@ -25,6 +25,17 @@ std::u16string ExtractFileName(std::u16string_view AFileName);
 // character. C:\fw\a.bin gives C:\fw, C:\a.bin gives C:\, /a.bin gives /, a.bin gives nothing.
 std::u16string ExtractFileDir(std::u16string_view AFileName);
 
+// Puts ASource in the place of ATarget in one step, replacing ATarget if it exists. Raises EError
+// with the system's message on failure.
+void ReplaceFile(const std::u16string& ASource, const std::u16string& ATarget);
+
+// Writes the bytes to the file, replacing it, and makes sure they reached the disk. Raises EError
+// with the system's message on failure.
+void WriteFileDurably(const std::u16string& AFileName, std::string_view ABytes);
+
+// True when the file exists and its owner may not write it (the read-only attribute on Windows).
+bool FileIsReadOnly(const std::u16string& AFileName);
+
 // True when the path names an existing folder.
 bool DirectoryExists(const std::u16string& APath);
 

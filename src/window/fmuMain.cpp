@@ -42,15 +42,29 @@ constexpr Qt::Edges kAllEdges = Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge | Qt:
 
 }  // namespace
 
-TfmMain::TfmMain(std::shared_ptr<TWindowDialogs> ADialogs, QWidget* AParent)
+TfmMain::TfmMain(std::shared_ptr<TWindowDialogs> ADialogs, std::u16string ASettingsFile,
+                 QWidget* AParent)
     : QMainWindow(AParent), FDialogs(std::move(ADialogs)) {
   setObjectName("fmMain");
   CreateControls();
+  // The settings are read once the controls exist and before the creation handler runs.
+  xmlStorage = ASettingsFile.empty() ? std::make_unique<TXmlStorage>()
+                                     : std::make_unique<TXmlStorage>(std::move(ASettingsFile));
+  xmlStorage->Reload();
+  FKeptWindow = std::make_unique<TQtKeptWindow>(*this, [this] { FCentreOnShow = false; });
+  formStorage = std::make_unique<TFormStorage>(
+      *xmlStorage, *FKeptWindow,
+      std::vector<std::u16string>{u"edtFileName.Text", u"chkWriteTables.Checked",
+                                  u"edtTablesFileName.Text"});
   FormCreate();
 }
 
 TfmMain::~TfmMain() {
+  if (!formStorage->Saved()) {
+    formStorage->SaveFormPlacement();
+  }
   FormDestroy();
+  xmlStorage->Flush();
 }
 
 void TfmMain::CreateControls() {
@@ -234,6 +248,9 @@ void TfmMain::FormDestroy() {
 void TfmMain::showEvent(QShowEvent* AEvent) {
   if (!FShown) {
     FShown = true;
+    if (!formStorage->Restored()) {
+      formStorage->RestoreFormPlacement();
+    }
     if (FCentreOnShow) {
       setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
                                       screen()->availableGeometry()));
@@ -244,6 +261,7 @@ void TfmMain::showEvent(QShowEvent* AEvent) {
 
 void TfmMain::closeEvent(QCloseEvent* AEvent) {
   // Closing is never refused, also while a search or an update runs.
+  formStorage->SaveFormPlacement();
   AEvent->accept();
 }
 

@@ -18,7 +18,10 @@
 #include "window/BusyIndicator.h"
 #include "window/DeviceList.h"
 #include "window/DeviceRow.h"
+#include "window/FormStorage.h"
+#include "window/QtKeptWindow.h"
 #include "window/WindowDialogs.h"
+#include "window/XmlStorage.h"
 
 namespace kelvane {
 
@@ -28,8 +31,9 @@ class TfmMain final : public QMainWindow {
   Q_OBJECT
 
  public:
+  // ASettingsFile: the settings file to use instead of the one in the application-data folder.
   explicit TfmMain(std::shared_ptr<TWindowDialogs> ADialogs = CreateWindowDialogs(),
-                   QWidget* AParent = nullptr);
+                   std::u16string ASettingsFile = {}, QWidget* AParent = nullptr);
   ~TfmMain() override;
 
   // Commands, each run on the window's thread. An error they raise is shown in a message box.
@@ -89,6 +93,9 @@ class TfmMain final : public QMainWindow {
   void OpenInto(TFileChooser& AChooser, QLineEdit& AEdit);
 
   std::shared_ptr<TWindowDialogs> FDialogs;
+  std::unique_ptr<TXmlStorage> xmlStorage;
+  std::unique_ptr<TQtKeptWindow> FKeptWindow;
+  std::unique_ptr<TFormStorage> formStorage;
   std::unique_ptr<TDeviceList> FDeviceList;
   std::unique_ptr<TDeviceDiscover> FDeviceDiscover;
   std::int32_t FDeviceFoundCount = 0;

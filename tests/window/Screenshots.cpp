@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTreeWidget>
 
@@ -75,7 +76,10 @@ int main(int argc, char** argv) {
   ApplyWindowFont();
   UseBenchFromEnvironment();
 
-  TfmMain window(std::make_shared<TAnsweringDialogs>(firmware.filePath("plain_3107.bin")));
+  // The operator's own settings stay untouched.
+  const QTemporaryDir settings;
+  TfmMain window(std::make_shared<TAnsweringDialogs>(firmware.filePath("plain_3107.bin")),
+                 settings.filePath("Kelvane.xml").toStdU16String());
   window.show();
   Pause(300);
   bool ok = Save(window, output, "1-idle.png");

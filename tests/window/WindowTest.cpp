@@ -40,7 +40,7 @@ class Window : public testing::Test {
     FClock.Clock().SetFreeRunning(true);
     FFirmware = QString::fromStdU16String(
         FDir.Write("fw_3105.bin", MakeSimFirmware({3105, u"A.5", EncodeDate(2026, 12, 1)}, 300)));
-    FWindow = std::make_unique<TfmMain>(FDialogs);
+    FWindow = std::make_unique<TfmMain>(FDialogs, (FDir.Path() / "settings.xml").u16string());
   }
   ~Window() override {
     FGates->OpenAll();
@@ -327,6 +327,25 @@ TEST_F(Window, ClosingDuringUpdatesStopsAndWaitsForEveryRow) {
     const int installs = FBench.Register(port).InstallCount();
     EXPECT_TRUE(installs == 0 || installs == 1) << port;
   }
+}
+
+TEST_F(Window, PathsTickAndPlaceSurviveARestart) {
+  FWindow->show();
+  Control<QLineEdit>("edtFileName")->setText(FFirmware);
+  Control<QCheckBox>("chkWriteTables")->setChecked(true);
+  Control<QLineEdit>("edtTablesFileName")->setText(QStringLiteral("Таблицы & прочее.csv"));
+  FWindow->setGeometry(50, 60, 700, 450);
+  FWindow->close();
+  // The file is written when the window is gone, as at the end of a run.
+  FWindow.reset();
+  FWindow = std::make_unique<TfmMain>(FDialogs, (FDir.Path() / "settings.xml").u16string());
+  EXPECT_EQ(Control<QLineEdit>("edtFileName")->text(), "") << "applied when first shown";
+  FWindow->show();
+  EXPECT_EQ(Control<QLineEdit>("edtFileName")->text(), FFirmware);
+  EXPECT_TRUE(Control<QCheckBox>("chkWriteTables")->isChecked());
+  EXPECT_EQ(Control<QLineEdit>("edtTablesFileName")->text(),
+            QStringLiteral("Таблицы & прочее.csv"));
+  EXPECT_EQ(FWindow->geometry(), QRect(50, 60, 700, 450));
 }
 
 struct TPercentCase {

@@ -1,0 +1,58 @@
+#include <windows.h>
+
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/SystemMessage.h"
+
+namespace kelvane {
+
+namespace {
+
+[[noreturn]] void Fail(const char16_t* AWhat, const std::u16string& AFileName, DWORD AError) {
+  throw EError(std::u16string(AWhat) + u" \"" + AFileName + u"\": " + SystemMessage(AError));
+}
+
+const wchar_t* Wide(const std::u16string& AText) {
+  return reinterpret_cast<const wchar_t*>(AText.c_str());
+}
+
+class THandle {
+ public:
+  explicit THandle(HANDLE AHandle) : FHandle(AHandle) {}
+  ~THandle() {
+    if (Valid()) {
+      CloseHandle(FHandle);
+    }
+  }
+  THandle(const THandle&) = delete;
+  THandle& operator=(const THandle&) = delete;
+  bool Valid() const { return FHandle != INVALID_HANDLE_VALUE; }
+  HANDLE Get() const { return FHandle; }
+
+ private:
+  HANDLE FHandle;
+};
+
+}  // namespace
+
+void ReplaceFile(const std::u16string& ASource, const std::u16string& ATarget) {
+  if (!MoveFileExW(Wide(ASource), Wide(ATarget),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    Fail(u"Не удаётся заменить файл", ATarget, GetLastError());
+  }
+}
+
+void WriteFileDurably(const std::u16string& AFileName, std::string_view ABytes) {
+  const THandle file(CreateFileW(Wide(AFileName), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) {
+    Fail(u"Не удаётся создать файл", AFileName, GetLastError());
+  }
+  DWORD written = 0;
+  if (!WriteFile(file.Get(), ABytes.data(), static_cast<DWORD>(ABytes.size()), &written, nullptr) ||
+      written != ABytes.size() || !FlushFileBuffers(file.Get())) {
+    Fail(u"Не удаётся записать файл", AFileName, GetLastError());
+  }
+}
+
+}  // namespace kelvane

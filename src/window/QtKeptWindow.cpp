@@ -1,0 +1,212 @@
+#include "window/QtKeptWindow.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWindow>
+
+#include "window/SettingsDocument.h"
+
+#ifdef _WIN32
+#include "platform/WindowPlacement.h"
+#endif
+
+namespace kelvane {
+
+namespace {
+
+std::u16string FromQt(const QString& AText) {
+  return AText.toStdU16String();
+}
+
+QString ToQt(std::u16string_view AText) {
+  return QString::fromUtf16(AText.data(), static_cast<qsizetype>(AText.size()));
+}
+
+#ifdef _WIN32
+void* Handle(const QMainWindow& AWindow) {
+  return reinterpret_cast<void*>(AWindow.winId());
+}
+#endif
+
+}  // namespace
+
+TQtKeptWindow::TQtKeptWindow(QMainWindow& AWindow, std::function<void()> ADisableCentring)
+    : FWindow(AWindow), FDisableCentring(std::move(ADisableCentring)) {
+}
+
+std::u16string TQtKeptWindow::ObjectName() const {
+  return FromQt(FWindow.objectName());
+}
+
+QObject* TQtKeptWindow::Control(std::u16string_view AName) const {
+  // Controls are looked up by name with its letter case ignored.
+  for (QObject* child : FWindow.findChildren<QObject*>()) {
+    if (!child->objectName().isEmpty() && SameName(FromQt(child->objectName()), AName)) {
+      return child;
+    }
+  }
+  return nullptr;
+}
+
+std::optional<QMetaProperty> TQtKeptWindow::Property(QObject& AControl,
+                                                     std::u16string_view AName) const {
+  const QMetaObject* meta = AControl.metaObject();
+  for (int i = 0; i < meta->propertyCount(); ++i) {
+    const QMetaProperty property = meta->property(i);
+    if (property.isWritable() && SameName(FromQt(QString::fromLatin1(property.name())), AName)) {
+      return property;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<TKeptProperty> TQtKeptWindow::FindProperty(std::u16string_view AControl,
+                                                         std::u16string_view AProperty) const {
+  QObject* control = Control(AControl);
+  if (control == nullptr) {
+    return std::nullopt;
+  }
+  const std::optional<QMetaProperty> property = Property(*control, AProperty);
+  if (!property) {
+    return std::nullopt;
+  }
+  TKeptProperty kept;
+  kept.Control = FromQt(control->objectName());
+  // Qt declares "text" where the settings file has always said "Text".
+  QString name = QString::fromLatin1(property->name());
+  name[0] = name[0].toUpper();
+  kept.Name = FromQt(name);
+  if (property->metaType().id() == QMetaType::Bool) {
+    kept.Kind = TKeptProperty::Tick;
+  } else if (property->metaType().id() == QMetaType::QString) {
+    kept.Kind = TKeptProperty::Text;
+  } else {
+    return std::nullopt;
+  }
+  return kept;
+}
+
+QVariant TQtKeptWindow::Read(const TKeptProperty& AProperty) const {
+  QObject* control = Control(AProperty.Control);
+  const auto property = control != nullptr ? Property(*control, AProperty.Name) : std::nullopt;
+  return property ? property->read(control) : QVariant();
+}
+
+bool TQtKeptWindow::Write(const TKeptProperty& AProperty, const QVariant& AValue) {
+  QObject* control = Control(AProperty.Control);
+  const auto property = control != nullptr ? Property(*control, AProperty.Name) : std::nullopt;
+  return property && property->write(control, AValue);
+}
+
+std::u16string TQtKeptWindow::ReadText(const TKeptProperty& AProperty) const {
+  return FromQt(Read(AProperty).toString());
+}
+
+bool TQtKeptWindow::ReadTick(const TKeptProperty& AProperty) const {
+  return Read(AProperty).toBool();
+}
+
+bool TQtKeptWindow::WriteText(const TKeptProperty& AProperty, const std::u16string& AValue) {
+  return Write(AProperty, ToQt(AValue));
+}
+
+bool TQtKeptWindow::WriteTick(const TKeptProperty& AProperty, bool AValue) {
+  return Write(AProperty, AValue);
+}
+
+TWindowPlacement TQtKeptWindow::Placement() const {
+#ifdef _WIN32
+  return GetNativePlacement(Handle(FWindow));
+#else
+  TWindowPlacement placement;
+  placement.Flags = FFlags;
+  placement.ShowCmd = ShowState();
+  placement.MinPosition = FMinPosition;
+  placement.MaxPosition = FMaxPosition;
+  QRect normal = FWindow.normalGeometry();
+  if (!normal.isValid()) {
+    normal = FWindow.geometry();
+  }
+  placement.NormalPosition = {normal.left(), normal.top(), normal.left() + normal.width(),
+                              normal.top() + normal.height()};
+  return placement;
+#endif
+}
+
+void TQtKeptWindow::SetPlacement(const TWindowPlacement& APlacement) {
+  FDisableCentring();
+#ifdef _WIN32
+  SetNativePlacement(Handle(FWindow), APlacement);
+#else
+  FFlags = APlacement.Flags;
+  FMinPosition = APlacement.MinPosition;
+  FMaxPosition = APlacement.MaxPosition;
+  const TPlacementRect& rect = APlacement.NormalPosition;
+  FWindow.setGeometry(rect.Left, rect.Top, rect.Right - rect.Left, rect.Bottom - rect.Top);
+#endif
+}
+
+std::int32_t TQtKeptWindow::ShowState() const {
+  if (FWindow.windowState() & Qt::WindowMinimized) {
+    return 2;
+  }
+  return FWindow.windowState() & Qt::WindowMaximized ? 3 : 1;
+}
+
+void TQtKeptWindow::SetShowState(std::int32_t AShowCmd) {
+  Qt::WindowStates state = FWindow.windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
+  if (AShowCmd == 3) {
+    state |= Qt::WindowMaximized;
+  }
+  FWindow.setWindowState(state);
+}
+
+void TQtKeptWindow::RequestMinimise() {
+  QMetaObject::invokeMethod(&FWindow, &QWidget::showMinimized, Qt::QueuedConnection);
+}
+
+bool TQtKeptWindow::ApplicationMinimised() const {
+  return FWindow.isMinimized();
+}
+
+void TQtKeptWindow::PlaceMaximisedBorderOutsideScreen() {
+#ifdef _WIN32
+  PlaceNativeMaximisedBorderOutsideScreen(Handle(FWindow));
+#endif
+}
+
+#ifdef _WIN32
+std::int32_t TQtKeptWindow::DesktopWidth() const {
+  return NativeDesktopWidth();
+}
+
+std::int32_t TQtKeptWindow::DesktopHeight() const {
+  return NativeDesktopHeight();
+}
+
+std::int32_t TQtKeptWindow::PixelsPerInch() const {
+  return NativePixelsPerInch();
+}
+
+bool TQtKeptWindow::OnMonitor(TPlacementPoint APoint) const {
+  return NativeOnMonitor(APoint);
+}
+#else
+std::int32_t TQtKeptWindow::DesktopWidth() const {
+  return QGuiApplication::primaryScreen()->virtualGeometry().width();
+}
+
+std::int32_t TQtKeptWindow::DesktopHeight() const {
+  return QGuiApplication::primaryScreen()->virtualGeometry().height();
+}
+
+std::int32_t TQtKeptWindow::PixelsPerInch() const {
+  return qRound(QGuiApplication::primaryScreen()->logicalDotsPerInch());
+}
+
+bool TQtKeptWindow::OnMonitor(TPlacementPoint APoint) const {
+  return QGuiApplication::screenAt(QPoint(APoint.X, APoint.Y)) != nullptr;
+}
+#endif
+
+}  // namespace kelvane

@@ -1,0 +1,198 @@
+#include "window/XmlStorage.h"
+
+#include <filesystem>
+
+#include "platform/AppDataFolder.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+#include "window/SettingsFile.h"
+
+namespace kelvane {
+
+namespace {
+
+std::u16string ToUpperAscii(std::u16string_view AText) {
+  std::u16string text(AText);
+  for (char16_t& c : text) {
+    if (c >= u'a' && c <= u'z') {
+      c = static_cast<char16_t>(c - u'a' + u'A');
+    }
+  }
+  return text;
+}
+
+std::optional<std::int64_t> ParseInt64(std::u16string_view AText) {
+  size_t i = 0;
+  while (i < AText.size() && AText[i] == u' ') {
+    ++i;
+  }
+  const bool negative = i < AText.size() && AText[i] == u'-';
+  if (i < AText.size() && (AText[i] == u'-' || AText[i] == u'+')) {
+    ++i;
+  }
+  if (i == AText.size()) {
+    return std::nullopt;
+  }
+  std::uint64_t value = 0;
+  for (; i < AText.size(); ++i) {
+    if (AText[i] < u'0' || AText[i] > u'9') {
+      return std::nullopt;
+    }
+    value = value * 10 + static_cast<std::uint64_t>(AText[i] - u'0');
+    if (value > static_cast<std::uint64_t>(INT64_MAX) + (negative ? 1 : 0)) {
+      return std::nullopt;
+    }
+  }
+  return negative ? static_cast<std::int64_t>(0 - value) : static_cast<std::int64_t>(value);
+}
+
+}  // namespace
+
+bool ParseTruth(std::u16string_view AText) {
+  const std::u16string word = ToUpperAscii(AText);
+  if (word == u"TRUE" || word == u"YES" || word == u"Y") {
+    return true;
+  }
+  if (word == u"FALSE" || word == u"NO" || word == u"N") {
+    return false;
+  }
+  const std::optional<std::int64_t> number = ParseInt64(AText);
+  return number && *number != 0;
+}
+
+std::int32_t ParseStoredInteger(std::u16string_view AText) {
+  // Cut to 32 bits as a wider integer is cut, keeping its low bits.
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(ParseInt64(AText).value_or(-1)));
+}
+
+TXmlStorage::TXmlStorage() : TXmlStorage(DefaultFileName()) {
+}
+
+TXmlStorage::TXmlStorage(std::u16string AFullFileName) : FFullFileName(std::move(AFullFileName)) {
+  FDocument.Root.Name = kRootNodeName;
+}
+
+std::u16string TXmlStorage::DefaultFileName() {
+  std::u16string relative(kRelativeFileName);
+  for (char16_t& c : relative) {
+    if (c == u'\\') {
+      c = PathSeparator();
+    }
+  }
+  std::u16string folder = AppDataFolder();
+  if (folder.empty() || folder.back() != PathSeparator()) {
+    folder += PathSeparator();
+  }
+  return folder + relative;
+}
+
+void TXmlStorage::Reload() {
+  FDocument = TSettingsDocument();
+  FDocument.Root.Name = kRootNodeName;
+  FUnreadable = false;
+  FReadOnly = FileIsReadOnly(FFullFileName);
+  if (!std::filesystem::exists(std::filesystem::path(FFullFileName))) {
+    return;
+  }
+  try {
+    FDocument = ParseSettingsFile(ReadFileBytes(FFullFileName));
+  } catch (const std::exception&) {
+    // The stored values cannot be used; the tool starts with its defaults.
+    FDocument = TSettingsDocument();
+    FDocument.Root.Name = kRootNodeName;
+    FUnreadable = true;
+  }
+}
+
+void TXmlStorage::Flush() {
+  if (FReadOnly) {
+    return;
+  }
+  try {
+    const std::filesystem::path target(FFullFileName);
+    std::filesystem::create_directories(target.parent_path());
+    if (FUnreadable) {
+      // The operator's file stays, under another name, rather than being overwritten.
+      ReplaceFile(FFullFileName, FFullFileName + u".bad");
+      FUnreadable = false;
+    }
+    // Written beside the file and put in its place in one step: never half a file.
+    const std::u16string temporary = FFullFileName + u".tmp";
+    WriteFileDurably(temporary, WriteSettingsFile(FDocument));
+    ReplaceFile(temporary, FFullFileName);
+  } catch (const std::exception&) {
+  }
+}
+
+std::vector<std::u16string> TXmlStorage::ElementPath(std::u16string_view APath) const {
+  std::vector<std::u16string> names;
+  if (FDocument.Root.Name != kRootNodeName) {
+    names.push_back(std::u16string(kRootNodeName));
+  }
+  size_t start = 0;
+  while (start <= APath.size()) {
+    const size_t end = std::min(APath.find(u'\\', start), APath.size());
+    if (end > start) {
+      names.push_back(ElementName(APath.substr(start, end - start)));
+    }
+    start = end + 1;
+  }
+  return names;
+}
+
+const TXmlElement* TXmlStorage::Find(std::u16string_view APath) const {
+  const TXmlElement* element = &FDocument.Root;
+  for (const std::u16string& name : ElementPath(APath)) {
+    element = element->Child(name);
+    if (element == nullptr) {
+      return nullptr;
+    }
+  }
+  return element;
+}
+
+void TXmlStorage::Write(std::u16string_view APath, std::u16string AText) {
+  if (FReadOnly) {
+    return;
+  }
+  TXmlElement* element = &FDocument.Root;
+  for (const std::u16string& name : ElementPath(APath)) {
+    TXmlElement* child = element->Child(name);
+    element = child != nullptr ? child : &element->AddChild(name);
+  }
+  element->Text = std::move(AText);
+}
+
+bool TXmlStorage::ValueStored(std::u16string_view APath) const {
+  return Find(APath) != nullptr;
+}
+
+std::u16string TXmlStorage::ReadString(std::u16string_view APath,
+                                       std::u16string_view ADefault) const {
+  const TXmlElement* element = Find(APath);
+  return element != nullptr ? element->Text : std::u16string(ADefault);
+}
+
+std::int32_t TXmlStorage::ReadInteger(std::u16string_view APath, std::int32_t ADefault) const {
+  const TXmlElement* element = Find(APath);
+  return element != nullptr ? ParseStoredInteger(element->Text) : ADefault;
+}
+
+bool TXmlStorage::ReadBoolean(std::u16string_view APath, bool ADefault) const {
+  const TXmlElement* element = Find(APath);
+  return element != nullptr ? ParseTruth(element->Text) : ADefault;
+}
+
+void TXmlStorage::WriteString(std::u16string_view APath, std::u16string_view AValue) {
+  Write(APath, std::u16string(AValue));
+}
+
+void TXmlStorage::WriteInteger(std::u16string_view APath, std::int32_t AValue) {
+  Write(APath, IntToStr(AValue));
+}
+
+void TXmlStorage::WriteBoolean(std::u16string_view APath, bool AValue) {
+  Write(APath, AValue ? u"TRUE" : u"FALSE");
+}
+
+}  // namespace kelvane
