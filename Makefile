@@ -1,5 +1,5 @@
 # The two commands of README.md, and the checks CI runs.
-.PHONY: all deps test run console screenshot tsan asan bench clean
+.PHONY: all deps test run console screenshot tsan asan windows bench clean
 
 all: test
 
@@ -43,6 +43,13 @@ tsan: deps
 asan: deps
 	$(call build,asan)
 	ctest --preset asan
+
+# The Windows build, cross-compiled for x86-64 and i686; the x86-64 core tests run under Wine.
+windows: deps
+	./scripts/fetch-pugixml.sh build/windows-deps/pugixml
+	$(call build,windows-x64)
+	$(call build,windows-x86)
+	./scripts/wine-tests.sh build/windows-x64
 
 bench: deps
 	$(call build,bench)

@@ -1,5 +1,9 @@
 // The console front end: one discovery pass on the bench, printing each register as discovery
 // reports it, and, with --update, the update of every register found, with its progress.
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -124,12 +128,18 @@ int main(int argc, char** argv) {
   }
 
   TMainThread::Instance().BindToCurrentThread();
+#ifdef _WIN32
+  // The texts are printed as UTF-8.
+  SetConsoleOutputCP(CP_UTF8);
+#else
+  // Linux has no driver: the bench stands in for it. Windows uses the installed driver.
   try {
     UseBenchFromEnvironment();
   } catch (const EError& e) {
     std::fprintf(stderr, "kelvane-console: %s\n", e.what());
     return 2;
   }
+#endif
   Print(u"Kelvane v." + FromAscii(KELVANE_VERSION_TEXT) + u": поиск устройств");
   const std::vector<TFoundRegister> found = Discover();
   if (!firmware.empty() && !found.empty()) {

@@ -1,7 +1,7 @@
 #include "discovery/SetupApiPortSource.h"
+#include <windows.h>
 
 #include <setupapi.h>
-#include <windows.h>
 
 #include <mutex>
 

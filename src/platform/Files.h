@@ -27,7 +27,7 @@ std::u16string ExtractFileDir(std::u16string_view AFileName);
 
 // Puts ASource in the place of ATarget in one step, replacing ATarget if it exists. Raises EError
 // with the system's message on failure.
-void ReplaceFile(const std::u16string& ASource, const std::u16string& ATarget);
+void RenameOver(const std::u16string& ASource, const std::u16string& ATarget);
 
 // Writes the bytes to the file, replacing it, and makes sure they reached the disk. Raises EError
 // with the system's message on failure.

@@ -1,8 +1,8 @@
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
 #include <system_error>
 
 #include "platform/Error.h"
@@ -20,7 +20,7 @@ namespace {
 
 }  // namespace
 
-void ReplaceFile(const std::u16string& ASource, const std::u16string& ATarget) {
+void RenameOver(const std::u16string& ASource, const std::u16string& ATarget) {
   if (std::rename(ToUtf8(ASource).c_str(), ToUtf8(ATarget).c_str()) != 0) {
     Fail(u"Не удаётся заменить файл", ATarget, errno);
   }

@@ -35,7 +35,7 @@ class THandle {
 
 }  // namespace
 
-void ReplaceFile(const std::u16string& ASource, const std::u16string& ATarget) {
+void RenameOver(const std::u16string& ASource, const std::u16string& ATarget) {
   if (!MoveFileExW(Wide(ASource), Wide(ATarget),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     Fail(u"Не удаётся заменить файл", ATarget, GetLastError());

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstdio>
+
 #include "platform/SystemMessage.h"
 #include "platform/Text.h"
 

@@ -113,13 +113,13 @@ void TXmlStorage::Flush() {
     std::filesystem::create_directories(target.parent_path());
     if (FUnreadable) {
       // The operator's file stays, under another name, rather than being overwritten.
-      ReplaceFile(FFullFileName, FFullFileName + u".bad");
+      RenameOver(FFullFileName, FFullFileName + u".bad");
       FUnreadable = false;
     }
     // Written beside the file and put in its place in one step: never half a file.
     const std::u16string temporary = FFullFileName + u".tmp";
     WriteFileDurably(temporary, WriteSettingsFile(FDocument));
-    ReplaceFile(temporary, FFullFileName);
+    RenameOver(temporary, FFullFileName);
   } catch (const std::exception&) {
   }
 }

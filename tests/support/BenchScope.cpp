@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "discovery/SimPortSource.h"
 #include "driver/TarvikFactory.h"
 #include "driver/sim/BenchFile.h"
 #include "driver/sim/SimTarvik.h"
@@ -10,11 +11,14 @@ namespace kelvane::test {
 
 TBenchScope::TBenchScope(const std::string& AXml) : FBench(ParseBench(AXml, "test bench")) {
   SetCurrentBench(FBench);
-  // Windows builds create the COM control by default; the tests want the bench everywhere.
+  // Windows builds use the COM control and SetupAPI by default; the tests want the bench
+  // everywhere.
   SetTarvikFactory([bench = FBench] { return std::make_unique<TSimTarvik>(bench); });
+  SetPortSource(std::make_shared<TSimPortSource>());
 }
 
 TBenchScope::~TBenchScope() {
+  SetPortSource(nullptr);
   SetTarvikFactory({});
   SetCurrentBench(nullptr);
 }

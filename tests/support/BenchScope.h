@@ -7,7 +7,7 @@
 
 namespace kelvane::test {
 
-// Makes a bench, given as XML, the current one and the platform's driver the simulated one, for
+// Makes a bench, given as XML, the current one, and its driver and ports those of every task, for
 // the life of the scope.
 class TBenchScope {
  public:

@@ -1,4 +1,3 @@
-#include <cstdlib>
 
 #include <QApplication>
 #include <QDir>
@@ -10,11 +9,13 @@
 
 int main(int argc, char** argv) {
   // The window is driven without a screen; Qt wants a private runtime folder.
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  }
   QTemporaryDir runtime;
   QFile::setPermissions(runtime.path(),
                         QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-  setenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit().constData(), 1);
+  qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
   kelvane::TMainThread::Instance().BindToCurrentThread();
   QApplication application(argc, argv);
   kelvane::ApplyWindowFont();

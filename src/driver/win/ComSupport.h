@@ -1,0 +1,78 @@
+#pragma once
+
+#include <windows.h>
+
+#include <oaidl.h>
+
+#include <string>
+#include <utility>
+
+namespace kelvane {
+
+// An interface pointer that releases what it holds.
+template <typename T>
+class TComPtr {
+ public:
+  TComPtr() = default;
+  // Takes over a reference the caller already holds.
+  explicit TComPtr(T* APointer) : FPointer(APointer) {}
+  TComPtr(const TComPtr& AOther) : FPointer(AOther.FPointer) {
+    if (FPointer != nullptr) {
+      FPointer->AddRef();
+    }
+  }
+  TComPtr(TComPtr&& AOther) noexcept : FPointer(std::exchange(AOther.FPointer, nullptr)) {}
+  TComPtr& operator=(TComPtr AOther) noexcept {
+    std::swap(FPointer, AOther.FPointer);
+    return *this;
+  }
+  ~TComPtr() {
+    if (FPointer != nullptr) {
+      FPointer->Release();
+    }
+  }
+  T* Get() const { return FPointer; }
+  T* operator->() const { return FPointer; }
+  explicit operator bool() const { return FPointer != nullptr; }
+  // For functions that hand out a new reference.
+  T** Out() {
+    *this = TComPtr();
+    return &FPointer;
+  }
+
+ private:
+  T* FPointer = nullptr;
+};
+
+// A BSTR, freed on leaving.
+class TBstr {
+ public:
+  explicit TBstr(std::u16string_view AText);
+  ~TBstr();
+  TBstr(const TBstr&) = delete;
+  TBstr& operator=(const TBstr&) = delete;
+  BSTR Get() const { return FValue; }
+
+ private:
+  BSTR FValue;
+};
+
+// A VARIANT, cleared on leaving.
+class TVariant {
+ public:
+  TVariant();
+  ~TVariant();
+  TVariant(const TVariant&) = delete;
+  TVariant& operator=(const TVariant&) = delete;
+  VARIANT* Get() { return &FValue; }
+  const VARIANT& Value() const { return FValue; }
+
+ private:
+  VARIANT FValue;
+};
+
+// Raises EError for a failed HRESULT, with the description the object gave (AException, or the
+// thread's error info) or else the system's text for the code.
+[[noreturn]] void ThrowComError(HRESULT AResult, const EXCEPINFO* AException = nullptr);
+
+}  // namespace kelvane

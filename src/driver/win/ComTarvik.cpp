@@ -1,0 +1,141 @@
+#include "driver/win/ComTarvik.h"
+
+#include <oleauto.h>
+
+#include "platform/Error.h"
+#include "platform/Text.h"
+
+#ifndef KELVANE_TARVIK_CLASS
+#error "KELVANE_TARVIK_CLASS names the driver's registered class; the build sets it"
+#endif
+
+namespace kelvane {
+
+namespace {
+
+// Fills a VARIANT from a property value, in the automation type the driver declares.
+void ToVariant(const TDriverValue& AValue, VARIANT& AVariant) {
+  if (const auto* integer = std::get_if<std::int32_t>(&AValue)) {
+    AVariant.vt = VT_I4;
+    AVariant.lVal = *integer;
+  } else if (const auto* boolean = std::get_if<bool>(&AValue)) {
+    AVariant.vt = VT_BOOL;
+    AVariant.boolVal = *boolean ? VARIANT_TRUE : VARIANT_FALSE;
+  } else if (const auto* date = std::get_if<TDateTimeValue>(&AValue)) {
+    AVariant.vt = VT_DATE;
+    AVariant.date = date->Value;
+  } else {
+    const auto& text = std::get<std::u16string>(AValue);
+    AVariant.vt = VT_BSTR;
+    AVariant.bstrVal = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
+                                         static_cast<UINT>(text.size()));
+    if (AVariant.bstrVal == nullptr) {
+      ThrowComError(E_OUTOFMEMORY);
+    }
+  }
+}
+
+TDriverValue FromVariant(TTarvikType AType, VARIANT& AVariant) {
+  static constexpr VARTYPE kTypes[] = {VT_I4, VT_BOOL, VT_DATE, VT_BSTR};
+  TVariant converted;
+  const HRESULT result =
+      VariantChangeType(converted.Get(), &AVariant, 0, kTypes[static_cast<int>(AType)]);
+  if (FAILED(result)) {
+    ThrowComError(result);
+  }
+  const VARIANT& value = converted.Value();
+  switch (AType) {
+    case TTarvikType::Integer:
+      return std::int32_t{value.lVal};
+    case TTarvikType::WordBool:
+      return value.boolVal != VARIANT_FALSE;
+    case TTarvikType::DateTime:
+      return TDateTimeValue{value.date};
+    case TTarvikType::WideString:
+      break;
+  }
+  return value.bstrVal == nullptr ? std::u16string()
+                                  : std::u16string(reinterpret_cast<const char16_t*>(value.bstrVal),
+                                                   SysStringLen(value.bstrVal));
+}
+
+}  // namespace
+
+std::unique_ptr<TComTarvik> TComTarvik::Create() {
+  const std::u16string className = FromUtf8(KELVANE_TARVIK_CLASS);
+  const auto* name = reinterpret_cast<LPCOLESTR>(className.c_str());
+  CLSID classId{};
+  HRESULT result = className.starts_with(u"{") ? CLSIDFromString(name, &classId)
+                                               : CLSIDFromProgID(name, &classId);
+  if (FAILED(result)) {
+    throw EError(u"Драйвер ККТ не установлен (" + className + u")");
+  }
+  TComPtr<IDispatch> dispatch;
+  result = CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                            IID_IDispatch, reinterpret_cast<void**>(dispatch.Out()));
+  if (FAILED(result)) {
+    ThrowComError(result);
+  }
+  return std::make_unique<TComTarvik>(std::move(dispatch));
+}
+
+TComTarvik::TComTarvik(TComPtr<IDispatch> ADispatch) : FDispatch(std::move(ADispatch)) {
+}
+
+void TComTarvik::Invoke(DISPID ADispId, WORD AFlags, DISPPARAMS& AParams, VARIANT* AResult) {
+  EXCEPINFO exception{};
+  UINT argumentError = 0;
+  const HRESULT result = FDispatch->Invoke(ADispId, IID_NULL, LOCALE_USER_DEFAULT, AFlags, &AParams,
+                                           AResult, &exception, &argumentError);
+  if (FAILED(result)) {
+    const bool described = result == DISP_E_EXCEPTION;
+    try {
+      ThrowComError(result, described ? &exception : nullptr);
+    } catch (...) {
+      SysFreeString(exception.bstrSource);
+      SysFreeString(exception.bstrDescription);
+      SysFreeString(exception.bstrHelpFile);
+      throw;
+    }
+  }
+}
+
+void TComTarvik::SetProperty(TTarvikProperty AProperty, const TDriverValue& AValue) {
+  TVariant argument;
+  ToVariant(AValue, *argument.Get());
+  DISPID named = DISPID_PROPERTYPUT;
+  DISPPARAMS params{argument.Get(), &named, 1, 1};
+  Invoke(static_cast<DISPID>(AProperty), DISPATCH_PROPERTYPUT, params, nullptr);
+}
+
+TDriverValue TComTarvik::GetProperty(TTarvikProperty AProperty) {
+  TVariant value;
+  DISPPARAMS params{nullptr, nullptr, 0, 0};
+  Invoke(static_cast<DISPID>(AProperty), DISPATCH_PROPERTYGET, params, value.Get());
+  return FromVariant(PropertyType(AProperty), *value.Get());
+}
+
+DISPID TComTarvik::MethodId(TTarvikMethod AMethod) {
+  std::optional<DISPID>& id = FMethodIds.at(static_cast<size_t>(AMethod));
+  if (!id) {
+    const std::u16string name = FromAscii(MethodName(AMethod));
+    auto* names = const_cast<LPOLESTR>(reinterpret_cast<LPCOLESTR>(name.c_str()));
+    DISPID found = DISPID_UNKNOWN;
+    const HRESULT result =
+        FDispatch->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, &found);
+    if (FAILED(result)) {
+      ThrowComError(result);
+    }
+    id = found;
+  }
+  return *id;
+}
+
+std::int32_t TComTarvik::Call(TTarvikMethod AMethod) {
+  TVariant result;
+  DISPPARAMS params{nullptr, nullptr, 0, 0};
+  Invoke(MethodId(AMethod), DISPATCH_METHOD, params, result.Get());
+  return std::get<std::int32_t>(FromVariant(TTarvikType::Integer, *result.Get()));
+}
+
+}  // namespace kelvane
