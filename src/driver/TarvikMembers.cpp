@@ -94,6 +94,20 @@ TTarvikType PropertyType(TTarvikProperty AProperty) {
   return Info(AProperty).Type;
 }
 
+TDriverValue EmptyValue(TTarvikProperty AProperty) {
+  switch (PropertyType(AProperty)) {
+    case TTarvikType::WordBool:
+      return false;
+    case TTarvikType::DateTime:
+      return TDateTimeValue{};
+    case TTarvikType::WideString:
+      return std::u16string();
+    case TTarvikType::Integer:
+      break;
+  }
+  return std::int32_t{0};
+}
+
 std::string_view MethodName(TTarvikMethod AMethod) {
   return kMethodNames.at(static_cast<size_t>(AMethod));
 }

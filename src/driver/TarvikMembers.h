@@ -72,6 +72,8 @@ struct TDateTimeValue {
 using TDriverValue = std::variant<std::int32_t, bool, TDateTimeValue, std::u16string>;
 
 std::string_view PropertyName(TTarvikProperty AProperty);
+// The value of the property's type that a property never written holds: 0, false, 0.0, "".
+TDriverValue EmptyValue(TTarvikProperty AProperty);
 TTarvikType PropertyType(TTarvikProperty AProperty);
 std::string_view MethodName(TTarvikMethod AMethod);
 

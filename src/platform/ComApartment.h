@@ -15,7 +15,7 @@ class TComApartment {
   void Release();
 
  private:
-  bool FInitialised = false;
+  [[maybe_unused]] bool FInitialised = false;
 };
 
 }  // namespace kelvane

@@ -19,7 +19,10 @@ class TIconv {
   }
   TIconv(const TIconv&) = delete;
   TIconv& operator=(const TIconv&) = delete;
-  bool Valid() const { return FHandle != reinterpret_cast<iconv_t>(-1); }
+  // iconv_open reports failure as (iconv_t)-1.
+  bool Valid() const {
+    return FHandle != reinterpret_cast<iconv_t>(-1);  // NOLINT(performance-no-int-to-ptr)
+  }
   iconv_t Handle() const { return FHandle; }
 
  private:

@@ -69,34 +69,39 @@ std::u16string IntToStr(std::int64_t AValue) {
   return FromAscii(std::to_string(AValue));
 }
 
-std::optional<std::int32_t> StrToInt(std::u16string_view AText) {
+std::optional<std::int64_t> StrToInt64(std::u16string_view AText) {
   size_t i = 0;
   while (i < AText.size() && AText[i] == u' ') {
     ++i;
   }
-  bool negative = false;
+  const bool negative = i < AText.size() && AText[i] == u'-';
   if (i < AText.size() && (AText[i] == u'-' || AText[i] == u'+')) {
-    negative = AText[i] == u'-';
     ++i;
   }
   if (i == AText.size()) {
     return std::nullopt;
   }
-  std::int64_t value = 0;
+  const std::uint64_t limit = static_cast<std::uint64_t>(INT64_MAX) + (negative ? 1 : 0);
+  std::uint64_t value = 0;
   for (; i < AText.size(); ++i) {
     if (AText[i] < u'0' || AText[i] > u'9') {
       return std::nullopt;
     }
-    value = value * 10 + (AText[i] - u'0');
-    if (value > std::int64_t{INT32_MAX} + 1) {
+    const auto digit = static_cast<std::uint64_t>(AText[i] - u'0');
+    if (value > (limit - digit) / 10) {
       return std::nullopt;
     }
+    value = value * 10 + digit;
   }
-  value = negative ? -value : value;
-  if (value > INT32_MAX) {
+  return negative ? static_cast<std::int64_t>(0 - value) : static_cast<std::int64_t>(value);
+}
+
+std::optional<std::int32_t> StrToInt(std::u16string_view AText) {
+  const std::optional<std::int64_t> value = StrToInt64(AText);
+  if (!value || *value < INT32_MIN || *value > INT32_MAX) {
     return std::nullopt;
   }
-  return static_cast<std::int32_t>(value);
+  return static_cast<std::int32_t>(*value);
 }
 
 }  // namespace kelvane

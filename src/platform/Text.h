@@ -16,7 +16,9 @@ std::u16string FromAscii(std::string_view AText);
 
 std::u16string IntToStr(std::int64_t AValue);
 
-// A decimal 32-bit integer: optional leading blanks, an optional sign, digits and nothing else.
+// A decimal integer: optional leading blanks, an optional sign, digits and nothing else; nothing
+// for any other text or a number out of range.
+std::optional<std::int64_t> StrToInt64(std::u16string_view AText);
 std::optional<std::int32_t> StrToInt(std::u16string_view AText);
 
 }  // namespace kelvane

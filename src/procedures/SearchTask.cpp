@@ -1,10 +1,10 @@
 #include "procedures/SearchTask.h"
 
 #include "driver/TarvikFactory.h"
-#include "platform/Clock.h"
 #include "platform/Error.h"
 #include "procedures/CheckResult.h"
 #include "procedures/FormatVersion.h"
+#include "procedures/RegisterClock.h"
 
 namespace kelvane {
 
@@ -76,14 +76,7 @@ void TSearchTask::Recover(TTarvik& ADriver) {
     result = ADriver.ResetSettings();
   }
   CheckResult(ADriver, result);
-
-  const TDateTime date = DateOf(Clock()->LocalNow());
-  ADriver.SetDate(date);
-  CheckResult(ADriver, ADriver.SetDate());
-  ADriver.SetDate(date);
-  CheckResult(ADriver, ADriver.ConfirmDate());
-  ADriver.SetTime(TimeOf(Clock()->LocalNow()));
-  CheckResult(ADriver, ADriver.SetTime());
+  SetRegisterDateTime(ADriver);
 }
 
 }  // namespace kelvane

@@ -11,6 +11,7 @@
 #include "platform/Text.h"
 #include "procedures/CheckResult.h"
 #include "procedures/FormatVersion.h"
+#include "procedures/RegisterClock.h"
 
 namespace kelvane {
 
@@ -127,7 +128,7 @@ void TUpdateTask::DoUpdate(TTarvik& ADriver) {
   CheckStopped();
 
   SetText(u"Установка даты и времени");
-  SetDateAndTime(ADriver);
+  SetRegisterDateTime(ADriver);
   IncStep(1000);
 
   SetText(u"Проверка версии");
@@ -205,16 +206,6 @@ void TUpdateTask::InstallImage(TTarvik& ADriver) {
     throw;
   }
   RestoreRetries(ADriver);
-}
-
-void TUpdateTask::SetDateAndTime(TTarvik& ADriver) {
-  const TDateTime date = DateOf(Clock()->LocalNow());
-  ADriver.SetDate(date);
-  CheckResult(ADriver, ADriver.SetDate());
-  ADriver.SetDate(date);
-  CheckResult(ADriver, ADriver.ConfirmDate());
-  ADriver.SetTime(TimeOf(Clock()->LocalNow()));
-  CheckResult(ADriver, ADriver.SetTime());
 }
 
 void TUpdateTask::CheckVersion(TTarvik& ADriver) {

@@ -19,7 +19,7 @@ class TUpdateTask final : public TCustomTask {
  public:
   // The largest image whose progress still fits the 32-bit counters: Step ends at
   // blocks x 128 + 9001.
-  static constexpr std::int64_t kMaxImageSize = (INT32_MAX - 9001) / 128 * 128;
+  static constexpr std::int64_t kMaxImageSize = (std::int64_t{INT32_MAX} - 9001) / 128 * 128;
 
   TUpdateTask() = default;
   ~TUpdateTask() override;
@@ -52,7 +52,6 @@ class TUpdateTask final : public TCustomTask {
   std::string ReadImage();
   void SendBlocks(TTarvik& ADriver, const std::string& AImage);
   void InstallImage(TTarvik& ADriver);
-  void SetDateAndTime(TTarvik& ADriver);
   void CheckVersion(TTarvik& ADriver);
   // Returns the print error, nothing when the receipt was printed.
   std::optional<std::u16string> PrintReceipt(TTarvik& ADriver);

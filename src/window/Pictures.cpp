@@ -118,6 +118,7 @@ QIcon WindowPicture() {
 
 std::vector<QPixmap> BusyFrames() {
   std::vector<QPixmap> frames;
+  frames.reserve(8);
   for (int frame = 0; frame < 8; ++frame) {
     frames.push_back(Draw(16, [frame](QPainter& p) {
       p.setPen(Qt::NoPen);

@@ -21,31 +21,6 @@ std::u16string ToUpperAscii(std::u16string_view AText) {
   return text;
 }
 
-std::optional<std::int64_t> ParseInt64(std::u16string_view AText) {
-  size_t i = 0;
-  while (i < AText.size() && AText[i] == u' ') {
-    ++i;
-  }
-  const bool negative = i < AText.size() && AText[i] == u'-';
-  if (i < AText.size() && (AText[i] == u'-' || AText[i] == u'+')) {
-    ++i;
-  }
-  if (i == AText.size()) {
-    return std::nullopt;
-  }
-  std::uint64_t value = 0;
-  for (; i < AText.size(); ++i) {
-    if (AText[i] < u'0' || AText[i] > u'9') {
-      return std::nullopt;
-    }
-    value = value * 10 + static_cast<std::uint64_t>(AText[i] - u'0');
-    if (value > static_cast<std::uint64_t>(INT64_MAX) + (negative ? 1 : 0)) {
-      return std::nullopt;
-    }
-  }
-  return negative ? static_cast<std::int64_t>(0 - value) : static_cast<std::int64_t>(value);
-}
-
 }  // namespace
 
 bool ParseTruth(std::u16string_view AText) {
@@ -56,13 +31,13 @@ bool ParseTruth(std::u16string_view AText) {
   if (word == u"FALSE" || word == u"NO" || word == u"N") {
     return false;
   }
-  const std::optional<std::int64_t> number = ParseInt64(AText);
+  const std::optional<std::int64_t> number = StrToInt64(AText);
   return number && *number != 0;
 }
 
 std::int32_t ParseStoredInteger(std::u16string_view AText) {
   // Cut to 32 bits as a wider integer is cut, keeping its low bits.
-  return static_cast<std::int32_t>(static_cast<std::uint32_t>(ParseInt64(AText).value_or(-1)));
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(StrToInt64(AText).value_or(-1)));
 }
 
 TXmlStorage::TXmlStorage() : TXmlStorage(DefaultFileName()) {

@@ -105,20 +105,7 @@ void TDriverScript::RecordWrite(TTarvikProperty AProperty, const TDriverValue& A
 TDriverValue TDriverScript::Read(TTarvikProperty AProperty) const {
   std::lock_guard lock(FMutex);
   const auto found = FValues.find(AProperty);
-  if (found != FValues.end()) {
-    return found->second;
-  }
-  switch (PropertyType(AProperty)) {
-    case TTarvikType::WordBool:
-      return false;
-    case TTarvikType::DateTime:
-      return TDateTimeValue{};
-    case TTarvikType::WideString:
-      return std::u16string();
-    case TTarvikType::Integer:
-      break;
-  }
-  return std::int32_t{0};
+  return found != FValues.end() ? found->second : EmptyValue(AProperty);
 }
 
 std::int32_t TDriverScript::RecordCall(TTarvikMethod AMethod) {

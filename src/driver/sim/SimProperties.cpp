@@ -4,20 +4,6 @@ namespace kelvane {
 
 namespace {
 
-TDriverValue EmptyValue(TTarvikType AType) {
-  switch (AType) {
-    case TTarvikType::WordBool:
-      return false;
-    case TTarvikType::DateTime:
-      return TDateTimeValue{};
-    case TTarvikType::WideString:
-      return std::u16string();
-    case TTarvikType::Integer:
-      break;
-  }
-  return std::int32_t{0};
-}
-
 template <typename T>
 T As(const TDriverValue& AValue) {
   const T* value = std::get_if<T>(&AValue);
@@ -32,7 +18,7 @@ void TSimProperties::Set(TTarvikProperty AProperty, TDriverValue AValue) {
 
 TDriverValue TSimProperties::Get(TTarvikProperty AProperty) const {
   const auto found = FValues.find(AProperty);
-  return found != FValues.end() ? found->second : EmptyValue(PropertyType(AProperty));
+  return found != FValues.end() ? found->second : EmptyValue(AProperty);
 }
 
 std::int32_t TSimProperties::Integer(TTarvikProperty AProperty) const {
