@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <QWindow>
 
+#include "window/QtText.h"
 #include "window/SettingsDocument.h"
 
 #ifdef _WIN32
@@ -13,14 +14,6 @@
 namespace kelvane {
 
 namespace {
-
-std::u16string FromQt(const QString& AText) {
-  return AText.toStdU16String();
-}
-
-QString ToQt(std::u16string_view AText) {
-  return QString::fromUtf16(AText.data(), static_cast<qsizetype>(AText.size()));
-}
 
 #ifdef _WIN32
 void* Handle(const QMainWindow& AWindow) {

@@ -15,6 +15,7 @@
 #include "tasks/MainThread.h"
 #include "window/GlyphButton.h"
 #include "window/Pictures.h"
+#include "window/QtText.h"
 #include "window/RowProgress.h"
 #include "window/VersionInfo.h"
 
@@ -26,14 +27,6 @@ namespace {
 constexpr int kClientWidth = 654;
 constexpr int kClientHeight = 416;
 constexpr int kStatusBarHeight = 19;
-
-QString ToQt(const std::u16string& AText) {
-  return QString::fromStdU16String(AText);
-}
-
-std::u16string FromQt(const QString& AText) {
-  return AText.toStdU16String();
-}
 
 constexpr Qt::Edges kLeftTop = Qt::LeftEdge | Qt::TopEdge;
 constexpr Qt::Edges kLeftTopRight = Qt::LeftEdge | Qt::TopEdge | Qt::RightEdge;
