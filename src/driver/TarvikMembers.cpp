@@ -54,16 +54,6 @@ constexpr std::array<std::string_view, 12> kMethodNames = {
     "WriteTable",   "LoadBlockOnSDCard", "ImportTables",     "PrintString",
 };
 
-constexpr std::array<TTarvikProperty, kProperties.size()> PropertyList() {
-  std::array<TTarvikProperty, kProperties.size()> list{};
-  for (size_t i = 0; i < kProperties.size(); ++i) {
-    list[i] = kProperties[i].Property;
-  }
-  return list;
-}
-
-constexpr auto kPropertyList = PropertyList();
-
 constexpr std::array<TTarvikMethod, kMethodNames.size()> MethodList() {
   std::array<TTarvikMethod, kMethodNames.size()> list{};
   for (size_t i = 0; i < kMethodNames.size(); ++i) {
@@ -110,10 +100,6 @@ TDriverValue EmptyValue(TTarvikProperty AProperty) {
 
 std::string_view MethodName(TTarvikMethod AMethod) {
   return kMethodNames.at(static_cast<size_t>(AMethod));
-}
-
-std::span<const TTarvikProperty> AllProperties() {
-  return kPropertyList;
 }
 
 std::span<const TTarvikMethod> AllMethods() {

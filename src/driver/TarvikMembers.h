@@ -77,8 +77,7 @@ TDriverValue EmptyValue(TTarvikProperty AProperty);
 TTarvikType PropertyType(TTarvikProperty AProperty);
 std::string_view MethodName(TTarvikMethod AMethod);
 
-// Every property and every method, for tables that walk them all.
-std::span<const TTarvikProperty> AllProperties();
+// Every method, for tables that walk them all.
 std::span<const TTarvikMethod> AllMethods();
 
 }  // namespace kelvane

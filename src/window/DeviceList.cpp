@@ -22,9 +22,4 @@ void TDeviceList::HandOver(const std::function<void(const TDevice&)>& AEach) {
   FDevices.clear();
 }
 
-size_t TDeviceList::Count() const {
-  std::lock_guard lock(FMutex);
-  return FDevices.size();
-}
-
 }  // namespace kelvane

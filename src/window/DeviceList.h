@@ -25,7 +25,6 @@ class TDeviceList {
   // Passes every record, in the order added, to AEach while holding the lock, and removes each
   // one it has passed, so that a failure half-way neither loses nor repeats a record.
   void HandOver(const std::function<void(const TDevice&)>& AEach);
-  size_t Count() const;
 
  private:
   mutable std::mutex FMutex;

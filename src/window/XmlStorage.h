@@ -42,8 +42,6 @@ class TXmlStorage {
   void WriteInteger(std::u16string_view APath, std::int32_t AValue);
   void WriteBoolean(std::u16string_view APath, bool AValue);
 
-  const TSettingsDocument& Document() const { return FDocument; }
-
  private:
   std::vector<std::u16string> ElementPath(std::u16string_view APath) const;
   const TXmlElement* Find(std::u16string_view APath) const;

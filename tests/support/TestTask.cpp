@@ -10,11 +10,6 @@ void TGate::Open() {
   FChanged.notify_all();
 }
 
-bool TGate::IsOpen() const {
-  std::lock_guard lock(FMutex);
-  return FOpen;
-}
-
 void TGate::Wait() const {
   std::unique_lock lock(FMutex);
   FChanged.wait(lock, [this] { return FOpen; });

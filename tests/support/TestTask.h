@@ -13,7 +13,6 @@ namespace kelvane::test {
 class TGate {
  public:
   void Open();
-  bool IsOpen() const;
   void Wait() const;
   // False when the time passed with the gate still shut.
   bool WaitFor(std::chrono::milliseconds ATime) const;
