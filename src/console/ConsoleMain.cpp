@@ -12,13 +12,14 @@
 #include <string>
 #include <vector>
 
-#include "Version.h"
 #include "discovery/DeviceDiscover.h"
 #include "driver/sim/SimBench.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
 #include "procedures/UpdateTask.h"
 #include "tasks/MainThread.h"
+#include "window/RowProgress.h"
+#include "window/VersionInfo.h"
 
 using namespace kelvane;
 
@@ -34,16 +35,6 @@ void Print(const std::u16string& AText) {
   std::fputs(ToUtf8(AText).c_str(), stdout);
   std::fputc('\n', stdout);
   std::fflush(stdout);
-}
-
-std::u16string Percent(const TTaskState& AState) {
-  const std::int32_t count = AState.StepCount.load();
-  if (count <= 0) {
-    return u"0%";
-  }
-  return IntToStr(
-             static_cast<std::int64_t>(static_cast<double>(AState.Step.load()) / count * 100)) +
-         u"%";
 }
 
 std::vector<TFoundRegister> Discover() {
@@ -92,10 +83,10 @@ void Update(const std::vector<TFoundRegister>& ARegisters, const std::u16string&
   while (!ended) {
     ended = TMainThread::Instance().WaitWhileDraining(allEnded, std::chrono::milliseconds(500));
     for (size_t i = 0; i < tasks.size(); ++i) {
-      const TTaskState& state = tasks[i]->State();
-      const bool failed = state.Finished.load() && !state.Succeded.load();
+      // The row's cells, as the window would show them.
+      const std::optional<TRowCells> cells = RowCells(tasks[i]->State());
       const std::u16string line = u"COM" + IntToStr(tasks[i]->ComNumber()) + u"  " +
-                                  (failed ? u"---" : Percent(state)) + u"  " + state.Text.Get();
+                                  (cells ? cells->Percent + u"  " + cells->State : u"");
       if (line != shown[i]) {
         Print(line);
         shown[i] = line;
@@ -140,7 +131,7 @@ int main(int argc, char** argv) {
     return 2;
   }
 #endif
-  Print(u"Kelvane v." + FromAscii(KELVANE_VERSION_TEXT) + u": поиск устройств");
+  Print(u"Kelvane v." + FileVersionText() + u": поиск устройств");
   const std::vector<TFoundRegister> found = Discover();
   if (!firmware.empty() && !found.empty()) {
     Print(u"Обновление из " + firmware);
