@@ -39,7 +39,11 @@ std::string ToUtf8(std::u16string_view AText) {
   return result;
 }
 
-std::u16string FromUtf8(std::string_view AText) {
+namespace {
+
+// Decodes UTF-8; a byte that is not UTF-8 becomes the replacement character, or, when AExact,
+// ends the decoding with nothing.
+std::optional<std::u16string> DecodeUtf8(std::string_view AText, bool AExact) {
   const TUtf8Facet& facet = Utf8Facet();
   std::u16string result;
   result.reserve(AText.size());
@@ -53,12 +57,25 @@ std::u16string FromUtf8(std::string_view AText) {
     const auto status = facet.in(state, from, end, next, buffer, buffer + 256, out);
     result.append(buffer, static_cast<size_t>(out - buffer));
     if (status == std::codecvt_base::error || (next == from && out == buffer)) {
+      if (AExact) {
+        return std::nullopt;
+      }
       result.push_back(kReplacement);
       ++next;
     }
     from = next;
   }
   return result;
+}
+
+}  // namespace
+
+std::u16string FromUtf8(std::string_view AText) {
+  return *DecodeUtf8(AText, false);
+}
+
+std::optional<std::u16string> FromUtf8Exact(std::string_view AText) {
+  return DecodeUtf8(AText, true);
 }
 
 std::u16string FromAscii(std::string_view AText) {

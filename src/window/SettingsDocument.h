@@ -43,6 +43,8 @@ struct TSettingsDocument {
   std::optional<TXmlDeclaration> Declaration;
   // The byte-order mark the file started with, if any.
   std::optional<TFileEncoding::TKind> ByteOrderMark;
+  // The encoding the file's bytes were actually decoded by; none when no file was read.
+  std::optional<TFileEncoding> ReadEncoding;
 
   // The encoding a write uses: the declaration's, else the mark's, else the ANSI code page's.
   TFileEncoding WriteEncoding() const;

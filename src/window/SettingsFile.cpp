@@ -65,19 +65,31 @@ std::u16string DecodeUtf16(std::string_view ABytes) {
   return text;
 }
 
+std::u16string DecodeUtf8(std::string_view ABytes) {
+  // A replacement character written back would lose the bytes for good.
+  std::optional<std::u16string> text = FromUtf8Exact(ABytes);
+  if (!text) {
+    throw EError(u"Файл настроек в UTF-8 содержит байты не UTF-8");
+  }
+  return std::move(*text);
+}
+
 std::u16string DecodeFile(std::string_view ABytes, TSettingsDocument& ADocument) {
   if (ABytes.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
     ADocument.ByteOrderMark = TFileEncoding::Utf8;
-    return FromUtf8(ABytes.substr(kUtf8Mark.size()));
+    ADocument.ReadEncoding = TFileEncoding{TFileEncoding::Utf8, "utf-8"};
+    return DecodeUtf8(ABytes.substr(kUtf8Mark.size()));
   }
   if (ABytes.substr(0, kUtf16Mark.size()) == kUtf16Mark) {
     ADocument.ByteOrderMark = TFileEncoding::Utf16;
+    ADocument.ReadEncoding = TFileEncoding{TFileEncoding::Utf16, "utf-16"};
     return DecodeUtf16(ABytes.substr(kUtf16Mark.size()));
   }
   const std::string charset = DeclaredEncoding(ABytes).value_or(AnsiCharsetName());
-  switch (TFileEncoding::ForCharset(charset).Kind) {
+  ADocument.ReadEncoding = TFileEncoding::ForCharset(charset);
+  switch (ADocument.ReadEncoding->Kind) {
     case TFileEncoding::Utf8:
-      return FromUtf8(ABytes);
+      return DecodeUtf8(ABytes);
     case TFileEncoding::Utf16:
       throw EError(u"Файл настроек в UTF-16 без метки порядка байтов");
     case TFileEncoding::EightBit:
@@ -126,7 +138,18 @@ std::optional<std::pair<std::uint32_t, size_t>> NumericReference(std::u16string_
   return std::pair{value, i + 1};
 }
 
-void ReadElement(const pugi::xml_node ANode, TXmlElement& AElement) {
+// The tool's own files have three levels; a bound keeps a hostile file from exhausting the stack
+// of the recursive reading, writing and freeing of the document.
+constexpr int kMaxDepth = 64;
+
+bool IsBlank(std::u16string_view AText) {
+  return AText.find_first_not_of(u" \t\r\n") == std::u16string_view::npos;
+}
+
+void ReadElement(const pugi::xml_node ANode, TXmlElement& AElement, int ADepth) {
+  if (ADepth > kMaxDepth) {
+    throw EError(u"Файл настроек вложен слишком глубоко");
+  }
   AElement.Name = FromUtf8(ANode.name());
   std::u16string text;
   bool hasChildren = false;
@@ -134,7 +157,7 @@ void ReadElement(const pugi::xml_node ANode, TXmlElement& AElement) {
     switch (child.type()) {
       case pugi::node_element:
         hasChildren = true;
-        ReadElement(child, AElement.AddChild({}));
+        ReadElement(child, AElement.AddChild({}), ADepth + 1);
         break;
       case pugi::node_pcdata:
         text += DecodeEntities(FromUtf8(child.value()));
@@ -146,9 +169,48 @@ void ReadElement(const pugi::xml_node ANode, TXmlElement& AElement) {
         break;
     }
   }
-  if (!hasChildren) {
+  if (!hasChildren && !IsBlank(text)) {
     AElement.Text = std::move(text);
   }
+}
+
+// The value of an element as a reader of the file gets it back.
+std::u16string_view ReadBackText(const TXmlElement& AElement) {
+  return AElement.Children.empty() && !IsBlank(AElement.Text) ? std::u16string_view(AElement.Text)
+                                                              : std::u16string_view();
+}
+
+bool SameValues(const TXmlElement& ALeft, const TXmlElement& ARight) {
+  if (ALeft.Name != ARight.Name || ReadBackText(ALeft) != ReadBackText(ARight) ||
+      ALeft.Children.size() != ARight.Children.size()) {
+    return false;
+  }
+  for (size_t i = 0; i < ALeft.Children.size(); ++i) {
+    if (!SameValues(*ALeft.Children[i], *ARight.Children[i])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool ReadsBackAs(std::string_view ABytes, const TSettingsDocument& ADocument) {
+  try {
+    return SameValues(ParseSettingsFile(ABytes).Root, ADocument.Root);
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+std::u16string CharsetName(const TFileEncoding& AEncoding) {
+  switch (AEncoding.Kind) {
+    case TFileEncoding::Utf8:
+      return u"utf-8";
+    case TFileEncoding::Utf16:
+      return u"utf-16";
+    case TFileEncoding::EightBit:
+      break;
+  }
+  return FromUtf8(AEncoding.Charset);
 }
 
 void WriteElement(const TXmlElement& AElement, int AIndent, std::u16string& AOut) {
@@ -287,36 +349,27 @@ TSettingsDocument ParseSettingsFile(std::string_view ABytes) {
       document.Declaration = std::move(declaration);
     }
   }
-  ReadElement(root, document.Root);
+  ReadElement(root, document.Root, 1);
   return document;
 }
 
-std::string WriteSettingsFile(const TSettingsDocument& ADocument) {
-  const TFileEncoding encoding = ADocument.WriteEncoding();
-  std::u16string version = u"1.0";
-  std::u16string charset;
-  switch (encoding.Kind) {
-    case TFileEncoding::Utf8:
-      charset = u"utf-8";
-      break;
-    case TFileEncoding::Utf16:
-      charset = u"utf-16";
-      break;
-    case TFileEncoding::EightBit:
-      charset = FromUtf8(encoding.Charset);
-      break;
-  }
-  std::u16string standalone = u"no";
-  if (const auto& declaration = ADocument.Declaration) {
-    version = declaration->Version;
-    charset = declaration->Encoding.value_or(charset);
-    standalone = declaration->Standalone == u"yes" ? u"yes" : u"no";
-  }
-  std::u16string text = u"<?xml version=\"" + version + u"\" encoding=\"" + charset +
-                        u"\" standalone=\"" + standalone + u"\"?>\r\n";
-  WriteElement(ADocument.Root, 0, text);
+namespace {
 
-  switch (encoding.Kind) {
+// The declaration's values as written, and the encoding they name.
+struct TWrittenDeclaration {
+  std::u16string Version;
+  std::u16string Charset;
+  std::u16string Standalone;
+  TFileEncoding Encoding;
+};
+
+std::string WriteDocument(const TXmlElement& ARoot, const TWrittenDeclaration& ADeclaration) {
+  std::u16string text = u"<?xml version=\"" + ADeclaration.Version + u"\" encoding=\"" +
+                        ADeclaration.Charset + u"\" standalone=\"" + ADeclaration.Standalone +
+                        u"\"?>\r\n";
+  WriteElement(ARoot, 0, text);
+
+  switch (ADeclaration.Encoding.Kind) {
     case TFileEncoding::Utf8:
       return std::string(kUtf8Mark) + ToUtf8(text);
     case TFileEncoding::Utf16: {
@@ -330,7 +383,47 @@ std::string WriteSettingsFile(const TSettingsDocument& ADocument) {
     case TFileEncoding::EightBit:
       break;
   }
-  return EncodeEightBit(text, encoding.Charset);
+  return EncodeEightBit(text, ADeclaration.Encoding.Charset);
+}
+
+TWrittenDeclaration DeclarationOf(const TSettingsDocument& ADocument) {
+  const TFileEncoding encoding = ADocument.WriteEncoding();
+  TWrittenDeclaration written{u"1.0", CharsetName(encoding), u"no", encoding};
+  if (const auto& declaration = ADocument.Declaration) {
+    written.Version = declaration->Version;
+    written.Charset = declaration->Encoding.value_or(written.Charset);
+    written.Standalone = declaration->Standalone == u"yes" ? u"yes" : u"no";
+  }
+  return written;
+}
+
+}  // namespace
+
+std::string WriteSettingsFile(const TSettingsDocument& ADocument) {
+  return WriteDocument(ADocument.Root, DeclarationOf(ADocument));
+}
+
+std::string WriteReadableSettingsFile(const TSettingsDocument& ADocument) {
+  TWrittenDeclaration declaration = DeclarationOf(ADocument);
+  std::string bytes = WriteDocument(ADocument.Root, declaration);
+  if (ReadsBackAs(bytes, ADocument)) {
+    return bytes;
+  }
+  // A declaration the tool cannot honour (an unknown charset, a version with a quote) gives way
+  // to a plain one: in the encoding the file was read by (else the ANSI code page), and failing
+  // that in UTF-8, which holds any name and value.
+  declaration.Version = u"1.0";
+  const TFileEncoding readBy =
+      ADocument.ReadEncoding.value_or(TFileEncoding::ForCharset(AnsiCharsetName()));
+  for (const TFileEncoding& encoding : {readBy, TFileEncoding{TFileEncoding::Utf8, "utf-8"}}) {
+    declaration.Encoding = encoding;
+    declaration.Charset = CharsetName(encoding);
+    bytes = WriteDocument(ADocument.Root, declaration);
+    if (ReadsBackAs(bytes, ADocument)) {
+      return bytes;
+    }
+  }
+  throw EError(u"Настройки не удаётся записать так, чтобы они читались");
 }
 
 }  // namespace kelvane

@@ -16,6 +16,10 @@ TSettingsDocument ParseSettingsFile(std::string_view ABytes);
 // two spaces per level, every character of a value outside printable ASCII as a reference.
 std::string WriteSettingsFile(const TSettingsDocument& ADocument);
 
+// What WriteSettingsFile gives when it reads back to the same values; otherwise the document
+// under a plain declaration of an encoding the tool knows. Raises EError when nothing reads back.
+std::string WriteReadableSettingsFile(const TSettingsDocument& ADocument);
+
 // Decodes "&amp;", "&lt;", "&gt;", "&apos;", "&quot;" (any letter case), "&#x<hex>;" and
 // "&#<decimal>;"; any other "&" stays as it is.
 std::u16string DecodeEntities(std::u16string_view AText);

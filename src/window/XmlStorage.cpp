@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "platform/AppDataFolder.h"
+#include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "window/SettingsFile.h"
@@ -19,6 +20,50 @@ std::u16string ToUpperAscii(std::u16string_view AText) {
     }
   }
   return text;
+}
+
+// A settings file that is a link is written through to the file it names.
+std::u16string LinkTarget(const std::u16string& AFileName) {
+  const std::filesystem::path path(AFileName);
+  std::error_code error;
+  if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, error))) {
+    return AFileName;
+  }
+  const std::filesystem::path target = std::filesystem::weakly_canonical(path, error);
+  return error ? AFileName : target.u16string();
+}
+
+// The first of "X.bad", "X.bad2", "X.bad3", ... that names nothing yet, so that every unreadable
+// file is kept.
+std::u16string FreeAsideName(const std::u16string& AFileName) {
+  for (int i = 1; i < 1000; ++i) {
+    const std::u16string name = AFileName + u".bad" + (i == 1 ? u"" : IntToStr(i));
+    std::error_code error;
+    const auto status = std::filesystem::symlink_status(std::filesystem::path(name), error);
+    if (status.type() == std::filesystem::file_type::not_found) {
+      return name;
+    }
+  }
+  throw EError(u"Нет свободного имени для копии файла настроек");
+}
+
+// Written beside the file and put in its place in one step, never half a file; where the folder
+// cannot take the temporary file, the file is rewritten in place so that the values are kept.
+void ReplaceFileContent(const std::u16string& AFileName, std::string_view ABytes) {
+  const std::u16string temporary = AFileName + u".tmp";
+  try {
+    WriteFileDurably(temporary, ABytes);
+    std::error_code error;
+    const auto status = std::filesystem::status(std::filesystem::path(AFileName), error);
+    if (!error) {
+      std::filesystem::permissions(std::filesystem::path(temporary), status.permissions(), error);
+    }
+    RenameOver(temporary, AFileName);
+  } catch (const std::exception&) {
+    std::error_code ignored;
+    std::filesystem::remove(std::filesystem::path(temporary), ignored);
+    WriteFileDurably(AFileName, ABytes);
+  }
 }
 
 }  // namespace
@@ -66,10 +111,15 @@ void TXmlStorage::Reload() {
   FDocument.Root.Name = kRootNodeName;
   FUnreadable = false;
   FReadOnly = FileIsReadOnly(FFullFileName);
-  if (!std::filesystem::exists(std::filesystem::path(FFullFileName))) {
+  std::error_code error;
+  const auto status = std::filesystem::status(std::filesystem::path(FFullFileName), error);
+  if (status.type() == std::filesystem::file_type::not_found) {
     return;
   }
   try {
+    if (error) {
+      throw std::filesystem::filesystem_error("settings", error);
+    }
     FDocument = ParseSettingsFile(ReadFileBytes(FFullFileName));
   } catch (const std::exception&) {
     // The stored values cannot be used; the tool starts with its defaults.
@@ -84,17 +134,13 @@ void TXmlStorage::Flush() {
     return;
   }
   try {
-    const std::filesystem::path target(FFullFileName);
-    std::filesystem::create_directories(target.parent_path());
+    std::filesystem::create_directories(std::filesystem::path(FFullFileName).parent_path());
     if (FUnreadable) {
       // The operator's file stays, under another name, rather than being overwritten.
-      RenameOver(FFullFileName, FFullFileName + u".bad");
+      RenameOver(FFullFileName, FreeAsideName(FFullFileName));
       FUnreadable = false;
     }
-    // Written beside the file and put in its place in one step: never half a file.
-    const std::u16string temporary = FFullFileName + u".tmp";
-    WriteFileDurably(temporary, WriteSettingsFile(FDocument));
-    RenameOver(temporary, FFullFileName);
+    ReplaceFileContent(LinkTarget(FFullFileName), WriteReadableSettingsFile(FDocument));
   } catch (const std::exception&) {
   }
 }
