@@ -1,12 +1,15 @@
 // The console front end: one discovery pass on the bench, printing each register as discovery
 // reports it, and, with --update, the update of every register found, with its progress.
+// Exit status: 0 when registers were found and every update ended well, 1 when none was found or
+// an update failed, 2 for wrong arguments; so a script can tell.
 #ifdef _WIN32
 #include <windows.h>
+
+#include <shellapi.h>
 #endif
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -56,7 +59,8 @@ std::vector<TFoundRegister> Discover() {
   return found;
 }
 
-void Update(const std::vector<TFoundRegister>& ARegisters, const std::u16string& AFirmware,
+// True when every update succeeded.
+bool Update(const std::vector<TFoundRegister>& ARegisters, const std::u16string& AFirmware,
             const std::u16string& ATables) {
   std::vector<std::unique_ptr<TUpdateTask>> tasks;
   for (const TFoundRegister& found : ARegisters) {
@@ -93,6 +97,33 @@ void Update(const std::vector<TFoundRegister>& ARegisters, const std::u16string&
       }
     }
   }
+  for (const auto& task : tasks) {
+    if (!task->State().Succeded) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The arguments as UTF-16: on Windows from the wide command line, since argv comes in the ANSI
+// code page and would lose every letter outside it.
+std::vector<std::u16string> Arguments(int argc, char** argv) {
+  std::vector<std::u16string> arguments;
+#ifdef _WIN32
+  (void)argc;
+  (void)argv;
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  for (int i = 1; wide != nullptr && i < count; ++i) {
+    arguments.emplace_back(reinterpret_cast<const char16_t*>(wide[i]));
+  }
+  LocalFree(wide);
+#else
+  for (int i = 1; i < argc; ++i) {
+    arguments.push_back(FromUtf8(argv[i]));
+  }
+#endif
+  return arguments;
 }
 
 int Usage() {
@@ -105,11 +136,12 @@ int Usage() {
 int main(int argc, char** argv) {
   std::u16string firmware;
   std::u16string tables;
-  for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--update") == 0 && i + 1 < argc) {
-      firmware = FromUtf8(argv[++i]);
-    } else if (std::strcmp(argv[i], "--tables") == 0 && i + 1 < argc) {
-      tables = FromUtf8(argv[++i]);
+  const std::vector<std::u16string> arguments = Arguments(argc, argv);
+  for (size_t i = 0; i < arguments.size(); ++i) {
+    if (arguments[i] == u"--update" && i + 1 < arguments.size()) {
+      firmware = arguments[++i];
+    } else if (arguments[i] == u"--tables" && i + 1 < arguments.size()) {
+      tables = arguments[++i];
     } else {
       return Usage();
     }
@@ -133,9 +165,12 @@ int main(int argc, char** argv) {
 #endif
   Print(u"Kelvane v." + FileVersionText() + u": поиск устройств");
   const std::vector<TFoundRegister> found = Discover();
-  if (!firmware.empty() && !found.empty()) {
+  if (found.empty()) {
+    return 1;
+  }
+  if (!firmware.empty()) {
     Print(u"Обновление из " + firmware);
-    Update(found, firmware, tables);
+    return Update(found, firmware, tables) ? 0 : 1;
   }
   return 0;
 }

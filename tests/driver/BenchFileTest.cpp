@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/sim/BenchFile.h"
+#include "platform/DateTime.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
 
@@ -58,6 +59,28 @@ INSTANTIATE_TEST_SUITE_P(
                   "soft-date='2025-13-01'/></port></bench>",
                   "bench.xml:1: атрибут soft-date: ожидается дата ГГГГ-ММ-ДД или "
                   "ГГГГ-ММ-ДДTчч:мм:сс, а не \"2025-13-01\""},
+        TBadBench{"ImpossibleDay",
+                  "<bench><port number='3' name='a'><register model='154' serial='1' "
+                  "soft-date='2025-02-31'/></port></bench>",
+                  "bench.xml:1: атрибут soft-date: ожидается дата ГГГГ-ММ-ДД или "
+                  "ГГГГ-ММ-ДДTчч:мм:сс, а не \"2025-02-31\""},
+        TBadBench{"FieldsOfTheWrongWidth",
+                  "<bench><port number='3' name='a'><register model='154' serial='1' "
+                  "clock='2025-1-015'/></port></bench>",
+                  "bench.xml:1: атрибут clock: ожидается дата ГГГГ-ММ-ДД или "
+                  "ГГГГ-ММ-ДДTчч:мм:сс, а не \"2025-1-015\""},
+        TBadBench{"TextInsideAFault",
+                  "<bench><port number='3' name='a'><register model='154' serial='1'>\n"
+                  "<fault method='WriteTable' code='1'>twice</fault></register></port></bench>",
+                  "bench.xml:2: здесь не может быть текста"},
+        TBadBench{"ElementInsideAFault",
+                  "<bench><port number='3' name='a'><register model='154' serial='1'>\n"
+                  "<fault method='WriteTable' code='1'>\n<call/></fault></register></port></bench>",
+                  "bench.xml:3: неизвестный элемент <call>"},
+        TBadBench{"DisconnectFault",
+                  "<bench><port number='3' name='a'><register model='154' serial='1'>\n"
+                  "<fault method='Disconnect' code='1'/></register></port></bench>",
+                  "bench.xml:2: ошибку метода Disconnect стенд не воспроизводит"},
         TBadBench{"UnknownMethod",
                   "<bench><port number='3' name='a'><register model='154' serial='1'>\n"
                   "<fault method='Explode' code='1'/></register></port></bench>",
@@ -66,6 +89,14 @@ INSTANTIATE_TEST_SUITE_P(
                   "<bench><port number='3' name='a'/>\n<port number='3' name='b'/></bench>",
                   "bench.xml:2: порт 3 описан дважды"}),
     [](const testing::TestParamInfo<TBadBench>& info) { return info.param.Name; });
+
+TEST(BenchFile, LeapDayAndATimeOfDayAreRead) {
+  const auto bench = ParseBench(
+      "<bench><port number='3' name='a'><register model='154' serial='1' soft-date='2024-02-29' "
+      "clock='2025-06-30T23:59:59'/></port></bench>",
+      "bench.xml");
+  EXPECT_EQ(bench->RegisterAt(3)->Config().Firmware.Date, EncodeDate(2024, 2, 29));
+}
 
 TEST(BenchFile, UnreadableFileIsNamed) {
   try {

@@ -1,3 +1,8 @@
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#include <filesystem>
 #include <memory>
 #include <random>
 #include <string>
@@ -141,6 +146,17 @@ TEST_F(UpdateOnBench, TablesFromTheFileReachTheRegister) {
   task.SetTablesFileName((FDir.Path() / "none.csv").u16string());
   RunUpdate(task);
   EXPECT_EQ(task.State().Text.Get(), u"Ошибка: Файл таблиц не найден");
+  // A folder, and a pipe that nobody writes (opening it would block for ever), are not files.
+  task.SetTablesFileName(FDir.Path().u16string());
+  RunUpdate(task);
+  EXPECT_EQ(task.State().Text.Get(), u"Ошибка: Файл таблиц не найден");
+#ifndef _WIN32
+  const std::filesystem::path fifo = FDir.Path() / "fifo.csv";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  task.SetTablesFileName(fifo.u16string());
+  RunUpdate(task);
+  EXPECT_EQ(task.State().Text.Get(), u"Ошибка: Файл таблиц не найден");
+#endif
 }
 
 struct TFaultCase {

@@ -102,7 +102,13 @@ class TBenchParser {
     if (found == methods.end()) {
       Fail(AFault, "неизвестный метод драйвера \"" + method + "\"");
     }
+    if (*found == TTarvikMethod::Disconnect) {
+      // The register is gone by then; nothing it could answer would reach the tool.
+      Fail(AFault, "ошибку метода Disconnect стенд не воспроизводит");
+    }
     fault.Method = *found;
+    // Nothing may stand inside a fault: it would be taken for part of it and silently ignored.
+    ElementChildren(AFault, "");
     fault.Call = Integer(AFault, "call", 1, 1, 1'000'000);
     fault.Code = Integer(AFault, "code", std::nullopt);
     if (fault.Code == 0) {
@@ -203,26 +209,48 @@ class TBenchParser {
     return text == "true";
   }
 
-  // yyyy-mm-dd, optionally followed by Thh:mm:ss.
+  // yyyy-mm-dd, optionally followed by Thh:mm:ss, every field of its full width, the day one
+  // that its month has.
   TDateTime Date(pugi::xml_node ANode, const char* AName, TDateTime ADefault) {
     if (!ANode.attribute(AName)) {
       return ADefault;
     }
-    const std::string text = ANode.attribute(AName).value();
+    const std::string_view text = ANode.attribute(AName).value();
+    constexpr std::string_view kShape = "dddd-dd-ddTdd:dd:dd";
+    bool wellFormed = text.size() == 10 || text.size() == kShape.size();
+    for (size_t i = 0; wellFormed && i < text.size(); ++i) {
+      wellFormed = kShape[i] == 'd' ? text[i] >= '0' && text[i] <= '9' : text[i] == kShape[i];
+    }
     TDateTimeParts parts;
-    char tail = 0;
-    const int fields =
-        std::sscanf(text.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c", &parts.Year, &parts.Month,
-                    &parts.Day, &parts.Hour, &parts.Minute, &parts.Second, &tail);
-    const bool wellFormed =
-        (fields == 3 && text.size() == 10) || (fields == 6 && text.size() == 19);
+    if (wellFormed) {
+      const auto field = [&](size_t AAt, size_t ALength) {
+        int value = 0;
+        std::from_chars(text.data() + AAt, text.data() + AAt + ALength, value);
+        return value;
+      };
+      parts.Year = field(0, 4);
+      parts.Month = field(5, 2);
+      parts.Day = field(8, 2);
+      if (text.size() > 10) {
+        parts.Hour = field(11, 2);
+        parts.Minute = field(14, 2);
+        parts.Second = field(17, 2);
+      }
+    }
     if (!wellFormed || parts.Year < 1900 || parts.Month < 1 || parts.Month > 12 || parts.Day < 1 ||
-        parts.Day > 31 || parts.Hour > 23 || parts.Minute > 59 || parts.Second > 59 ||
-        parts.Hour < 0 || parts.Minute < 0 || parts.Second < 0) {
+        parts.Day > DaysInMonth(parts.Year, parts.Month) || parts.Hour > 23 || parts.Minute > 59 ||
+        parts.Second > 59) {
       Fail(ANode, std::string("атрибут ") + AName +
-                      ": ожидается дата ГГГГ-ММ-ДД или ГГГГ-ММ-ДДTчч:мм:сс, а не \"" + text + "\"");
+                      ": ожидается дата ГГГГ-ММ-ДД или ГГГГ-ММ-ДДTчч:мм:сс, а не \"" +
+                      std::string(text) + "\"");
     }
     return EncodeDateTime(parts);
+  }
+
+  static int DaysInMonth(int AYear, int AMonth) {
+    constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (AYear % 4 == 0 && AYear % 100 != 0) || AYear % 400 == 0;
+    return AMonth == 2 && leap ? 29 : kDays[AMonth - 1];
   }
 
   [[noreturn]] void Fail(pugi::xml_node ANode, const std::string& AProblem) {

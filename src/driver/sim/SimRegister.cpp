@@ -211,6 +211,11 @@ std::int32_t TSimRegister::Install() {
 
 std::int32_t TSimRegister::ImportTables(const TSimProperties& AProps) {
   const std::filesystem::path path(AProps.String(TTarvikProperty::FileName));
+  // A register reads files only: a folder fails, and a pipe would block with the lock held.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) {
+    return sim_result::TablesFileMissing;
+  }
   std::ifstream file(path, std::ios::binary);
   if (!file) {
     return sim_result::TablesFileMissing;
