@@ -202,6 +202,12 @@ INSTANTIATE_TEST_SUITE_P(
             },
             Concat({kSetUp, kProbe0, {"ResetSettings()"}, kDateAndTime, {"GetDeviceMetrics()"}}),
             u"Прервано пользователем"},
+        TSearchCase{"StopBeforeTheModelIsCheckedWinsOverAWrongModel",
+                    [](TDriverScript& s) {
+                      s.SetValue(TTarvikProperty::UModel, 153);
+                      s.OnCall(GetDeviceMetrics, 1, [](TDriverScript&) { runningSearch->Stop(); });
+                    },
+                    Concat({kSetUp, kProbe1, {"GetDeviceMetrics()"}}), u"Прервано пользователем"},
         TSearchCase{"StopDuringReadSerialNumber",
                     [](TDriverScript& s) {
                       s.OnCall(ReadSerialNumber, 1, [](TDriverScript&) { runningSearch->Stop(); });

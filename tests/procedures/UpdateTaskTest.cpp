@@ -200,10 +200,14 @@ class UpdateTaskBlocks : public UpdateTaskScripted,
 
 TEST_P(UpdateTaskBlocks, SendsEveryByteInBlocksOf128) {
   const TSizeCase& c = GetParam();
+  std::int32_t stepAtLastLine = 0;
+  FScript->OnCall(PrintString, 18, [&](TDriverScript&) { stepAtLastLine = FTask.State().Step; });
   Run(c.Size);
   EXPECT_EQ(FScript->Log(), Concat({Connect(1), Skok(0), Blocks(c.Blocks), kInstall, Skok(1),
                                     kDateAndTime, kCheck, Receipt()}));
   EXPECT_EQ(FTask.State().StepCount, static_cast<std::int32_t>(c.Size) + 9000);
+  // Every block counts 128, a short last one too, until the engine caps Step at the end.
+  EXPECT_EQ(stepAtLastLine + 2000, 9001 + 128 * static_cast<std::int32_t>(c.Blocks.size()));
   std::u16string sent;
   for (const TDriverValue& block : FScript->Writes(TTarvikProperty::BlockData)) {
     sent += std::get<std::u16string>(block);
@@ -449,6 +453,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TBuildCase{u"fw_.bin", 0}, TBuildCase{u"fw_-5.bin", -5},
                     TBuildCase{u"fw_ 42.bin", 42}, TBuildCase{u"fw_99999999999.bin", 0},
                     TBuildCase{u"fw_12x.bin", 0}, TBuildCase{u"4321.bin", 4321},
+                    TBuildCase{u"C:\\fw_12.x\\upd.bin", 12}, TBuildCase{u"C:\\fw\\4321.bin", 0},
                     TBuildCase{u"", 0}));
 
 }  // namespace

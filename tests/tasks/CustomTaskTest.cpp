@@ -225,10 +225,46 @@ TEST(CustomTask, DestroyingARunningTaskStopsItAndWaits) {
 }
 
 TEST(CustomTask, DestroyingATaskThatNeverRanDoesNotWait) {
-  auto task = std::make_unique<TTestTask>();
+  std::atomic<bool> ran{false};
+  auto task = std::make_unique<TTestTask>([&](TTestTask&) { ran = true; });
   task->Stop();
-  task.reset();
-  SUCCEED();
+  // Destroyed on another thread, so that a destruction that waits fails here instead of hanging.
+  TGate destroyed;
+  std::thread destroyer([&] {
+    task.reset();
+    destroyed.Open();
+  });
+  const bool ended = destroyed.WaitFor(kWaitLimit);
+  ended ? destroyer.join() : destroyer.detach();
+  ASSERT_TRUE(ended) << "the destruction waited for a worker that never existed";
+  EXPECT_FALSE(ran);
+}
+
+TEST(CustomTask, RestartWaitsForThePreviousEndOfRunCall) {
+  std::atomic<int> runs{0};
+  std::atomic<bool> secondRunBegun{false};
+  std::atomic<int> terminated{0};
+  TGate secondRunMayEnd;
+  TTestTask task([&](TTestTask&) {
+    if (++runs == 1) {
+      throw EError(u"first");
+    }
+    secondRunBegun = true;
+    secondRunMayEnd.Wait();
+  });
+  task.SetOnTerminate([&](TObject*) { ++terminated; });
+  task.Start();
+  // The failed run has cleared Started on its worker; its end-of-run call waits for this thread.
+  ASSERT_TRUE(TMainThread::Instance().WaitForPending(1, kWaitLimit));
+  ASSERT_FALSE(task.State().Started);
+  task.Start();
+  ASSERT_TRUE(WaitUntil([&] { return secondRunBegun.load(); }));
+  // The first run's end-of-run call ran before the second worker began, never after it.
+  EXPECT_EQ(terminated, 1);
+  EXPECT_TRUE(task.State().Started);
+  secondRunMayEnd.Open();
+  ASSERT_TRUE(WaitForEnd(task));
+  EXPECT_EQ(terminated, 2);
 }
 
 TEST(CustomTask, NoThreadForAStartRaisesAndLeavesTheTaskNotStarted) {
