@@ -1,12 +1,13 @@
-// The tool: one window on the simulated bench (Linux) or the registers' driver (Windows).
+// The tool: one window on the simulated bench or on the registers' driver.
 #include <QApplication>
 #include <QMessageBox>
 
 #include "platform/Error.h"
 #include "tasks/MainThread.h"
-#include "window/fmuMain.h"
+#include "window/qt/QtFont.h"
+#include "window/qt/QtMainWindow.h"
 
-#ifndef _WIN32
+#ifdef KELVANE_DRIVER_SIM
 #include "driver/sim/SimBench.h"
 #endif
 
@@ -14,7 +15,7 @@ int main(int argc, char** argv) {
   kelvane::TMainThread::Instance().BindToCurrentThread();
   QApplication application(argc, argv);
   kelvane::ApplyWindowFont();
-#ifndef _WIN32
+#ifdef KELVANE_DRIVER_SIM
   try {
     kelvane::UseBenchFromEnvironment();
   } catch (const kelvane::EError& e) {
@@ -22,7 +23,7 @@ int main(int argc, char** argv) {
     return 2;
   }
 #endif
-  kelvane::TfmMain fmMain;
+  kelvane::TQtMainWindow fmMain;
   fmMain.show();
   return application.exec();
 }

@@ -20,7 +20,7 @@ std::shared_ptr<TPortSource> PortSource();
 // Replaces the port source (tests); null restores the platform's. Returns the previous one.
 std::shared_ptr<TPortSource> SetPortSource(std::shared_ptr<TPortSource> ASource);
 
-// The platform's source: SetupAPI on Windows, the simulated bench elsewhere.
+// The build's source: SetupAPI (KELVANE_DRIVER=com) or the simulated bench's ports (sim).
 std::shared_ptr<TPortSource> CreatePlatformPortSource();
 
 }  // namespace kelvane

@@ -15,7 +15,7 @@ std::unique_ptr<TTarvik> CreateTarvik();
 // Replaces the factory (tests); an empty one restores the platform's. Returns the previous one.
 TTarvikFactory SetTarvikFactory(TTarvikFactory AFactory);
 
-// The platform's control: the COM control on Windows, the simulated bench elsewhere.
+// The build's control: the driver's COM control (KELVANE_DRIVER=com) or the simulated bench (sim).
 std::unique_ptr<TTarvik> CreatePlatformTarvik();
 
 }  // namespace kelvane

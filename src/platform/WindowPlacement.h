@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "window/KeptWindow.h"
+#include "platform/Placement.h"
 
 namespace kelvane {
 

@@ -1,42 +1,37 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
-#include <QCheckBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMainWindow>
-#include <QMenu>
-#include <QPushButton>
-#include <QStatusBar>
-#include <QTimer>
-#include <QTreeWidget>
-
 #include "discovery/DeviceDiscover.h"
-#include "window/BusyIndicator.h"
+#include "procedures/UpdateTask.h"
 #include "window/DeviceList.h"
-#include "window/DeviceRow.h"
 #include "window/FormStorage.h"
-#include "window/QtKeptWindow.h"
-#include "window/WindowDialogs.h"
+#include "window/MainView.h"
 #include "window/XmlStorage.h"
 
 namespace kelvane {
 
-// The tool's only window: the device search, the list of found registers with one update task
-// per row, the update commands and the periodic refresh of buttons and row cells.
-class TfmMain final : public QMainWindow {
-  Q_OBJECT
-
+// The tool's only window, without its toolkit: the device search, the list of found registers
+// with one update task per row, the update commands and the periodic refresh of buttons and row
+// cells. It reaches its controls through the view, which must outlive it.
+class TfmMain final : public TMainCommands {
  public:
   // ASettingsFile: the settings file to use instead of the one in the application-data folder.
-  explicit TfmMain(std::shared_ptr<TWindowDialogs> ADialogs = CreateWindowDialogs(),
-                   std::u16string ASettingsFile = {}, QWidget* AParent = nullptr);
+  explicit TfmMain(TMainView& AView, std::u16string ASettingsFile = {});
   ~TfmMain() override;
+  TfmMain(const TfmMain&) = delete;
+  TfmMain& operator=(const TfmMain&) = delete;
 
-  // Commands, each run on the window's thread. An error they raise is shown in a message box.
+  void Run(TCommand ACommand) override;
+  void FormShow() override;
+  void FormClose() override;
+  void HandOver() override;
+
+  // The commands, each on the window's thread; Run shows what they raise.
   void btnSearchClick();
   void btnStartClick();
   void btnStopClick();
@@ -63,71 +58,38 @@ class TfmMain final : public QMainWindow {
   std::u16string GetFileVersionText() const;
 
   const TDeviceDiscover& DeviceDiscover() const { return *FDeviceDiscover; }
-  TDeviceRow* Row(int AIndex) const;
-  int RowCount() const;
-  QString StatusText() const;
+  int RowCount() const { return static_cast<int>(FRows.size()); }
+  TUpdateTask& Task(int ARow) const { return *FRows.at(static_cast<size_t>(ARow)).Task; }
 
   // The application title of message boxes: the executable's name up to its first point, every
-  // character after the first in lower case.
-  static QString ApplicationTitle(const QString& AExecutablePath);
-
- protected:
-  void showEvent(QShowEvent* AEvent) override;
-  void closeEvent(QCloseEvent* AEvent) override;
-  void resizeEvent(QResizeEvent* AEvent) override;
+  // character after the first in lower case (A to Z).
+  static std::u16string ApplicationTitle(std::u16string_view AExecutablePath);
 
  private:
-  struct TAnchored {
-    QWidget* Widget;
-    QRect Design;
-    Qt::Edges Anchors;
+  struct TRow {
+    std::u16string Caption;
+    std::unique_ptr<TUpdateTask> Task;
   };
 
-  void CreateControls();
-  void Anchor(QWidget* AWidget, QRect ADesign, Qt::Edges AAnchors);
   void FormCreate();
   void FormDestroy();
   void RunCommand(const std::function<void()>& ACommand);
-  TDeviceRow* SelectedRow() const;
+  TUpdateTask* SelectedTask() const;
   void SetStatusText(const std::u16string& AText);
-  void OpenInto(TFileChooser& AChooser, QLineEdit& AEdit);
+  void OpenInto(TFileChooser& AChooser, TField AField);
 
-  std::shared_ptr<TWindowDialogs> FDialogs;
+  TMainView& FView;
   std::unique_ptr<TXmlStorage> xmlStorage;
-  std::unique_ptr<TQtKeptWindow> FKeptWindow;
   std::unique_ptr<TFormStorage> formStorage;
   std::unique_ptr<TDeviceList> FDeviceList;
   std::unique_ptr<TDeviceDiscover> FDeviceDiscover;
+  // In the view's order: caption order, code unit by code unit (COM10 before COM2).
+  std::vector<TRow> FRows;
   std::int32_t FDeviceFoundCount = 0;
   bool FShown = false;
-  bool FCentreOnShow = true;
   bool FDestroyed = false;
-  std::vector<TAnchored> FAnchored;
-
-  QWidget* FClient = nullptr;
-  QPushButton* btnSearch = nullptr;
-  QPushButton* btnStart = nullptr;
-  QPushButton* btnStop = nullptr;
-  TBusyIndicator* gifProgress = nullptr;
-  QLabel* lblFileName = nullptr;
-  QLineEdit* edtFileName = nullptr;
-  QPushButton* btnOpen = nullptr;
-  QCheckBox* chkWriteTables = nullptr;
-  QLabel* lbl1 = nullptr;
-  QLineEdit* edtTablesFileName = nullptr;
-  QPushButton* btnTablesOpen = nullptr;
-  QTreeWidget* listView = nullptr;
-  QStatusBar* statusBar = nullptr;
-  QLabel* FStatusText = nullptr;
-  QTimer* Timer = nullptr;
-  QTimer* tmrUpdateDevices = nullptr;
-  TFileChooser dlgOpen{"dlgOpen", {"*.bin", "*.*"}, {}};
-  TFileChooser dlgOpenTables{"dlgOpenTables", {"*.csv", "*.*"}, {}};
-  QMenu* pmMenu = nullptr;
+  TFileChooser dlgOpen{u"dlgOpen", {u"*.bin", u"*.*"}, {}};
+  TFileChooser dlgOpenTables{u"dlgOpenTables", {u"*.csv", u"*.*"}, {}};
 };
-
-// Makes the window's font Tahoma 8 pt, registering the one Wine ships where the system has none;
-// a close sans-serif otherwise.
-void ApplyWindowFont();
 
 }  // namespace kelvane

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <functional>
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -15,7 +16,9 @@
 
 #include "driver/sim/SimBench.h"
 #include "tasks/MainThread.h"
-#include "window/fmuMain.h"
+#include "window/qt/QtFont.h"
+#include "window/qt/QtMainWindow.h"
+#include "window/qt/QtText.h"
 
 using namespace kelvane;
 
@@ -24,14 +27,14 @@ namespace {
 // Answers the firmware chooser with one file, as an operator would.
 class TAnsweringDialogs final : public TWindowDialogs {
  public:
-  explicit TAnsweringDialogs(QString AAnswer) : FAnswer(std::move(AAnswer)) {}
-  std::optional<QString> ChooseFile(QWidget*, TFileChooser&) override { return FAnswer; }
-  void ShowError(QWidget*, const QString&, const QString& AText) override {
-    std::fprintf(stderr, "message box: %s\n", AText.toUtf8().constData());
+  explicit TAnsweringDialogs(QString AAnswer) : FAnswer(FromQt(AAnswer)) {}
+  std::optional<std::u16string> ChooseFile(QWidget*, TFileChooser&) override { return FAnswer; }
+  void ShowError(QWidget*, const std::u16string&, const std::u16string& AText) override {
+    std::fprintf(stderr, "message box: %s\n", ToQt(AText).toUtf8().constData());
   }
 
  private:
-  QString FAnswer;
+  std::u16string FAnswer;
 };
 
 bool RunUntil(const std::function<bool()>& ACondition, int ALimitMs) {
@@ -78,35 +81,37 @@ int main(int argc, char** argv) {
 
   // The operator's own settings stay untouched.
   const QTemporaryDir settings;
-  TfmMain window(std::make_shared<TAnsweringDialogs>(firmware.filePath("plain_3107.bin")),
-                 settings.filePath("Kelvane.xml").toStdU16String());
+  TQtMainWindow window(
+      TQtMainWindow::MainWindowBehaviour(settings.filePath("Kelvane.xml").toStdU16String()),
+      std::make_shared<TAnsweringDialogs>(firmware.filePath("plain_3107.bin")));
+  auto* list = window.findChild<QTreeWidget*>("listView");
+  auto* search = window.findChild<QPushButton*>("btnSearch");
+  const auto popup = [&](const char* AItem) { window.findChild<QAction*>(AItem)->trigger(); };
   window.show();
   Pause(300);
   bool ok = Save(window, output, "1-idle.png");
 
   window.findChild<QPushButton*>("btnSearch")->click();
-  ok = RunUntil([&] { return !window.DeviceDiscover().State().Started && window.RowCount() == 4; },
-                20000) &&
-       ok;
+  // The search has ended once the refresh enables its button again.
+  ok = RunUntil([&] { return search->isEnabled() && list->topLevelItemCount() == 4; }, 20000) && ok;
   Pause(600);
   ok = Save(window, output, "2-after-search.png") && ok;
 
-  auto* list = window.findChild<QTreeWidget*>("listView");
   window.findChild<QLineEdit*>("edtFileName")->setText(firmware.filePath("demo_3106.bin"));
   window.findChild<QCheckBox*>("chkWriteTables")->setChecked(true);
   window.findChild<QLineEdit*>("edtTablesFileName")->setText(firmware.filePath("tables.csv"));
   // COM6 gets a firmware of its own, whose build the register cannot reach.
-  list->setCurrentItem(window.Row(3));
-  window.WriteCustomFirmwareClick();
+  list->setCurrentItem(list->topLevelItem(3));
+  popup("WriteCustomFirmware");
   window.findChild<QPushButton*>("btnStart")->click();
   Pause(1500);
   // COM4 is stopped half-way.
-  list->setCurrentItem(window.Row(1));
-  window.StopTaskPopupClick();
+  list->setCurrentItem(list->topLevelItem(1));
+  popup("StopTaskPopup");
   Pause(1500);
   ok = Save(window, output, "3-during-updates.png") && ok;
 
-  ok = RunUntil([&] { return !window.IsUpdating(); }, 60000) && ok;
+  ok = RunUntil([&] { return search->isEnabled(); }, 60000) && ok;
   Pause(600);
   list->clearSelection();
   ok = Save(window, output, "4-after-updates.png") && ok;

@@ -1,22 +1,19 @@
+// The window's behaviour, against a view without a toolkit.
 #include <memory>
 
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTreeWidget>
 #include <gtest/gtest.h>
 
 #include "driver/sim/SimFirmware.h"
 #include "platform/DateFormat.h"
+#include "platform/Text.h"
 #include "support/BenchScope.h"
+#include "support/FakeMainView.h"
 #include "support/GatedDriver.h"
 #include "support/SteppingClock.h"
 #include "support/TempDir.h"
 #include "support/Waiting.h"
 #include "tasks/MainThread.h"
-#include "window/BusyIndicator.h"
 #include "window/RowProgress.h"
-#include "window/ScriptedDialogs.h"
 #include "window/fmuMain.h"
 
 namespace kelvane::test {
@@ -32,15 +29,17 @@ std::string Port(int ANumber, const std::string& AKind = "USB-SERIAL CH340") {
 const std::string kBench = "<bench no-answer-ms='0'>" + Port(3) + Port(10) + Port(4) +
                            Port(1, "Communications Port") + "</bench>";
 
+const std::u16string kFirstState = u"A.4.3021 (16.06.2025) [Тарвик]";
+
 class Window : public testing::Test {
  protected:
   Window() {
     SetLocaleFormats(
         std::make_shared<const TLocaleFormats>(TLocaleFormats{u"dd.MM.yyyy", u"H:mm:ss"}));
     FClock.Clock().SetFreeRunning(true);
-    FFirmware = QString::fromStdU16String(
-        FDir.Write("fw_3105.bin", MakeSimFirmware({3105, u"A.5", EncodeDate(2026, 12, 1)}, 300)));
-    FWindow = std::make_unique<TfmMain>(FDialogs, (FDir.Path() / "settings.xml").u16string());
+    FFirmware =
+        FDir.Write("fw_3105.bin", MakeSimFirmware({3105, u"A.5", EncodeDate(2026, 12, 1)}, 300));
+    FWindow = std::make_unique<TfmMain>(*FView, SettingsFile());
   }
   ~Window() override {
     FGates->OpenAll();
@@ -48,26 +47,24 @@ class Window : public testing::Test {
     SetLocaleFormats(nullptr);
   }
 
-  template <typename T>
-  T* Control(const char* AName) const {
-    T* control = FWindow->findChild<T*>(AName);
-    EXPECT_NE(control, nullptr) << AName;
-    return control;
-  }
+  std::u16string SettingsFile() const { return (FDir.Path() / "settings.xml").u16string(); }
 
   // A search, and the hand-over of its registers into rows.
   void Search() {
-    Control<QPushButton>("btnSearch")->click();
+    FWindow->Run(TCommand::btnSearchClick);
     ASSERT_TRUE(WaitUntil([&] { return !FWindow->DeviceDiscover().State().Started.load(); }));
-    FWindow->tmrUpdateDevicesTimer();
+    FWindow->Run(TCommand::tmrUpdateDevicesTimer);
     FWindow->UpdatePage();
   }
 
-  void Click(const char* AButton) { Control<QPushButton>(AButton)->click(); }
+  void Click(TCommand ACommand) { FWindow->Run(ACommand); }
+  void SetFirmwareField(const std::u16string& AText) {
+    FView->SetFieldText(TField::edtFileName, AText);
+  }
 
-  QString Cell(int ARow, int AColumn) const { return FWindow->Row(ARow)->text(AColumn); }
+  std::u16string Cell(int ARow, TColumn AColumn) const { return FView->Cell(ARow, AColumn); }
 
-  TUpdateTask& Task(int ARow) const { return FWindow->Row(ARow)->Task(); }
+  TUpdateTask& Task(int ARow) const { return FWindow->Task(ARow); }
 
   void WaitForRows() {
     ASSERT_TRUE(WaitUntil([&] {
@@ -81,17 +78,22 @@ class Window : public testing::Test {
     FWindow->UpdatePage();
   }
 
-  void Select(int ARow) { Control<QTreeWidget>("listView")->setCurrentItem(FWindow->Row(ARow)); }
+  void Select(int ARow) { FView->Selected = ARow; }
 
   // Every control the busy state enables or disables, and whether it is enabled now.
-  std::vector<std::pair<std::string, bool>> Enabled() const {
-    std::vector<std::pair<std::string, bool>> states;
-    for (const char* name : {"btnSearch", "btnStart", "btnStop", "btnOpen", "edtFileName",
-                             "chkWriteTables", "edtTablesFileName", "btnTablesOpen"}) {
-      states.emplace_back(name, FWindow->findChild<QWidget*>(name)->isEnabled());
+  std::vector<std::pair<TControl, bool>> Enabled() const {
+    std::vector<std::pair<TControl, bool>> states;
+    for (const auto& [control, enabled] : FView->Enabled) {
+      states.emplace_back(control, enabled);
     }
-    states.emplace_back("gifProgress", Control<TBusyIndicator>("gifProgress")->Active());
     return states;
+  }
+
+  static std::vector<std::pair<TControl, bool>> States(bool AIdle, bool AStart) {
+    return {{TControl::btnSearch, AIdle},         {TControl::btnStart, AStart},
+            {TControl::btnStop, !AIdle},          {TControl::btnOpen, AIdle},
+            {TControl::edtFileName, AIdle},       {TControl::chkWriteTables, AIdle},
+            {TControl::edtTablesFileName, AIdle}, {TControl::btnTablesOpen, AIdle}};
   }
 
   TTempDir FDir;
@@ -99,57 +101,58 @@ class Window : public testing::Test {
   std::shared_ptr<TPortGates> FGates = std::make_shared<TPortGates>();
   TGatedDriverScope FDriver{FBench.Bench(), FGates};
   TSteppingClockScope FClock;
-  std::shared_ptr<TScriptedDialogs> FDialogs = std::make_shared<TScriptedDialogs>();
-  QString FFirmware;
+  std::unique_ptr<TFakeMainView> FView = std::make_unique<TFakeMainView>();
+  std::u16string FFirmware;
   std::unique_ptr<TfmMain> FWindow;
 };
 
 TEST_F(Window, StartsIdleWithItsVersionInTheTitle) {
-  EXPECT_EQ(FWindow->windowTitle(), QStringLiteral("Kelvane v.1.0.0.6"));
+  EXPECT_EQ(FView->Title, u"Kelvane v.1.0.0.6");
   EXPECT_EQ(FWindow->RowCount(), 0);
-  const std::vector<std::pair<std::string, bool>> idle = {
-      {"btnSearch", true},         {"btnStart", false},     {"btnStop", false},
-      {"btnOpen", true},           {"edtFileName", true},   {"chkWriteTables", true},
-      {"edtTablesFileName", true}, {"btnTablesOpen", true}, {"gifProgress", false}};
-  EXPECT_EQ(Enabled(), idle);
+  EXPECT_EQ(Enabled(), States(true, false));
+  EXPECT_FALSE(FView->Busy);
+  EXPECT_TRUE(FView->TimersActive);
 }
 
 TEST_F(Window, SearchListsTheRegistersInCaptionOrder) {
   Search();
   ASSERT_EQ(FWindow->RowCount(), 3);
-  const QStringList captions = {"COM10", "COM3", "COM4"};
+  ASSERT_EQ(FView->Rows.size(), 3u);
+  const std::vector<std::u16string> captions = {u"COM10", u"COM3", u"COM4"};
   for (int i = 0; i < 3; ++i) {
-    EXPECT_EQ(Cell(i, TDeviceRow::ColCom), captions[i]);
-    EXPECT_EQ(Cell(i, TDeviceRow::ColSerial), "S" + captions[i].mid(3));
-    EXPECT_EQ(Cell(i, TDeviceRow::ColPercent), "");
-    EXPECT_EQ(Cell(i, TDeviceRow::ColState), QStringLiteral("A.4.3021 (16.06.2025) [Тарвик]"));
-    EXPECT_TRUE(FWindow->Row(i)->Ticked());
-    EXPECT_EQ(Task(i).Name(), FWindow->Row(i)->text(TDeviceRow::ColSerial).toStdU16String());
+    EXPECT_EQ(Cell(i, TColumn::Com), captions[i]);
+    EXPECT_EQ(Cell(i, TColumn::Serial), u"S" + captions[i].substr(3));
+    EXPECT_EQ(Cell(i, TColumn::Percent), u"");
+    EXPECT_EQ(Cell(i, TColumn::State), kFirstState);
+    EXPECT_TRUE(FView->RowTicked(i));
+    EXPECT_EQ(Task(i).Name(), Cell(i, TColumn::Serial));
   }
   EXPECT_EQ(Task(0).ComNumber(), 10);
-  EXPECT_EQ(FWindow->StatusText(), QStringLiteral("Найдено устройств: 3"));
+  EXPECT_EQ(FView->StatusText, u"Найдено устройств: 3");
 
   // A second search clears the rows and the count before any register of its own shows.
   FGates->Close(3);
-  Click("btnSearch");
+  Click(TCommand::btnSearchClick);
   EXPECT_EQ(FWindow->RowCount(), 0);
-  EXPECT_EQ(FWindow->StatusText(), QStringLiteral("Найдено устройств: 0"));
+  EXPECT_TRUE(FView->Rows.empty());
+  EXPECT_EQ(FView->StatusText, u"Найдено устройств: 0");
   FGates->Open(3);
   ASSERT_TRUE(WaitUntil([&] { return !FWindow->DeviceDiscover().State().Started.load(); }));
-  FWindow->tmrUpdateDevicesTimer();
+  Click(TCommand::tmrUpdateDevicesTimer);
   EXPECT_EQ(FWindow->RowCount(), 3);
 }
 
 TEST_F(Window, StartWithoutAFirmwareFileShowsTheBoxAndStartsNothing) {
   Search();
-  const QString folder = QString::fromStdU16String(FDir.Path().u16string());
-  for (const QString& path : {QString(), FFirmware + "x", folder}) {
-    Control<QLineEdit>("edtFileName")->setText(path);
-    Click("btnStart");
+  const std::u16string folder = FDir.Path().u16string();
+  for (const std::u16string& path : {std::u16string(), FFirmware + u"x", folder}) {
+    SetFirmwareField(path);
+    Click(TCommand::btnStartClick);
   }
-  ASSERT_EQ(FDialogs->Errors.size(), 3u);
-  for (const auto& error : FDialogs->Errors) {
-    EXPECT_EQ(error.Text, QStringLiteral("Файл прошивки не найден!"));
+  ASSERT_EQ(FView->Errors.size(), 3u);
+  for (const auto& error : FView->Errors) {
+    EXPECT_EQ(error.Title, u"Kelvane");
+    EXPECT_EQ(error.Text, u"Файл прошивки не найден!");
   }
   for (int i = 0; i < 3; ++i) {
     EXPECT_FALSE(Task(i).State().Started) << i;
@@ -159,31 +162,32 @@ TEST_F(Window, StartWithoutAFirmwareFileShowsTheBoxAndStartsNothing) {
 
 TEST_F(Window, StartRunsTheTickedIdleRowsAndShowsTheirProgress) {
   Search();
-  FWindow->Row(2)->SetTicked(false);  // COM4
+  FView->Rows[2].Ticked = false;  // COM4
   FGates->Close(3);
-  Control<QLineEdit>("edtFileName")->setText(FFirmware);
-  Click("btnStart");
+  SetFirmwareField(FFirmware);
+  Click(TCommand::btnStartClick);
   EXPECT_TRUE(Task(0).State().Started);
   EXPECT_TRUE(Task(1).State().Started);
   EXPECT_FALSE(Task(2).State().Started);
   // COM10 has ended while COM3 waits at its gate: a second start runs COM10 again only.
   ASSERT_TRUE(WaitUntil([&] { return Task(0).WorkerEnded(); }));
-  Click("btnStart");
-  FWindow->UpdatePage();
-  EXPECT_EQ(Cell(1, TDeviceRow::ColPercent), "0%");
-  EXPECT_EQ(Cell(1, TDeviceRow::ColState), QStringLiteral("Отключение СКоК"));
+  Click(TCommand::btnStartClick);
+  Click(TCommand::TimerTimer);
+  EXPECT_EQ(Cell(1, TColumn::Percent), u"0%");
+  EXPECT_EQ(Cell(1, TColumn::State), u"Отключение СКоК");
 
   FGates->Open(3);
   WaitForRows();
   EXPECT_EQ(FBench.Register(10).InstallCount(), 2) << "COM10 was idle at the second start";
   for (const int row : {0, 1}) {
-    EXPECT_EQ(Cell(row, TDeviceRow::ColPercent), "100%");
-    EXPECT_TRUE(
-        Cell(row, TDeviceRow::ColState)
-            .startsWith(QStringLiteral("Успешно завершено: A.5.3105 (01.12.2026) за 0 мин. ")));
+    EXPECT_EQ(Cell(row, TColumn::Percent), u"100%");
+    EXPECT_EQ(
+        Cell(row, TColumn::State).rfind(u"Успешно завершено: A.5.3105 (01.12.2026) за 0 мин. ", 0),
+        0u)
+        << ToUtf8(Cell(row, TColumn::State));
   }
-  EXPECT_EQ(Cell(2, TDeviceRow::ColPercent), "");
-  EXPECT_EQ(Cell(2, TDeviceRow::ColState), QStringLiteral("A.4.3021 (16.06.2025) [Тарвик]"));
+  EXPECT_EQ(Cell(2, TColumn::Percent), u"");
+  EXPECT_EQ(Cell(2, TColumn::State), kFirstState);
   EXPECT_EQ(FBench.Register(4).InstallCount(), 0);
 }
 
@@ -191,59 +195,59 @@ TEST_F(Window, StopEndsTheRunningRows) {
   Search();
   FGates->Close(3);
   FGates->Close(4);
-  Control<QLineEdit>("edtFileName")->setText(FFirmware);
-  Click("btnStart");
+  SetFirmwareField(FFirmware);
+  Click(TCommand::btnStartClick);
   FWindow->UpdatePage();
-  Click("btnStop");
+  Click(TCommand::btnStopClick);
   FGates->OpenAll();
   WaitForRows();
   for (const int row : {1, 2}) {
-    EXPECT_EQ(Cell(row, TDeviceRow::ColPercent), "---");
-    EXPECT_EQ(Cell(row, TDeviceRow::ColState), QStringLiteral("Прервано пользователем"));
+    EXPECT_EQ(Cell(row, TColumn::Percent), u"---");
+    EXPECT_EQ(Cell(row, TColumn::State), u"Прервано пользователем");
   }
 }
 
 TEST_F(Window, PopupStartOnARunningRowTicksItAndOnlyStopsIt) {
   Search();
   FGates->Close(3);
-  Control<QLineEdit>("edtFileName")->setText(FFirmware);
-  Click("btnStart");
-  FWindow->Row(1)->SetTicked(false);
-  Control<QLineEdit>("edtFileName")->setText("/elsewhere/other_9.bin");
+  SetFirmwareField(FFirmware);
+  Click(TCommand::btnStartClick);
+  FView->Rows[1].Ticked = false;
+  SetFirmwareField(u"/elsewhere/other_9.bin");
   Select(1);
-  FWindow->ResetTaskPopupClick();
-  EXPECT_TRUE(FWindow->Row(1)->Ticked());
-  EXPECT_EQ(QString::fromStdU16String(Task(1).FileName()), FFirmware) << "a running task's file";
+  Click(TCommand::ResetTaskPopupClick);
+  EXPECT_TRUE(FView->RowTicked(1));
+  EXPECT_EQ(Task(1).FileName(), FFirmware) << "a running task's file";
   FGates->Open(3);
   WaitForRows();
-  EXPECT_EQ(Cell(1, TDeviceRow::ColState), QStringLiteral("Прервано пользователем"));
+  EXPECT_EQ(Cell(1, TColumn::State), u"Прервано пользователем");
   EXPECT_FALSE(Task(1).State().Started);
 
   // On the idle row the same command starts it, with the field's path now.
-  FWindow->ResetTaskPopupClick();
+  Click(TCommand::ResetTaskPopupClick);
   WaitForRows();
-  EXPECT_EQ(Cell(1, TDeviceRow::ColState), QStringLiteral("Ошибка: Файл не найден"));
+  EXPECT_EQ(Cell(1, TColumn::State), u"Ошибка: Файл не найден");
 }
 
 TEST_F(Window, AnotherFirmwareForOneRowComesFromTheChooser) {
   Search();
   Select(2);
-  FDialogs->Answer(std::nullopt);
-  FWindow->WriteCustomFirmwareClick();
+  FView->Answer(std::nullopt);
+  Click(TCommand::WriteCustomFirmwareClick);
   EXPECT_FALSE(Task(2).State().Started) << "cancelled";
-  FDialogs->Answer(FFirmware);
-  FWindow->WriteCustomFirmwareClick();
+  FView->Answer(FFirmware);
+  Click(TCommand::WriteCustomFirmwareClick);
   WaitForRows();
   EXPECT_TRUE(Task(2).IsCustom());
-  EXPECT_EQ(QString::fromStdU16String(Task(2).FileName()), FFirmware);
+  EXPECT_EQ(Task(2).FileName(), FFirmware);
   EXPECT_EQ(FBench.Register(4).Firmware().Build, 3105);
-  EXPECT_EQ(FDialogs->Choosers.back().Name, "dlgOpen");
-  EXPECT_EQ(FDialogs->Choosers.back().Filters, QStringList({"*.bin", "*.*"}));
+  EXPECT_EQ(FView->Choosers.back().Name, u"dlgOpen");
+  EXPECT_EQ(FView->Choosers.back().Filters, (std::vector<std::u16string>{u"*.bin", u"*.*"}));
 
   // Started again through "Запустить", the row keeps naming its firmware in its texts.
-  Control<QLineEdit>("edtFileName")->setText(FFirmware);
+  SetFirmwareField(FFirmware);
   FGates->Close(4);
-  FWindow->ResetTaskPopupClick();
+  Click(TCommand::ResetTaskPopupClick);
   FWindow->UpdatePage();
   EXPECT_TRUE(Task(2).IsCustom());
   ASSERT_TRUE(WaitUntil([&] { return Task(2).State().Text.Get() != u""; }));
@@ -253,73 +257,81 @@ TEST_F(Window, AnotherFirmwareForOneRowComesFromTheChooser) {
 
 TEST_F(Window, PopupCommandsWithoutASelectedRowDoNothing) {
   Search();
-  Control<QLineEdit>("edtFileName")->setText(FFirmware);
-  FDialogs->Answer(FFirmware);
-  FWindow->ResetTaskPopupClick();
-  FWindow->StopTaskPopupClick();
-  FWindow->WriteCustomFirmwareClick();
-  EXPECT_TRUE(FDialogs->Choosers.empty());
+  SetFirmwareField(FFirmware);
+  FView->Answer(FFirmware);
+  for (const TCommand command : {TCommand::ResetTaskPopupClick, TCommand::StopTaskPopupClick,
+                                 TCommand::WriteCustomFirmwareClick}) {
+    Click(command);
+  }
+  EXPECT_TRUE(FView->Choosers.empty());
   for (int i = 0; i < 3; ++i) {
     EXPECT_FALSE(Task(i).State().Started);
   }
 }
 
 TEST_F(Window, ControlsFollowTheBusyState) {
-  const std::vector<std::pair<std::string, bool>> busy = {
-      {"btnSearch", false},         {"btnStart", false},      {"btnStop", true},
-      {"btnOpen", false},           {"edtFileName", false},   {"chkWriteTables", false},
-      {"edtTablesFileName", false}, {"btnTablesOpen", false}, {"gifProgress", true}};
   FGates->Close(3);
-  Click("btnSearch");
-  FWindow->UpdatePage();
-  EXPECT_EQ(Enabled(), busy) << "searching";
+  Click(TCommand::btnSearchClick);
+  Click(TCommand::TimerTimer);
+  EXPECT_EQ(Enabled(), States(false, false)) << "searching";
+  EXPECT_TRUE(FView->Busy);
   FGates->Open(3);
   ASSERT_TRUE(WaitUntil([&] { return !FWindow->DeviceDiscover().State().Started.load(); }));
-  FWindow->tmrUpdateDevicesTimer();
-  FWindow->UpdatePage();
-  const std::vector<std::pair<std::string, bool>> idleWithRows = {
-      {"btnSearch", true},         {"btnStart", true},      {"btnStop", false},
-      {"btnOpen", true},           {"edtFileName", true},   {"chkWriteTables", true},
-      {"edtTablesFileName", true}, {"btnTablesOpen", true}, {"gifProgress", false}};
-  EXPECT_EQ(Enabled(), idleWithRows);
+  Click(TCommand::tmrUpdateDevicesTimer);
+  Click(TCommand::TimerTimer);
+  EXPECT_EQ(Enabled(), States(true, true));
+  EXPECT_FALSE(FView->Busy);
 
   FGates->Close(4);
-  Control<QLineEdit>("edtFileName")->setText(FFirmware);
-  Click("btnStart");
-  FWindow->UpdatePage();
-  EXPECT_EQ(Enabled(), busy) << "updating";
+  SetFirmwareField(FFirmware);
+  Click(TCommand::btnStartClick);
+  Click(TCommand::TimerTimer);
+  EXPECT_EQ(Enabled(), States(false, false)) << "updating";
+  EXPECT_TRUE(FView->Busy);
   EXPECT_TRUE(FWindow->IsUpdating());
   FGates->Open(4);
   WaitForRows();
-  EXPECT_EQ(Enabled(), idleWithRows);
+  EXPECT_EQ(Enabled(), States(true, true));
 }
 
 TEST_F(Window, ChooserStartsInTheFoldersOfTheFieldAndFillsIt) {
-  Control<QLineEdit>("edtFileName")->setText(FFirmware);
-  FDialogs->Answer(QStringLiteral("/srv/firmware/new_3200.bin"));
-  Click("btnOpen");
-  EXPECT_EQ(Control<QLineEdit>("edtFileName")->text(), "/srv/firmware/new_3200.bin");
-  ASSERT_EQ(FDialogs->Choosers.size(), 1u);
-  EXPECT_EQ(FDialogs->Choosers[0].Directory, QString::fromStdU16String(FDir.Path().u16string()));
+  SetFirmwareField(FFirmware);
+  FView->Answer(u"/srv/firmware/new_3200.bin");
+  Click(TCommand::btnOpenClick);
+  EXPECT_EQ(FView->FieldText(TField::edtFileName), u"/srv/firmware/new_3200.bin");
+  ASSERT_EQ(FView->Choosers.size(), 1u);
+  EXPECT_EQ(FView->Choosers[0].Directory, FDir.Path().u16string());
 
-  FDialogs->Answer(std::nullopt);
-  Control<QLineEdit>("edtTablesFileName")->setText("keep.csv");
-  Click("btnTablesOpen");
-  EXPECT_EQ(Control<QLineEdit>("edtTablesFileName")->text(), "keep.csv");
-  EXPECT_EQ(FDialogs->Choosers[1].Name, "dlgOpenTables");
-  EXPECT_EQ(FDialogs->Choosers[1].Filters, QStringList({"*.csv", "*.*"}));
+  FView->Answer(std::nullopt);
+  FView->SetFieldText(TField::edtTablesFileName, u"keep.csv");
+  Click(TCommand::btnTablesOpenClick);
+  EXPECT_EQ(FView->FieldText(TField::edtTablesFileName), u"keep.csv");
+  EXPECT_EQ(FView->Choosers[1].Name, u"dlgOpenTables");
+  EXPECT_EQ(FView->Choosers[1].Filters, (std::vector<std::u16string>{u"*.csv", u"*.*"}));
+}
+
+TEST_F(Window, HandOverReachesTheWindowThroughTheViewsWakeUp) {
+  FGates->Close(3);
+  Click(TCommand::btnSearchClick);
+  FGates->Open(3);
+  // The discovery worker's end-of-run call waits until the window's thread runs it.
+  ASSERT_TRUE(TMainThread::Instance().WaitForPending(1, kWaitLimit));
+  ASSERT_TRUE(FView->WaitForWake(kWaitLimit));
+  FWindow->HandOver();
+  ASSERT_TRUE(WaitUntil([&] { return !FWindow->DeviceDiscover().State().Started.load(); }));
 }
 
 TEST_F(Window, ClosingDuringASearchEndsEveryWorker) {
-  Click("btnSearch");
+  Click(TCommand::btnSearchClick);
   FWindow.reset();
   EXPECT_EQ(TMainThread::Instance().Drain(), 0u);
+  EXPECT_FALSE(FView->TimersActive);
 }
 
 TEST_F(Window, ClosingDuringUpdatesStopsAndWaitsForEveryRow) {
   Search();
-  Control<QLineEdit>("edtFileName")->setText(FFirmware);
-  Click("btnStart");
+  SetFirmwareField(FFirmware);
+  Click(TCommand::btnStartClick);
   FWindow.reset();
   EXPECT_EQ(TMainThread::Instance().Drain(), 0u);
   // Every run ended at a stop point or on its own; none is left half-way in a driver call.
@@ -330,22 +342,24 @@ TEST_F(Window, ClosingDuringUpdatesStopsAndWaitsForEveryRow) {
 }
 
 TEST_F(Window, PathsTickAndPlaceSurviveARestart) {
-  FWindow->show();
-  Control<QLineEdit>("edtFileName")->setText(FFirmware);
-  Control<QCheckBox>("chkWriteTables")->setChecked(true);
-  Control<QLineEdit>("edtTablesFileName")->setText(QStringLiteral("Таблицы & прочее.csv"));
-  FWindow->setGeometry(50, 60, 700, 450);
-  FWindow->close();
+  FWindow->FormShow();
+  SetFirmwareField(FFirmware);
+  FView->SetWriteTablesChecked(true);
+  FView->SetFieldText(TField::edtTablesFileName, u"Таблицы & прочее.csv");
+  FView->Kept.FPlacement.NormalPosition = {50, 60, 750, 510};
+  FWindow->FormClose();
   // The file is written when the window is gone, as at the end of a run.
   FWindow.reset();
-  FWindow = std::make_unique<TfmMain>(FDialogs, (FDir.Path() / "settings.xml").u16string());
-  EXPECT_EQ(Control<QLineEdit>("edtFileName")->text(), "") << "applied when first shown";
-  FWindow->show();
-  EXPECT_EQ(Control<QLineEdit>("edtFileName")->text(), FFirmware);
-  EXPECT_TRUE(Control<QCheckBox>("chkWriteTables")->isChecked());
-  EXPECT_EQ(Control<QLineEdit>("edtTablesFileName")->text(),
-            QStringLiteral("Таблицы & прочее.csv"));
-  EXPECT_EQ(FWindow->geometry(), QRect(50, 60, 700, 450));
+  FView = std::make_unique<TFakeMainView>();
+  FWindow = std::make_unique<TfmMain>(*FView, SettingsFile());
+  EXPECT_EQ(FView->FieldText(TField::edtFileName), u"") << "applied when first shown";
+  FWindow->FormShow();
+  EXPECT_EQ(FView->FieldText(TField::edtFileName), FFirmware);
+  EXPECT_TRUE(FView->WriteTablesChecked());
+  EXPECT_EQ(FView->FieldText(TField::edtTablesFileName), u"Таблицы & прочее.csv");
+  const TPlacementRect rect = FView->Kept.FPlacement.NormalPosition;
+  EXPECT_EQ(std::vector<int>({rect.Left, rect.Top, rect.Right, rect.Bottom}),
+            std::vector<int>({50, 60, 750, 510}));
 }
 
 struct TPercentCase {
@@ -372,9 +386,11 @@ INSTANTIATE_TEST_SUITE_P(Shares, Percent,
                                          TPercentCase{2147483600, 21474836, u"10000%"}));
 
 TEST(ApplicationTitle, IsTheExecutablesNameUpToItsFirstPoint) {
-  EXPECT_EQ(TfmMain::ApplicationTitle("C:/Program Files/Kelvane/Kelvane.exe"), "Kelvane");
-  EXPECT_EQ(TfmMain::ApplicationTitle("/opt/KELVANE.v2.exe"), "Kelvane");
-  EXPECT_EQ(TfmMain::ApplicationTitle("/usr/bin/kelvane"), "kelvane");
+#ifdef _WIN32
+  EXPECT_EQ(TfmMain::ApplicationTitle(u"C:\\Program Files\\Kelvane\\Kelvane.exe"), u"Kelvane");
+#endif
+  EXPECT_EQ(TfmMain::ApplicationTitle(u"/opt/KELVANE.v2.exe"), u"Kelvane");
+  EXPECT_EQ(TfmMain::ApplicationTitle(u"/usr/bin/kelvane"), u"kelvane");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "window/GlyphButton.h"
+#include "window/qt/GlyphButton.h"
 
 #include <QStyleOptionButton>
 #include <QStylePainter>

@@ -1,6 +1,6 @@
-#include "window/BusyIndicator.h"
+#include "window/qt/BusyIndicator.h"
 
-#include "window/Pictures.h"
+#include "window/qt/Pictures.h"
 
 namespace kelvane {
 

@@ -1,11 +1,10 @@
-
 #include <QApplication>
 #include <QDir>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "tasks/MainThread.h"
-#include "window/fmuMain.h"
+#include "window/qt/QtFont.h"
 
 int main(int argc, char** argv) {
   // The window is driven without a screen; Qt wants a private runtime folder.

@@ -3,7 +3,7 @@
 
 namespace kelvane {
 
-// Linux has no Windows device classes: the simulated bench's ports stand in for them.
+// A build on the bench: its ports stand in for the Windows device class.
 std::shared_ptr<TPortSource> CreatePlatformPortSource() {
   return std::make_shared<TSimPortSource>();
 }

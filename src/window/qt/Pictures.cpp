@@ -1,4 +1,4 @@
-#include "window/Pictures.h"
+#include "window/qt/Pictures.h"
 
 #include <cmath>
 #include <functional>

@@ -3,7 +3,7 @@
 
 namespace kelvane {
 
-// Linux has no Tarvik driver: the simulated bench stands in for it.
+// A build without the driver: the simulated bench stands in for it.
 std::unique_ptr<TTarvik> CreatePlatformTarvik() {
   return std::make_unique<TSimTarvik>(CurrentBench());
 }

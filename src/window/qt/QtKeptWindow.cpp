@@ -1,27 +1,9 @@
-#include "window/QtKeptWindow.h"
+#include "window/qt/QtKeptWindow.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-#include <QWindow>
-
-#include "window/QtText.h"
 #include "window/SettingsDocument.h"
-
-#ifdef _WIN32
-#include "platform/WindowPlacement.h"
-#endif
+#include "window/qt/QtText.h"
 
 namespace kelvane {
-
-namespace {
-
-#ifdef _WIN32
-void* Handle(const QMainWindow& AWindow) {
-  return reinterpret_cast<void*>(AWindow.winId());
-}
-#endif
-
-}  // namespace
 
 TQtKeptWindow::TQtKeptWindow(QMainWindow& AWindow, std::function<void()> ADisableCentring)
     : FWindow(AWindow), FDisableCentring(std::move(ADisableCentring)) {
@@ -107,38 +89,6 @@ bool TQtKeptWindow::WriteTick(const TKeptProperty& AProperty, bool AValue) {
   return Write(AProperty, AValue);
 }
 
-TWindowPlacement TQtKeptWindow::Placement() const {
-#ifdef _WIN32
-  return GetNativePlacement(Handle(FWindow));
-#else
-  TWindowPlacement placement;
-  placement.Flags = FFlags;
-  placement.ShowCmd = ShowState();
-  placement.MinPosition = FMinPosition;
-  placement.MaxPosition = FMaxPosition;
-  QRect normal = FWindow.normalGeometry();
-  if (!normal.isValid()) {
-    normal = FWindow.geometry();
-  }
-  placement.NormalPosition = {normal.left(), normal.top(), normal.left() + normal.width(),
-                              normal.top() + normal.height()};
-  return placement;
-#endif
-}
-
-void TQtKeptWindow::SetPlacement(const TWindowPlacement& APlacement) {
-  FDisableCentring();
-#ifdef _WIN32
-  SetNativePlacement(Handle(FWindow), APlacement);
-#else
-  FFlags = APlacement.Flags;
-  FMinPosition = APlacement.MinPosition;
-  FMaxPosition = APlacement.MaxPosition;
-  const TPlacementRect& rect = APlacement.NormalPosition;
-  FWindow.setGeometry(rect.Left, rect.Top, rect.Right - rect.Left, rect.Bottom - rect.Top);
-#endif
-}
-
 std::int32_t TQtKeptWindow::ShowState() const {
   if (FWindow.windowState() & Qt::WindowMinimized) {
     return 2;
@@ -161,45 +111,5 @@ void TQtKeptWindow::RequestMinimise() {
 bool TQtKeptWindow::ApplicationMinimised() const {
   return FWindow.isMinimized();
 }
-
-void TQtKeptWindow::PlaceMaximisedBorderOutsideScreen() {
-#ifdef _WIN32
-  PlaceNativeMaximisedBorderOutsideScreen(Handle(FWindow));
-#endif
-}
-
-#ifdef _WIN32
-std::int32_t TQtKeptWindow::DesktopWidth() const {
-  return NativeDesktopWidth();
-}
-
-std::int32_t TQtKeptWindow::DesktopHeight() const {
-  return NativeDesktopHeight();
-}
-
-std::int32_t TQtKeptWindow::PixelsPerInch() const {
-  return NativePixelsPerInch();
-}
-
-bool TQtKeptWindow::OnMonitor(TPlacementPoint APoint) const {
-  return NativeOnMonitor(APoint);
-}
-#else
-std::int32_t TQtKeptWindow::DesktopWidth() const {
-  return QGuiApplication::primaryScreen()->virtualGeometry().width();
-}
-
-std::int32_t TQtKeptWindow::DesktopHeight() const {
-  return QGuiApplication::primaryScreen()->virtualGeometry().height();
-}
-
-std::int32_t TQtKeptWindow::PixelsPerInch() const {
-  return qRound(QGuiApplication::primaryScreen()->logicalDotsPerInch());
-}
-
-bool TQtKeptWindow::OnMonitor(TPlacementPoint APoint) const {
-  return QGuiApplication::screenAt(QPoint(APoint.X, APoint.Y)) != nullptr;
-}
-#endif
 
 }  // namespace kelvane

@@ -1,0 +1,184 @@
+#include "window/qt/QtMainWindow.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QScreen>
+#include <QStyle>
+
+#include "window/fmuMain.h"
+#include "window/qt/QtText.h"
+
+namespace kelvane {
+
+TQtMainWindow::TCommandsFactory TQtMainWindow::MainWindowBehaviour(std::u16string ASettingsFile) {
+  return [file = std::move(ASettingsFile)](TMainView& AView) -> std::unique_ptr<TMainCommands> {
+    return std::make_unique<TfmMain>(AView, file);
+  };
+}
+
+TQtMainWindow::TQtMainWindow(TCommandsFactory AFactory, std::shared_ptr<TWindowDialogs> ADialogs,
+                             QWidget* AParent)
+    : QMainWindow(AParent), FDialogs(std::move(ADialogs)) {
+  setObjectName("fmMain");
+  CreateControls();
+  FKeptWindow = std::make_unique<TQtKeptWindow>(*this, [this] { FCentreOnShow = false; });
+  FCommands = AFactory(*this);
+}
+
+TQtMainWindow::~TQtMainWindow() {
+  // The behaviour ends while every control it reaches still exists.
+  FCommands.reset();
+}
+
+void TQtMainWindow::Connect(QPushButton* AButton, TCommand ACommand) {
+  connect(AButton, &QPushButton::clicked, this, [this, ACommand] { FCommands->Run(ACommand); });
+}
+
+void TQtMainWindow::Connect(QAction* AAction, TCommand ACommand) {
+  connect(AAction, &QAction::triggered, this, [this, ACommand] { FCommands->Run(ACommand); });
+}
+
+void TQtMainWindow::Connect(QTimer* ATimer, TCommand ACommand) {
+  connect(ATimer, &QTimer::timeout, this, [this, ACommand] { FCommands->Run(ACommand); });
+}
+
+void TQtMainWindow::showEvent(QShowEvent* AEvent) {
+  if (!FShown) {
+    FShown = true;
+    FCommands->FormShow();
+    if (FCentreOnShow) {
+      setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
+                                      screen()->availableGeometry()));
+    }
+  }
+  QMainWindow::showEvent(AEvent);
+}
+
+void TQtMainWindow::closeEvent(QCloseEvent* AEvent) {
+  FCommands->FormClose();
+  AEvent->accept();
+}
+
+QWidget* TQtMainWindow::ControlWidget(TControl AControl) const {
+  switch (AControl) {
+    case TControl::btnSearch:
+      return btnSearch;
+    case TControl::btnStart:
+      return btnStart;
+    case TControl::btnStop:
+      return btnStop;
+    case TControl::btnOpen:
+      return btnOpen;
+    case TControl::edtFileName:
+      return edtFileName;
+    case TControl::chkWriteTables:
+      return chkWriteTables;
+    case TControl::edtTablesFileName:
+      return edtTablesFileName;
+    case TControl::btnTablesOpen:
+      return btnTablesOpen;
+  }
+  return nullptr;
+}
+
+QLineEdit* TQtMainWindow::Field(TField AField) const {
+  return AField == TField::edtFileName ? edtFileName : edtTablesFileName;
+}
+
+QTreeWidgetItem* TQtMainWindow::Item(int ARow) const {
+  return listView->topLevelItem(ARow);
+}
+
+void TQtMainWindow::SetTitle(const std::u16string& AText) {
+  setWindowTitle(ToQt(AText));
+}
+
+void TQtMainWindow::SetEnabled(TControl AControl, bool AValue) {
+  ControlWidget(AControl)->setEnabled(AValue);
+}
+
+std::u16string TQtMainWindow::FieldText(TField AField) const {
+  return FromQt(Field(AField)->text());
+}
+
+void TQtMainWindow::SetFieldText(TField AField, const std::u16string& AText) {
+  Field(AField)->setText(ToQt(AText));
+}
+
+bool TQtMainWindow::WriteTablesChecked() const {
+  return chkWriteTables->isChecked();
+}
+
+void TQtMainWindow::InsertRow(int AIndex, const std::vector<std::u16string>& ACells, bool ATicked) {
+  auto* item = new QTreeWidgetItem();
+  item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+  for (size_t column = 0; column < ACells.size(); ++column) {
+    item->setText(static_cast<int>(column), ToQt(ACells[column]));
+  }
+  item->setCheckState(static_cast<int>(TColumn::Com), ATicked ? Qt::Checked : Qt::Unchecked);
+  listView->insertTopLevelItem(AIndex, item);
+}
+
+void TQtMainWindow::ClearRows() {
+  listView->clear();
+}
+
+void TQtMainWindow::SetCell(int ARow, TColumn AColumn, const std::u16string& AText) {
+  Item(ARow)->setText(static_cast<int>(AColumn), ToQt(AText));
+}
+
+bool TQtMainWindow::RowTicked(int ARow) const {
+  return Item(ARow)->checkState(static_cast<int>(TColumn::Com)) == Qt::Checked;
+}
+
+void TQtMainWindow::SetRowTicked(int ARow, bool AValue) {
+  Item(ARow)->setCheckState(static_cast<int>(TColumn::Com), AValue ? Qt::Checked : Qt::Unchecked);
+}
+
+std::optional<int> TQtMainWindow::SelectedRow() const {
+  const QList<QTreeWidgetItem*> selected = listView->selectedItems();
+  if (selected.isEmpty()) {
+    return std::nullopt;
+  }
+  return listView->indexOfTopLevelItem(selected.constFirst());
+}
+
+void TQtMainWindow::SetStatusText(const std::u16string& AText) {
+  FStatusText->setText(ToQt(AText));
+}
+
+void TQtMainWindow::SetBusy(bool AValue) {
+  gifProgress->SetActive(AValue);
+}
+
+void TQtMainWindow::SetTimersActive(bool AValue) {
+  for (QTimer* timer : {Timer, tmrUpdateDevices}) {
+    AValue ? timer->start() : timer->stop();
+  }
+}
+
+std::optional<std::u16string> TQtMainWindow::ChooseFile(TFileChooser& AChooser) {
+  return FDialogs->ChooseFile(this, AChooser);
+}
+
+void TQtMainWindow::ShowError(const std::u16string& ATitle, const std::u16string& AText) {
+  FDialogs->ShowError(this, ATitle, AText);
+}
+
+std::u16string TQtMainWindow::ExecutablePath() const {
+  return FromQt(QCoreApplication::applicationFilePath());
+}
+
+void TQtMainWindow::Wake() {
+  // Queued to this window's thread; it may come from any thread.
+  QMetaObject::invokeMethod(
+      this,
+      [this] {
+        if (FCommands) {
+          FCommands->HandOver();
+        }
+      },
+      Qt::QueuedConnection);
+}
+
+}  // namespace kelvane
