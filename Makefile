@@ -44,12 +44,13 @@ asan: deps
 	$(call build,asan)
 	ctest --preset asan
 
-# The Windows build, cross-compiled for x86-64 and i686; the x86-64 core tests run under Wine.
+# The Windows build, cross-compiled for x86-64 and i686, with the tests of both under Wine.
 windows: deps
+	@./scripts/install-deps.sh --wine32
 	./scripts/fetch-pugixml.sh build/windows-deps/pugixml
 	$(call build,windows-x64)
 	$(call build,windows-x86)
-	./scripts/wine-tests.sh build/windows-x64
+	./scripts/wine-tests.sh build/windows-x64 build/windows-x86
 
 bench: deps
 	$(call build,bench)

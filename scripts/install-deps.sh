@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build, the tests and the Windows cross-build need.
 # Idempotent: asks dpkg first and calls apt only for what is missing.
+# With --wine32 it also installs the 32-bit Wine that runs the i686 build's tests; where the
+# package archive cannot give it, it says so and leaves the machine as it was.
 set -euo pipefail
 
 packages=(
@@ -12,17 +14,39 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64
 )
 
-missing=()
-for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
-    missing+=("$p")
-  fi
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
+installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+}
 
-echo "install-deps: installing ${missing[*]}"
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+missing=()
+for p in "${packages[@]}"; do
+  installed "$p" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "install-deps: installing ${missing[*]}"
+  $sudo apt-get update -qq
+  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+if [ "${1:-}" = "--wine32" ] && ! installed wine32:i386; then
+  echo "install-deps: installing wine32:i386"
+  added=""
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    $sudo dpkg --add-architecture i386
+    added=yes
+  fi
+  # An index of the archive that is being synchronised fails the update; the install then tells
+  # whether what was fetched is enough.
+  $sudo apt-get update -qq || true
+  if ! $sudo apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null; then
+    echo "install-deps: wine32:i386 cannot be installed from the archive now;" \
+         "the i686 tests will not run" >&2
+    # A foreign architecture without its packages would only fail later updates.
+    [ -z "$added" ] || $sudo dpkg --remove-architecture i386
+    $sudo apt-get update -qq || true
+  fi
+fi

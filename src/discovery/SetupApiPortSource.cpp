@@ -14,10 +14,15 @@ namespace {
 class TSetupApi {
  public:
   TSetupApi() {
-    // No "cannot find the library" box for the operator: a missing library means no ports.
-    const UINT previousMode = SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    // No "cannot find the library" box for the operator: a missing library means no ports. The
+    // mode is this thread's only: other threads keep theirs.
+    DWORD previousMode = 0;
+    const bool modeSet =
+        SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previousMode) != 0;
     FModule = LoadLibraryW(L"SetupApi.dll");
-    SetErrorMode(previousMode);
+    if (modeSet) {
+      SetThreadErrorMode(previousMode, nullptr);
+    }
     if (FModule == nullptr) {
       return;
     }
@@ -105,7 +110,8 @@ std::vector<std::optional<std::u16string>> TSetupApiPortSource::PresentPortNames
   }
   GUID portsClass{};
   DWORD required = 0;
-  if (!api.ClassGuidsFromName(L"Ports", &portsClass, 1, &required)) {
+  // Success with no class found reports a required size of 0: then there is no "Ports" class.
+  if (!api.ClassGuidsFromName(L"Ports", &portsClass, 1, &required) || required == 0) {
     return names;
   }
   const TDeviceInfoSet devices(api, api.GetClassDevs(&portsClass, nullptr, nullptr, DIGCF_PRESENT));

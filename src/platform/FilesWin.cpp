@@ -38,7 +38,8 @@ class THandle {
 void RenameOver(const std::u16string& ASource, const std::u16string& ATarget) {
   if (!MoveFileExW(Wide(ASource), Wide(ATarget),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    Fail(u"Не удаётся заменить файл", ATarget, GetLastError());
+    const DWORD error = GetLastError();
+    Fail(u"Не удаётся заменить файл", ATarget, error);
   }
 }
 
@@ -46,12 +47,22 @@ void WriteFileDurably(const std::u16string& AFileName, std::string_view ABytes) 
   const THandle file(CreateFileW(Wide(AFileName), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) {
-    Fail(u"Не удаётся создать файл", AFileName, GetLastError());
+    const DWORD error = GetLastError();
+    Fail(u"Не удаётся создать файл", AFileName, error);
   }
+  // Each error code is read right after the call that failed, before anything can replace it.
   DWORD written = 0;
-  if (!WriteFile(file.Get(), ABytes.data(), static_cast<DWORD>(ABytes.size()), &written, nullptr) ||
-      written != ABytes.size() || !FlushFileBuffers(file.Get())) {
-    Fail(u"Не удаётся записать файл", AFileName, GetLastError());
+  DWORD error = ERROR_SUCCESS;
+  if (!WriteFile(file.Get(), ABytes.data(), static_cast<DWORD>(ABytes.size()), &written,
+                 nullptr)) {
+    error = GetLastError();
+  } else if (written != ABytes.size()) {
+    error = ERROR_WRITE_FAULT;
+  } else if (!FlushFileBuffers(file.Get())) {
+    error = GetLastError();
+  }
+  if (error != ERROR_SUCCESS) {
+    Fail(u"Не удаётся записать файл", AFileName, error);
   }
 }
 

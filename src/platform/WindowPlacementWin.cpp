@@ -13,7 +13,15 @@ HWND Hwnd(void* AWindow) {
 WINDOWPLACEMENT Current(void* AWindow) {
   WINDOWPLACEMENT native{};
   native.length = sizeof native;
-  GetWindowPlacement(Hwnd(AWindow), &native);
+  if (!GetWindowPlacement(Hwnd(AWindow), &native)) {
+    // Never a record of zeros: a normal window where it stands now, or nothing at all.
+    native = WINDOWPLACEMENT{};
+    native.length = sizeof native;
+    native.showCmd = SW_SHOWNORMAL;
+    native.ptMinPosition = {-1, -1};
+    native.ptMaxPosition = {-1, -1};
+    GetWindowRect(Hwnd(AWindow), &native.rcNormalPosition);
+  }
   return native;
 }
 

@@ -11,7 +11,7 @@ namespace {
 
 // The fixed file information of version resource 1 of this executable.
 bool FixedFileInfo(VS_FIXEDFILEINFO& AInfo) {
-  const HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(16));
+  const HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(1), RT_VERSION);
   if (resource == nullptr) {
     return false;
   }

@@ -4,6 +4,7 @@
 
 #include "platform/Error.h"
 #include "platform/Files.h"
+#include "platform/SystemAwake.h"
 #include "platform/Text.h"
 #include "tasks/MainThread.h"
 #include "window/RowProgress.h"
@@ -54,6 +55,14 @@ void TfmMain::FormDestroy() {
   FDeviceDiscover.reset();
   FDeviceList.reset();
   TMainThread::Instance().SetWakeup({});
+  KeepSystemAwake(false);
+}
+
+void TfmMain::KeepSystemAwake(bool AValue) {
+  if (AValue != FKeepsSystemAwake) {
+    FKeepsSystemAwake = AValue;
+    SetSystemAwakeRequired(AValue);
+  }
 }
 
 void TfmMain::FormShow() {
@@ -100,6 +109,14 @@ void TfmMain::Run(TCommand ACommand) {
         return tmrUpdateDevicesTimer();
     }
   });
+  // A command may have started rows: the workstation stays awake from that moment.
+  FollowRunningRows();
+}
+
+void TfmMain::FollowRunningRows() {
+  KeepSystemAwake(std::any_of(FRows.begin(), FRows.end(), [](const TRow& ARow) {
+    return ARow.Task->State().Started.load();
+  }));
 }
 
 void TfmMain::RunCommand(const std::function<void()>& ACommand) {
@@ -205,6 +222,7 @@ bool TfmMain::IsUpdating() const {
 }
 
 void TfmMain::UpdatePage() {
+  FollowRunningRows();
   const bool busy = FDeviceDiscover->State().Started.load() || IsUpdating();
   FView.SetEnabled(TControl::btnSearch, !busy);
   FView.SetEnabled(TControl::btnStop, busy);

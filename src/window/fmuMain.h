@@ -60,6 +60,8 @@ class TfmMain final : public TMainCommands {
   const TDeviceDiscover& DeviceDiscover() const { return *FDeviceDiscover; }
   int RowCount() const { return static_cast<int>(FRows.size()); }
   TUpdateTask& Task(int ARow) const { return *FRows.at(static_cast<size_t>(ARow)).Task; }
+  // True while the window asks the workstation to stay awake: while any row's update runs.
+  bool KeepsSystemAwake() const { return FKeepsSystemAwake; }
 
   // The application title of message boxes: the executable's name up to its first point, every
   // character after the first in lower case (A to Z).
@@ -77,6 +79,9 @@ class TfmMain final : public TMainCommands {
   TUpdateTask* SelectedTask() const;
   void SetStatusText(const std::u16string& AText);
   void OpenInto(TFileChooser& AChooser, TField AField);
+  void KeepSystemAwake(bool AValue);
+  // Keeps the workstation awake exactly while any row's update runs.
+  void FollowRunningRows();
 
   TMainView& FView;
   std::unique_ptr<TXmlStorage> xmlStorage;
@@ -88,6 +93,7 @@ class TfmMain final : public TMainCommands {
   std::int32_t FDeviceFoundCount = 0;
   bool FShown = false;
   bool FDestroyed = false;
+  bool FKeepsSystemAwake = false;
   TFileChooser dlgOpen{u"dlgOpen", {u"*.bin", u"*.*"}, {}};
   TFileChooser dlgOpenTables{u"dlgOpenTables", {u"*.csv", u"*.*"}, {}};
 };

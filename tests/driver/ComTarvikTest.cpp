@@ -2,6 +2,7 @@
 
 #include <oleauto.h>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -36,11 +37,20 @@ class TRecordingDispatch final : public IDispatch {
   std::map<DISPID, std::u16string> Failures;
   std::u16string ReadValue = u"3105";
   LONG MethodResult = -1;
+  bool EmptyMethodResult = false;
+  // Failures describe themselves through a deferred fill-in of the exception.
+  bool DeferFillIn = false;
+  // The object says that it sets the thread's error info for IDispatch.
+  bool SetsErrorInfo = false;
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID AId, void** AObject) override {
     if (AId == IID_IUnknown || AId == IID_IDispatch) {
       *AObject = this;
       AddRef();
+      return S_OK;
+    }
+    if (AId == IID_ISupportErrorInfo && SetsErrorInfo) {
+      *AObject = &FErrorInfoSupport;
       return S_OK;
     }
     *AObject = nullptr;
@@ -91,15 +101,18 @@ class TRecordingDispatch final : public IDispatch {
         return E_FAIL;
       }
       *AException = EXCEPINFO{};
-      AException->bstrDescription =
-          SysAllocString(reinterpret_cast<const OLECHAR*>(failure->second.c_str()));
-      AException->scode = E_FAIL;
+      DeferredDescription = failure->second;
+      if (DeferFillIn) {
+        AException->pfnDeferredFillIn = &FillIn;
+      } else {
+        FillIn(AException);
+      }
       return DISP_E_EXCEPTION;
     }
     if (AFlags == DISPATCH_PROPERTYGET) {
       AResult->vt = VT_BSTR;
       AResult->bstrVal = SysAllocString(reinterpret_cast<const OLECHAR*>(ReadValue.c_str()));
-    } else if (AFlags == DISPATCH_METHOD) {
+    } else if (AFlags == DISPATCH_METHOD && !EmptyMethodResult) {
       AResult->vt = VT_I4;
       AResult->lVal = MethodResult;
     }
@@ -107,8 +120,53 @@ class TRecordingDispatch final : public IDispatch {
   }
 
  private:
+  static inline std::u16string DeferredDescription;
+
+  static HRESULT STDMETHODCALLTYPE FillIn(EXCEPINFO* AException) {
+    AException->bstrDescription =
+        SysAllocString(reinterpret_cast<const OLECHAR*>(DeferredDescription.c_str()));
+    AException->bstrSource = SysAllocString(L"Tarvik");
+    AException->scode = E_FAIL;
+    return S_OK;
+  }
+
+  class TErrorInfoSupport final : public ISupportErrorInfo {
+   public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** AObject) override {
+      *AObject = nullptr;
+      return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID AId) override {
+      return AId == IID_IDispatch ? S_OK : S_FALSE;
+    }
+  };
+
   ULONG FReferences = 1;
+  TErrorInfoSupport FErrorInfoSupport;
 };
+
+// Leaves an error description in the calling thread's error info, as a COM object would.
+void SetThreadErrorDescription(const wchar_t* AText) {
+  ICreateErrorInfo* create = nullptr;
+  ASSERT_EQ(CreateErrorInfo(&create), S_OK);
+  create->SetDescription(const_cast<LPOLESTR>(AText));
+  IErrorInfo* info = nullptr;
+  create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info));
+  SetErrorInfo(0, info);
+  info->Release();
+  create->Release();
+}
+
+std::u16string MessageOf(const std::function<void()>& ACall) {
+  try {
+    ACall();
+  } catch (const EError& e) {
+    return e.Message();
+  }
+  return u"<no error>";
+}
 
 class ComTarvik : public testing::Test {
  protected:
@@ -181,6 +239,27 @@ TEST_F(ComTarvik, FailedCallsRaiseTheObjectsOrTheSystemsMessage) {
   } catch (const EError& e) {
     EXPECT_FALSE(e.Message().empty());
   }
+}
+
+TEST_F(ComTarvik, DeferredDescriptionIsFilledInAndReachesTheError) {
+  FDispatch.DeferFillIn = true;
+  FDispatch.Failures[114] = u"Нет связи с ККТ";
+  EXPECT_EQ(MessageOf([&] { FDriver.SetComNumber(1); }), u"Нет связи с ККТ");
+}
+
+TEST_F(ComTarvik, ThreadErrorInfoCountsOnlyWhereTheObjectSaysItSetsIt) {
+  FDispatch.Failures[236] = u"";
+  SetThreadErrorDescription(L"stale text of another object");
+  EXPECT_NE(MessageOf([&] { FDriver.UDescription(); }), u"stale text of another object");
+  FDispatch.SetsErrorInfo = true;
+  SetThreadErrorDescription(L"Драйвер: порт закрыт");
+  EXPECT_EQ(MessageOf([&] { FDriver.UDescription(); }), u"Драйвер: порт закрыт");
+}
+
+TEST_F(ComTarvik, MethodWithoutAResultFails) {
+  FDispatch.EmptyMethodResult = true;
+  EXPECT_EQ(MessageOf([&] { FDriver.GetECRStatus(); }),
+            u"Метод драйвера GetECRStatus не вернул результат");
 }
 
 TEST(ComTarvikDriver, MissingDriverIsReportedAsNotInstalled) {

@@ -275,6 +275,7 @@ TEST_F(Window, ControlsFollowTheBusyState) {
   Click(TCommand::TimerTimer);
   EXPECT_EQ(Enabled(), States(false, false)) << "searching";
   EXPECT_TRUE(FView->Busy);
+  EXPECT_FALSE(FWindow->KeepsSystemAwake()) << "a search writes nothing to a register";
   FGates->Open(3);
   ASSERT_TRUE(WaitUntil([&] { return !FWindow->DeviceDiscover().State().Started.load(); }));
   Click(TCommand::tmrUpdateDevicesTimer);
@@ -289,9 +290,11 @@ TEST_F(Window, ControlsFollowTheBusyState) {
   EXPECT_EQ(Enabled(), States(false, false)) << "updating";
   EXPECT_TRUE(FView->Busy);
   EXPECT_TRUE(FWindow->IsUpdating());
+  EXPECT_TRUE(FWindow->KeepsSystemAwake());
   FGates->Open(4);
   WaitForRows();
   EXPECT_EQ(Enabled(), States(true, true));
+  EXPECT_FALSE(FWindow->KeepsSystemAwake());
 }
 
 TEST_F(Window, ChooserStartsInTheFoldersOfTheFieldAndFillsIt) {

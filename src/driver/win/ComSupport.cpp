@@ -16,6 +16,16 @@ std::u16string FromBstr(BSTR AText) {
   return std::u16string(reinterpret_cast<const char16_t*>(AText), SysStringLen(AText));
 }
 
+bool SupportsErrorInfo(IDispatch* AObject) {
+  if (AObject == nullptr) {
+    return false;
+  }
+  TComPtr<ISupportErrorInfo> support;
+  return SUCCEEDED(AObject->QueryInterface(IID_ISupportErrorInfo,
+                                           reinterpret_cast<void**>(support.Out()))) &&
+         support && support->InterfaceSupportsErrorInfo(IID_IDispatch) == S_OK;
+}
+
 }  // namespace
 
 TBstr::TBstr(std::u16string_view AText)
@@ -38,19 +48,19 @@ TVariant::~TVariant() {
   VariantClear(&FValue);
 }
 
-void ThrowComError(HRESULT AResult, const EXCEPINFO* AException) {
+void ThrowComError(HRESULT AResult, EXCEPINFO* AException, IDispatch* AObject) {
   std::u16string message;
   if (AException != nullptr) {
-    EXCEPINFO filled = *AException;
-    if (filled.pfnDeferredFillIn != nullptr) {
-      filled.pfnDeferredFillIn(&filled);
+    if (AException->pfnDeferredFillIn != nullptr) {
+      AException->pfnDeferredFillIn(AException);
+      AException->pfnDeferredFillIn = nullptr;
     }
-    message = FromBstr(filled.bstrDescription);
-    if (message.empty() && FAILED(filled.scode)) {
-      message = SystemMessage(static_cast<unsigned long>(filled.scode));
+    message = FromBstr(AException->bstrDescription);
+    if (message.empty() && FAILED(AException->scode)) {
+      message = SystemMessage(static_cast<unsigned long>(AException->scode));
     }
   }
-  if (message.empty()) {
+  if (message.empty() && SupportsErrorInfo(AObject)) {
     TComPtr<IErrorInfo> info;
     if (GetErrorInfo(0, info.Out()) == S_OK && info) {
       BSTR description = nullptr;

@@ -71,8 +71,11 @@ class TVariant {
   VARIANT FValue;
 };
 
-// Raises EError for a failed HRESULT, with the description the object gave (AException, or the
-// thread's error info) or else the system's text for the code.
-[[noreturn]] void ThrowComError(HRESULT AResult, const EXCEPINFO* AException = nullptr);
+// Raises EError for a failed HRESULT, with the description the object gave or else the system's
+// text for the code. The description comes from AException, filled in place when its filling was
+// deferred (its strings stay the caller's to free), or from the thread's error info when AObject
+// says through ISupportErrorInfo that it sets one for IDispatch.
+[[noreturn]] void ThrowComError(HRESULT AResult, EXCEPINFO* AException = nullptr,
+                                IDispatch* AObject = nullptr);
 
 }  // namespace kelvane

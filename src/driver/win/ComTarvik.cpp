@@ -71,8 +71,8 @@ std::unique_ptr<TComTarvik> TComTarvik::Create() {
     throw EError(u"Драйвер ККТ не установлен (" + className + u")");
   }
   TComPtr<IDispatch> dispatch;
-  result = CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
-                            IID_IDispatch, reinterpret_cast<void**>(dispatch.Out()));
+  // The driver is an ActiveX control: an in-process server only.
+  result = CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(dispatch.Out()));
   if (FAILED(result)) {
     ThrowComError(result);
   }
@@ -90,7 +90,7 @@ void TComTarvik::Invoke(DISPID ADispId, WORD AFlags, DISPPARAMS& AParams, VARIAN
   if (FAILED(result)) {
     const bool described = result == DISP_E_EXCEPTION;
     try {
-      ThrowComError(result, described ? &exception : nullptr);
+      ThrowComError(result, described ? &exception : nullptr, FDispatch.Get());
     } catch (...) {
       SysFreeString(exception.bstrSource);
       SysFreeString(exception.bstrDescription);
@@ -124,7 +124,7 @@ DISPID TComTarvik::MethodId(TTarvikMethod AMethod) {
     const HRESULT result =
         FDispatch->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, &found);
     if (FAILED(result)) {
-      ThrowComError(result);
+      ThrowComError(result, nullptr, FDispatch.Get());
     }
     id = found;
   }
@@ -135,6 +135,10 @@ std::int32_t TComTarvik::Call(TTarvikMethod AMethod) {
   TVariant result;
   DISPPARAMS params{nullptr, nullptr, 0, 0};
   Invoke(MethodId(AMethod), DISPATCH_METHOD, params, result.Get());
+  // No result is no success: the method did not say how it went.
+  if (result.Value().vt == VT_EMPTY) {
+    throw EError(u"Метод драйвера " + FromAscii(MethodName(AMethod)) + u" не вернул результат");
+  }
   return std::get<std::int32_t>(FromVariant(TTarvikType::Integer, *result.Get()));
 }
 

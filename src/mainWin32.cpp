@@ -1,0 +1,40 @@
+// The tool on Windows: one native window on the registers' driver (or on the bench).
+#include <windows.h>
+
+#include <commctrl.h>
+#include <ole2.h>
+
+#include "platform/Error.h"
+#include "tasks/MainThread.h"
+#include "window/win32/Win32MainWindow.h"
+
+#ifdef KELVANE_DRIVER_SIM
+#include "driver/sim/SimBench.h"
+#endif
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  kelvane::TMainThread::Instance().BindToCurrentThread();
+  INITCOMMONCONTROLSEX controls{sizeof controls,
+                                ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+  InitCommonControlsEx(&controls);
+  // The file choosers use the shell, which wants an apartment on this thread.
+  const bool ole = SUCCEEDED(OleInitialize(nullptr));
+  int result = 0;
+  try {
+#ifdef KELVANE_DRIVER_SIM
+    kelvane::UseBenchFromEnvironment();
+#endif
+    kelvane::TWin32MainWindow fmMain;
+    fmMain.Show();
+    result = kelvane::TWin32MainWindow::RunMessageLoop(fmMain.Handle());
+  } catch (...) {
+    const std::u16string message = kelvane::CurrentExceptionMessage();
+    MessageBoxW(nullptr, reinterpret_cast<LPCWSTR>(message.c_str()), L"Kelvane",
+                MB_OK | MB_ICONERROR);
+    result = 2;
+  }
+  if (ole) {
+    OleUninitialize();
+  }
+  return result;
+}

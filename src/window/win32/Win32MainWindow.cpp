@@ -1,0 +1,425 @@
+#include "window/win32/Win32MainWindow.h"
+
+#include <windowsx.h>
+
+#include <array>
+
+#include "platform/Error.h"
+#include "platform/WindowPlacement.h"
+#include "window/SettingsDocument.h"
+#include "window/fmuMain.h"
+#include "window/win32/Win32Controls.h"
+#include "window/win32/Win32Pictures.h"
+
+namespace kelvane {
+
+namespace {
+
+using namespace win32_controls;
+
+constexpr wchar_t kClassName[] = L"TfmMain";
+// Posted by the wake-up: the workers' hand-over calls wait on the window's thread.
+constexpr UINT kWakeMessage = WM_APP + 1;
+constexpr int kBusyFrameMs = 100;
+
+LPCWSTR Wide(const std::u16string& AText) {
+  return reinterpret_cast<LPCWSTR>(AText.c_str());
+}
+
+// The commands of the buttons and of the menu's items.
+constexpr std::array<std::pair<int, TCommand>, 8> kCommands = {{
+    {kIdSearch, TCommand::btnSearchClick},
+    {kIdStart, TCommand::btnStartClick},
+    {kIdStop, TCommand::btnStopClick},
+    {kIdOpen, TCommand::btnOpenClick},
+    {kIdTablesOpen, TCommand::btnTablesOpenClick},
+    {kIdResetTaskPopup, TCommand::ResetTaskPopupClick},
+    {kIdStopTaskPopup, TCommand::StopTaskPopupClick},
+    {kIdWriteCustomFirmware, TCommand::WriteCustomFirmwareClick},
+}};
+
+// The resolution of a window, where Windows can say it (10 and later); the screen's otherwise.
+int WindowDpi(HWND AWindow) {
+  using TGetDpiForWindow = UINT(WINAPI*)(HWND);
+  static const auto getDpi = reinterpret_cast<TGetDpiForWindow>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  const UINT dpi = getDpi != nullptr ? getDpi(AWindow) : 0;
+  return dpi != 0 ? static_cast<int>(dpi) : NativePixelsPerInch();
+}
+
+void RegisterWindowClass(HICON AIcon) {
+  WNDCLASSEXW windowClass{};
+  windowClass.cbSize = sizeof windowClass;
+  if (GetClassInfoExW(GetModuleHandleW(nullptr), kClassName, &windowClass)) {
+    return;
+  }
+  windowClass.lpfnWndProc = DefWindowProcW;
+  windowClass.hInstance = GetModuleHandleW(nullptr);
+  windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kClassName;
+  windowClass.hIcon = AIcon;
+  RegisterClassExW(&windowClass);
+}
+
+}  // namespace
+
+TWin32MainWindow::TCommandsFactory TWin32MainWindow::MainWindowBehaviour(
+    std::u16string ASettingsFile) {
+  return [file = std::move(ASettingsFile)](TMainView& AView) -> std::unique_ptr<TMainCommands> {
+    return std::make_unique<TfmMain>(AView, file);
+  };
+}
+
+TWin32MainWindow::TWin32MainWindow(TCommandsFactory AFactory,
+                                   std::shared_ptr<TWin32Dialogs> ADialogs)
+    : FDialogs(std::move(ADialogs)) {
+  FIcon = CreateWindowIcon(32);
+  RegisterWindowClass(FIcon);
+  constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+  FHandle = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"", kStyle, CW_USEDEFAULT,
+                            CW_USEDEFAULT, 654, 416, nullptr, nullptr, GetModuleHandleW(nullptr),
+                            nullptr);
+  if (FHandle == nullptr) {
+    throw EError(u"Не удаётся создать окно");
+  }
+  SetWindowLongPtrW(FHandle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetWindowLongPtrW(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc));
+  SendMessageW(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcon));
+  SendMessageW(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(FIcon));
+  FDpi = WindowDpi(FHandle);
+  // The client area is 654 x 416 at 96 dpi.
+  RECT outer{0, 0, Scale(654), Scale(416)};
+  AdjustWindowRectEx(&outer, kStyle, FALSE, WS_EX_CONTROLPARENT);
+  SetWindowPos(FHandle, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  CreateControls();
+  ApplyResolution();
+  FKeptWindow = std::make_unique<TWin32KeptWindow>(
+      FHandle, [this](std::u16string_view AName) { return Control(AName); });
+  FCommands = AFactory(*this);
+}
+
+TWin32MainWindow::~TWin32MainWindow() {
+  // The behaviour ends while every control it reaches still exists.
+  FCommands.reset();
+  if (IsWindow(FHandle)) {
+    SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
+    DestroyWindow(FHandle);
+  }
+  for (HIMAGELIST images : FImages) {
+    ImageList_Destroy(images);
+  }
+  if (FMenu != nullptr) {
+    DestroyMenu(FMenu);
+  }
+  if (FFont != nullptr) {
+    DeleteObject(FFont);
+  }
+  if (FIcon != nullptr) {
+    DestroyIcon(FIcon);
+  }
+}
+
+int TWin32MainWindow::RunMessageLoop(HWND AWindow) {
+  MSG message{};
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    // Tab and the arrow keys move between the controls.
+    if (!IsWindow(AWindow) || !IsDialogMessageW(AWindow, &message)) {
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+  return static_cast<int>(message.wParam);
+}
+
+LRESULT CALLBACK TWin32MainWindow::WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam,
+                                              LPARAM ALParam) {
+  auto* window = reinterpret_cast<TWin32MainWindow*>(GetWindowLongPtrW(AWindow, GWLP_USERDATA));
+  if (window == nullptr) {
+    return DefWindowProcW(AWindow, AMessage, AWParam, ALParam);
+  }
+  try {
+    return window->Dispatch(AMessage, AWParam, ALParam);
+  } catch (...) {
+    // Nothing may cross back into the system's code; the operator sees what went wrong.
+    MessageBoxW(AWindow, Wide(CurrentExceptionMessage()), L"Kelvane", MB_OK | MB_ICONERROR);
+    return 0;
+  }
+}
+
+LRESULT TWin32MainWindow::Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
+  switch (AMessage) {
+    case WM_COMMAND:
+      for (const auto& [id, command] : kCommands) {
+        if (LOWORD(AWParam) == id && HIWORD(AWParam) == BN_CLICKED) {
+          Run(command);
+          return 0;
+        }
+      }
+      break;
+    case WM_TIMER:
+      if (AWParam == kTimerPage) {
+        Run(TCommand::TimerTimer);
+      } else if (AWParam == kTimerDevices) {
+        Run(TCommand::tmrUpdateDevicesTimer);
+      } else if (AWParam == kTimerBusy) {
+        FBusyFrame = (FBusyFrame + 1) % 8;
+        InvalidateRect(Control(u"gifProgress"), nullptr, FALSE);
+      }
+      return 0;
+    case kWakeMessage:
+      if (FCommands) {
+        FCommands->HandOver();
+      }
+      return 0;
+    case WM_DRAWITEM: {
+      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(ALParam);
+      if (item->CtlID == static_cast<UINT>(kIdProgress)) {
+        DrawBusyFrame(item->hDC, item->rcItem, FBusyFrame, GetSysColor(COLOR_BTNFACE));
+        return TRUE;
+      }
+      break;
+    }
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(AWParam) == Control(u"listView")) {
+        PopupMenu(ALParam);
+        return 0;
+      }
+      break;
+    case WM_SIZE:
+      LayOut();
+      return 0;
+    case WM_DPICHANGED: {
+      FDpi = HIWORD(AWParam);
+      const auto* suggested = reinterpret_cast<const RECT*>(ALParam);
+      SetWindowPos(FHandle, nullptr, suggested->left, suggested->top,
+                   suggested->right - suggested->left, suggested->bottom - suggested->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      ApplyResolution();
+      return 0;
+    }
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(FHandle, AMessage, AWParam, ALParam);
+}
+
+void TWin32MainWindow::Run(TCommand ACommand) {
+  if (FCommands) {
+    FCommands->Run(ACommand);
+  }
+}
+
+void TWin32MainWindow::Show() {
+  if (FShown) {
+    return;
+  }
+  FShown = true;
+  FCommands->FormShow();
+  if (!FKeptWindow->Placed()) {
+    // Centred on the monitor's work area.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(FHandle, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    RECT rect{};
+    GetWindowRect(FHandle, &rect);
+    const RECT& area = monitor.rcWork;
+    SetWindowPos(FHandle, nullptr,
+                 area.left + (area.right - area.left - (rect.right - rect.left)) / 2,
+                 area.top + (area.bottom - area.top - (rect.bottom - rect.top)) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  ShowWindow(FHandle, FKeptWindow->FirstShowCommand());
+  UpdateWindow(FHandle);
+}
+
+void TWin32MainWindow::Close() {
+  // Closing is never refused; the behaviour ends, with every worker, before the window goes.
+  if (FCommands) {
+    FCommands->FormClose();
+    FCommands.reset();
+  }
+  DestroyWindow(FHandle);
+}
+
+void TWin32MainWindow::PopupMenu(LPARAM APosition) {
+  const HWND list = Control(u"listView");
+  POINT at{GET_X_LPARAM(APosition), GET_Y_LPARAM(APosition)};
+  if (APosition == -1) {
+    // From the keyboard (the Menu key, Shift+F10): at the focused row, else the list's corner.
+    RECT rect{};
+    const int focused = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
+    if (focused < 0 || !ListView_GetItemRect(list, focused, &rect, LVIR_LABEL)) {
+      rect = {};
+    }
+    at = {rect.left, rect.bottom};
+    ClientToScreen(list, &at);
+  }
+  const int chosen = static_cast<int>(TrackPopupMenu(
+      FMenu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, FHandle, nullptr));
+  for (const auto& [id, command] : kCommands) {
+    if (chosen == id) {
+      Run(command);
+    }
+  }
+}
+
+HWND TWin32MainWindow::Control(std::u16string_view AName) const {
+  for (const TChild& child : FChildren) {
+    if (SameName(child.Name, AName)) {
+      return child.Handle;
+    }
+  }
+  return nullptr;
+}
+
+HWND TWin32MainWindow::ControlOf(TControl AControl) const {
+  switch (AControl) {
+    case TControl::btnSearch:
+      return Control(u"btnSearch");
+    case TControl::btnStart:
+      return Control(u"btnStart");
+    case TControl::btnStop:
+      return Control(u"btnStop");
+    case TControl::btnOpen:
+      return Control(u"btnOpen");
+    case TControl::edtFileName:
+      return Control(u"edtFileName");
+    case TControl::chkWriteTables:
+      return Control(u"chkWriteTables");
+    case TControl::edtTablesFileName:
+      return Control(u"edtTablesFileName");
+    case TControl::btnTablesOpen:
+      return Control(u"btnTablesOpen");
+  }
+  return nullptr;
+}
+
+HWND TWin32MainWindow::FieldOf(TField AField) const {
+  return Control(AField == TField::edtFileName ? u"edtFileName" : u"edtTablesFileName");
+}
+
+void TWin32MainWindow::SetTitle(const std::u16string& AText) {
+  SetWindowTextW(FHandle, Wide(AText));
+}
+
+void TWin32MainWindow::SetEnabled(TControl AControl, bool AValue) {
+  EnableWindow(ControlOf(AControl), AValue);
+}
+
+std::u16string TWin32MainWindow::FieldText(TField AField) const {
+  return WindowText(FieldOf(AField));
+}
+
+void TWin32MainWindow::SetFieldText(TField AField, const std::u16string& AText) {
+  SetWindowTextW(FieldOf(AField), Wide(AText));
+}
+
+bool TWin32MainWindow::WriteTablesChecked() const {
+  return SendMessageW(Control(u"chkWriteTables"), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void TWin32MainWindow::InsertRow(int AIndex, const std::vector<std::u16string>& ACells,
+                                 bool ATicked) {
+  const HWND list = Control(u"listView");
+  LVITEMW item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = AIndex;
+  item.pszText = const_cast<LPWSTR>(Wide(ACells.at(0)));
+  const int index = ListView_InsertItem(list, &item);
+  for (size_t column = 1; column < ACells.size(); ++column) {
+    ListView_SetItemText(list, index, static_cast<int>(column),
+                         const_cast<LPWSTR>(Wide(ACells[column])));
+  }
+  ListView_SetCheckState(list, index, ATicked);
+}
+
+void TWin32MainWindow::ClearRows() {
+  ListView_DeleteAllItems(Control(u"listView"));
+}
+
+void TWin32MainWindow::SetCell(int ARow, TColumn AColumn, const std::u16string& AText) {
+  const HWND list = Control(u"listView");
+  // Unchanged cells are not written again, so that a refresh does not flicker.
+  std::array<wchar_t, 4096> shown{};
+  ListView_GetItemText(list, ARow, static_cast<int>(AColumn), shown.data(),
+                       static_cast<int>(shown.size()));
+  if (AText != reinterpret_cast<const char16_t*>(shown.data())) {
+    ListView_SetItemText(list, ARow, static_cast<int>(AColumn), const_cast<LPWSTR>(Wide(AText)));
+  }
+}
+
+bool TWin32MainWindow::RowTicked(int ARow) const {
+  return ListView_GetCheckState(Control(u"listView"), ARow) != 0;
+}
+
+void TWin32MainWindow::SetRowTicked(int ARow, bool AValue) {
+  ListView_SetCheckState(Control(u"listView"), ARow, AValue);
+}
+
+std::optional<int> TWin32MainWindow::SelectedRow() const {
+  const int selected = ListView_GetNextItem(Control(u"listView"), -1, LVNI_SELECTED);
+  return selected >= 0 ? std::optional<int>(selected) : std::nullopt;
+}
+
+void TWin32MainWindow::SetStatusText(const std::u16string& AText) {
+  SendMessageW(Control(u"statusBar"), SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Wide(AText)));
+}
+
+void TWin32MainWindow::SetBusy(bool AValue) {
+  if (AValue == FBusy) {
+    return;
+  }
+  FBusy = AValue;
+  ShowWindow(Control(u"gifProgress"), AValue ? SW_SHOWNA : SW_HIDE);
+  if (AValue) {
+    SetTimer(FHandle, kTimerBusy, kBusyFrameMs, nullptr);
+  } else {
+    KillTimer(FHandle, kTimerBusy);
+  }
+}
+
+void TWin32MainWindow::SetTimersActive(bool AValue) {
+  for (const UINT_PTR timer : {kTimerPage, kTimerDevices}) {
+    if (AValue) {
+      SetTimer(FHandle, timer, 500, nullptr);
+    } else {
+      KillTimer(FHandle, timer);
+    }
+  }
+}
+
+std::optional<std::u16string> TWin32MainWindow::ChooseFile(TFileChooser& AChooser) {
+  return FDialogs->ChooseFile(FHandle, AChooser);
+}
+
+void TWin32MainWindow::ShowError(const std::u16string& ATitle, const std::u16string& AText) {
+  FDialogs->ShowError(FHandle, ATitle, AText);
+}
+
+std::u16string TWin32MainWindow::ExecutablePath() const {
+  std::u16string path(MAX_PATH, u'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, reinterpret_cast<LPWSTR>(path.data()),
+                                            static_cast<DWORD>(path.size()));
+    if (length < path.size()) {
+      path.resize(length);
+      return path;
+    }
+    path.resize(path.size() * 2);
+  }
+}
+
+void TWin32MainWindow::Wake() {
+  // Any thread may post; the window's thread runs the hand-over when it gets the message.
+  PostMessageW(FHandle, kWakeMessage, 0, 0);
+}
+
+}  // namespace kelvane

@@ -1,0 +1,100 @@
+#pragma once
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "window/MainView.h"
+#include "window/win32/Win32Dialogs.h"
+#include "window/win32/Win32KeptWindow.h"
+
+namespace kelvane {
+
+// The window in Win32 and the common controls: it creates the controls, forwards what the
+// operator and the timers do to the window's behaviour, and shows what it is told.
+class TWin32MainWindow final : public TMainView {
+ public:
+  using TCommandsFactory = std::function<std::unique_ptr<TMainCommands>(TMainView&)>;
+
+  // ASettingsFile: the settings file to use instead of the one in the application-data folder.
+  static TCommandsFactory MainWindowBehaviour(std::u16string ASettingsFile = {});
+
+  explicit TWin32MainWindow(TCommandsFactory AFactory = MainWindowBehaviour(),
+                            std::shared_ptr<TWin32Dialogs> ADialogs = CreateWin32Dialogs());
+  ~TWin32MainWindow() override;
+  TWin32MainWindow(const TWin32MainWindow&) = delete;
+  TWin32MainWindow& operator=(const TWin32MainWindow&) = delete;
+
+  // The first showing: the kept state is applied before the window appears.
+  void Show();
+  HWND Handle() const { return FHandle; }
+  // A control by its name ("btnSearch", "listView", "statusBar", ...); null when there is none.
+  HWND Control(std::u16string_view AName) const;
+  // The window's resolution: 96 is 100 %.
+  int Dpi() const { return FDpi; }
+  // Runs the messages of this thread until the window is closed and gone.
+  static int RunMessageLoop(HWND AWindow);
+
+  void SetTitle(const std::u16string& AText) override;
+  void SetEnabled(TControl AControl, bool AValue) override;
+  std::u16string FieldText(TField AField) const override;
+  void SetFieldText(TField AField, const std::u16string& AText) override;
+  bool WriteTablesChecked() const override;
+  void InsertRow(int AIndex, const std::vector<std::u16string>& ACells, bool ATicked) override;
+  void ClearRows() override;
+  void SetCell(int ARow, TColumn AColumn, const std::u16string& AText) override;
+  bool RowTicked(int ARow) const override;
+  void SetRowTicked(int ARow, bool AValue) override;
+  std::optional<int> SelectedRow() const override;
+  void SetStatusText(const std::u16string& AText) override;
+  void SetBusy(bool AValue) override;
+  void SetTimersActive(bool AValue) override;
+  std::optional<std::u16string> ChooseFile(TFileChooser& AChooser) override;
+  void ShowError(const std::u16string& ATitle, const std::u16string& AText) override;
+  std::u16string ExecutablePath() const override;
+  void Wake() override;
+  TKeptWindow& KeptWindow() override { return *FKeptWindow; }
+
+ private:
+  struct TChild {
+    std::u16string_view Name;
+    HWND Handle;
+    RECT Design;
+    unsigned Anchors;
+  };
+
+  static LRESULT CALLBACK WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
+  LRESULT Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam);
+  void CreateControls();
+  HWND AddChild(std::u16string_view AName, const wchar_t* AClass, const std::u16string& AText,
+                DWORD AStyle, DWORD AExStyle, RECT ADesign, unsigned AAnchors, int AId);
+  void ApplyResolution();
+  void LayOut();
+  int Scale(int AValue) const;
+  void PopupMenu(LPARAM APosition);
+  void Close();
+  void Run(TCommand ACommand);
+  HWND ControlOf(TControl AControl) const;
+  HWND FieldOf(TField AField) const;
+
+  std::shared_ptr<TWin32Dialogs> FDialogs;
+  HWND FHandle = nullptr;
+  int FDpi = 96;
+  HFONT FFont = nullptr;
+  HICON FIcon = nullptr;
+  std::vector<HIMAGELIST> FImages;
+  HMENU FMenu = nullptr;
+  HWND FTooltips = nullptr;
+  std::vector<TChild> FChildren;
+  std::unique_ptr<TWin32KeptWindow> FKeptWindow;
+  std::unique_ptr<TMainCommands> FCommands;
+  bool FShown = false;
+  bool FBusy = false;
+  int FBusyFrame = 0;
+};
+
+}  // namespace kelvane
