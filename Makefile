@@ -51,6 +51,8 @@ windows: deps
 	$(call build,windows-x64)
 	$(call build,windows-x86)
 	./scripts/wine-tests.sh build/windows-x64 build/windows-x86
+	./scripts/pack-windows.sh build/windows-x86 win32
+	./scripts/pack-windows.sh build/windows-x64 win64
 
 bench: deps
 	$(call build,bench)

@@ -27,5 +27,7 @@ for build in "${builds[@]}"; do
     echo "wine-tests: no 32-bit Wine on this machine: the tests of $build do not run"
     continue
   fi
-  ctest --test-dir "$build" --output-on-failure -j2 --timeout 300
+  # The window's tests draw on a virtual display.
+  xvfb-run -a -s '-screen 0 1024x768x24' \
+    ctest --test-dir "$build" --output-on-failure -j2 --timeout 300
 done

@@ -1,8 +1,9 @@
 // The tool on Windows: one native window on the registers' driver (or on the bench).
 #include <windows.h>
 
-#include <commctrl.h>
 #include <ole2.h>
+
+#include <commctrl.h>
 
 #include "platform/Error.h"
 #include "tasks/MainThread.h"

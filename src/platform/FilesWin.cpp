@@ -53,8 +53,7 @@ void WriteFileDurably(const std::u16string& AFileName, std::string_view ABytes) 
   // Each error code is read right after the call that failed, before anything can replace it.
   DWORD written = 0;
   DWORD error = ERROR_SUCCESS;
-  if (!WriteFile(file.Get(), ABytes.data(), static_cast<DWORD>(ABytes.size()), &written,
-                 nullptr)) {
+  if (!WriteFile(file.Get(), ABytes.data(), static_cast<DWORD>(ABytes.size()), &written, nullptr)) {
     error = GetLastError();
   } else if (written != ABytes.size()) {
     error = ERROR_WRITE_FAULT;

@@ -72,7 +72,8 @@ std::unique_ptr<TComTarvik> TComTarvik::Create() {
   }
   TComPtr<IDispatch> dispatch;
   // The driver is an ActiveX control: an in-process server only.
-  result = CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(dispatch.Out()));
+  result = CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                            reinterpret_cast<void**>(dispatch.Out()));
   if (FAILED(result)) {
     ThrowComError(result);
   }

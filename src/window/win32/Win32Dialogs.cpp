@@ -1,7 +1,6 @@
 #include "window/win32/Win32Dialogs.h"
 
 #include <commdlg.h>
-
 #include <vector>
 
 #include "platform/Files.h"

@@ -27,8 +27,7 @@ constexpr std::array<TControlProperty, 3> kProperties = {{
 std::u16string WindowText(HWND AWindow) {
   const int length = GetWindowTextLengthW(AWindow);
   std::u16string text(static_cast<size_t>(length) + 1, u'\0');
-  const int copied =
-      GetWindowTextW(AWindow, reinterpret_cast<LPWSTR>(text.data()), length + 1);
+  const int copied = GetWindowTextW(AWindow, reinterpret_cast<LPWSTR>(text.data()), length + 1);
   text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
   return text;
 }

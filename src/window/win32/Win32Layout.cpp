@@ -25,10 +25,9 @@ int TWin32MainWindow::Scale(int AValue) const {
 HWND TWin32MainWindow::AddChild(std::u16string_view AName, const wchar_t* AClass,
                                 const std::u16string& AText, DWORD AStyle, DWORD AExStyle,
                                 RECT ADesign, unsigned AAnchors, int AId) {
-  const HWND child =
-      CreateWindowExW(AExStyle, AClass, Wide(AText), WS_CHILD | WS_VISIBLE | AStyle, 0, 0, 0, 0,
-                      FHandle, reinterpret_cast<HMENU>(static_cast<INT_PTR>(AId)),
-                      GetModuleHandleW(nullptr), nullptr);
+  const HWND child = CreateWindowExW(
+      AExStyle, AClass, Wide(AText), WS_CHILD | WS_VISIBLE | AStyle, 0, 0, 0, 0, FHandle,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(AId)), GetModuleHandleW(nullptr), nullptr);
   FChildren.push_back({AName, child, ADesign, AAnchors});
   return child;
 }
@@ -46,10 +45,9 @@ void TWin32MainWindow::CreateControls() {
   AddChild(u"edtFileName", WC_EDITW, u"", kField, WS_EX_CLIENTEDGE, {105, 39, 492, 21},
            kLeft | kTop | kRight, kIdFileName);
   AddChild(u"btnOpen", WC_BUTTONW, u"...", kButton, 0, {603, 37, 43, 25}, kTop | kRight, kIdOpen);
-  const HWND list = AddChild(u"listView", WC_LISTVIEWW, u"",
-                             WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
-                             WS_EX_CLIENTEDGE, {8, 112, 638, 279}, kLeft | kTop | kRight | kBottom,
-                             kIdList);
+  const HWND list = AddChild(
+      u"listView", WC_LISTVIEWW, u"", WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+      WS_EX_CLIENTEDGE, {8, 112, 638, 279}, kLeft | kTop | kRight | kBottom, kIdList);
   AddChild(u"edtTablesFileName", WC_EDITW, u"", kField, WS_EX_CLIENTEDGE, {105, 85, 492, 21},
            kLeft | kTop | kRight, kIdTablesFileName);
   AddChild(u"btnTablesOpen", WC_BUTTONW, u"...", kButton, 0, {603, 81, 43, 25}, kTop | kRight,
@@ -118,8 +116,9 @@ void TWin32MainWindow::ApplyResolution() {
     ImageList_Destroy(images);
   }
   FImages.clear();
-  const std::pair<const char16_t*, TPicture> pictures[] = {
-      {u"btnSearch", TPicture::Search}, {u"btnStart", TPicture::Start}, {u"btnStop", TPicture::Stop}};
+  const std::pair<const char16_t*, TPicture> pictures[] = {{u"btnSearch", TPicture::Search},
+                                                           {u"btnStart", TPicture::Start},
+                                                           {u"btnStop", TPicture::Stop}};
   for (const auto& [button, picture] : pictures) {
     BUTTON_IMAGELIST images{};
     images.himl = CreateButtonImages(picture, Scale(16));

@@ -1,10 +1,10 @@
 #include "window/win32/Win32MainWindow.h"
 
+#include <array>
 #include <windowsx.h>
 
-#include <array>
-
 #include "platform/Error.h"
+#include "platform/SystemMessage.h"
 #include "platform/WindowPlacement.h"
 #include "window/SettingsDocument.h"
 #include "window/fmuMain.h"
@@ -77,11 +77,11 @@ TWin32MainWindow::TWin32MainWindow(TCommandsFactory AFactory,
   FIcon = CreateWindowIcon(32);
   RegisterWindowClass(FIcon);
   constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-  FHandle = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"", kStyle, CW_USEDEFAULT,
-                            CW_USEDEFAULT, 654, 416, nullptr, nullptr, GetModuleHandleW(nullptr),
-                            nullptr);
+  FHandle =
+      CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
+                      654, 416, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (FHandle == nullptr) {
-    throw EError(u"Не удаётся создать окно");
+    throw EError(u"Не удаётся создать окно: " + SystemMessage(GetLastError()));
   }
   SetWindowLongPtrW(FHandle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrW(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc));

@@ -26,16 +26,13 @@ TShape Ring(TPoint ACentre, double ARadius, double AWidth) {
   return [=](TPoint P) { return std::abs(Distance(P, ACentre) - ARadius) <= AWidth / 2; };
 }
 
-TShape Disc(TPoint ACentre, double ARadius) {
-  return [=](TPoint P) { return Distance(P, ACentre) <= ARadius; };
-}
-
 // A stroke from A to B with round caps.
 TShape Stroke(TPoint A, TPoint B, double AWidth) {
   return [=](TPoint P) {
     const double dx = B.X - A.X;
     const double dy = B.Y - A.Y;
-    const double t = std::clamp(((P.X - A.X) * dx + (P.Y - A.Y) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
+    const double t =
+        std::clamp(((P.X - A.X) * dx + (P.Y - A.Y) * dy) / (dx * dx + dy * dy), 0.0, 1.0);
     return Distance(P, {A.X + t * dx, A.Y + t * dy}) <= AWidth / 2;
   };
 }
@@ -138,10 +135,9 @@ HBITMAP Render(const std::vector<std::pair<std::vector<TShape>, TColour>>& ALaye
         blue = colour.Blue * a + blue * (1 - a);
         alpha = a + alpha * (1 - a);
       }
-      pixels[y * ASize + x] = (static_cast<DWORD>(alpha * 255 + 0.5) << 24) |
-                              (static_cast<DWORD>(red + 0.5) << 16) |
-                              (static_cast<DWORD>(green + 0.5) << 8) |
-                              static_cast<DWORD>(blue + 0.5);
+      pixels[y * ASize + x] =
+          (static_cast<DWORD>(alpha * 255 + 0.5) << 24) | (static_cast<DWORD>(red + 0.5) << 16) |
+          (static_cast<DWORD>(green + 0.5) << 8) | static_cast<DWORD>(blue + 0.5);
     }
   }
   return bitmap;

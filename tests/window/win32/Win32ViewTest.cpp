@@ -1,0 +1,340 @@
+// The Win32 window, created for real and read back through its controls.
+#include <windows.h>
+
+#include <chrono>
+#include <commctrl.h>
+#include <filesystem>
+#include <functional>
+
+#include <gtest/gtest.h>
+
+#include "driver/sim/SimFirmware.h"
+#include "platform/AppDataFolder.h"
+#include "platform/CodePage.h"
+#include "platform/DateFormat.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+#include "platform/WindowPlacement.h"
+#include "support/BenchScope.h"
+#include "support/GatedDriver.h"
+#include "support/SteppingClock.h"
+#include "support/TempDir.h"
+#include "window/XmlStorage.h"
+#include "window/win32/Win32KeptWindow.h"
+#include "window/win32/Win32MainWindow.h"
+
+namespace kelvane::test {
+namespace {
+
+// Runs the thread's messages until the condition holds; false when the generous limit passed.
+bool PumpUntil(const std::function<bool()>& ACondition) {
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (!ACondition()) {
+    if (std::chrono::steady_clock::now() > limit) {
+      return false;
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.message != WM_QUIT) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+    }
+  }
+  return true;
+}
+
+class TRecordingDialogs final : public TWin32Dialogs {
+ public:
+  std::optional<std::u16string> ChooseFile(HWND, TFileChooser& AChooser) override {
+    Choosers.push_back(AChooser.Name);
+    return Answer;
+  }
+  void ShowError(HWND, const std::u16string& ATitle, const std::u16string& AText) override {
+    Errors.push_back(ATitle + u": " + AText);
+  }
+  std::optional<std::u16string> Answer;
+  std::vector<std::u16string> Choosers;
+  std::vector<std::u16string> Errors;
+};
+
+std::u16string ItemText(HWND AList, int ARow, int AColumn) {
+  wchar_t text[1024] = {};
+  ListView_GetItemText(AList, ARow, AColumn, text, 1024);
+  return reinterpret_cast<const char16_t*>(text);
+}
+
+std::string Port(int ANumber) {
+  const std::string n = std::to_string(ANumber);
+  return "<port number='" + n + "' name='USB-SERIAL CH340 (COM" + n +
+         ")'><register model='154' name='Тарвик' serial='S" + n +
+         "' version='A.4' build='3021' soft-date='2025-06-16'/></port>";
+}
+
+class Win32View : public testing::Test {
+ protected:
+  Win32View() {
+    SetLocaleFormats(
+        std::make_shared<const TLocaleFormats>(TLocaleFormats{u"dd.MM.yyyy", u"H:mm:ss"}));
+    FClock.Clock().SetFreeRunning(true);
+  }
+  ~Win32View() override {
+    FGates->OpenAll();
+    FWindow.reset();
+    SetLocaleFormats(nullptr);
+  }
+
+  void Create(std::u16string ASettingsFile) {
+    FWindow = std::make_unique<TWin32MainWindow>(
+        TWin32MainWindow::MainWindowBehaviour(std::move(ASettingsFile)), FDialogs);
+  }
+  void Create() { Create((FDir.Path() / "Kelvane.xml").u16string()); }
+
+  HWND Control(const char16_t* AName) const {
+    const HWND control = FWindow->Control(AName);
+    EXPECT_NE(control, nullptr) << ToUtf8(AName);
+    return control;
+  }
+  void Click(const char16_t* AButton) { SendMessageW(Control(AButton), BM_CLICK, 0, 0); }
+  bool Enabled(const char16_t* AName) const { return IsWindowEnabled(Control(AName)) != 0; }
+  HWND List() const { return Control(u"listView"); }
+  int Rows() const { return ListView_GetItemCount(List()); }
+
+  // A search, until its registers stand in the list and the window is idle again.
+  void Search(int ARows) {
+    Click(u"btnSearch");
+    ASSERT_TRUE(PumpUntil([&] { return Rows() == ARows && Enabled(u"btnSearch"); }));
+  }
+
+  // The control's rectangle in the window's client area.
+  RECT Place(const char16_t* AName) const {
+    RECT rect{};
+    GetWindowRect(Control(AName), &rect);
+    MapWindowPoints(nullptr, FWindow->Handle(), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+  }
+
+  TTempDir FDir;
+  TBenchScope FBench{"<bench no-answer-ms='0'>" + Port(3) + Port(10) + Port(4) + "</bench>"};
+  std::shared_ptr<TPortGates> FGates = std::make_shared<TPortGates>();
+  TGatedDriverScope FDriver{FBench.Bench(), FGates};
+  TSteppingClockScope FClock;
+  std::shared_ptr<TRecordingDialogs> FDialogs = std::make_shared<TRecordingDialogs>();
+  std::unique_ptr<TWin32MainWindow> FWindow;
+};
+
+TEST_F(Win32View, ControlsStandAtTheirPlacesWithTheirTextsInTheTabOrder) {
+  Create();
+  ASSERT_EQ(FWindow->Dpi(), 96) << "the places below are those at 96 dpi";
+  struct TPlace {
+    const char16_t* Name;
+    RECT Rect;
+    const char16_t* Text;
+  };
+  for (const TPlace& place :
+       std::vector<TPlace>{{u"btnSearch", {8, 8, 163, 33}, u"Поиск устройств..."},
+                           {u"btnStart", {169, 8, 324, 33}, u"Запустить обновление"},
+                           {u"btnStop", {330, 8, 404, 33}, u"Стоп"},
+                           {u"gifProgress", {410, 13, 426, 29}, u""},
+                           {u"edtFileName", {105, 39, 597, 60}, u""},
+                           {u"btnOpen", {603, 37, 646, 62}, u"..."},
+                           {u"chkWriteTables", {8, 64, 177, 81}, u"Записывать таблицы"},
+                           {u"edtTablesFileName", {105, 85, 597, 106}, u""},
+                           {u"btnTablesOpen", {603, 81, 646, 106}, u"..."},
+                           {u"listView", {8, 112, 646, 391}, u""}}) {
+    const RECT rect = Place(place.Name);
+    EXPECT_EQ(
+        std::vector<LONG>({rect.left, rect.top, rect.right, rect.bottom}),
+        std::vector<LONG>({place.Rect.left, place.Rect.top, place.Rect.right, place.Rect.bottom}))
+        << ToUtf8(place.Name);
+    EXPECT_EQ(WindowText(Control(place.Name)), place.Text) << ToUtf8(place.Name);
+  }
+  EXPECT_EQ(WindowText(Control(u"lblFileName")), u"Путь к прошивке:");
+  EXPECT_EQ(WindowText(Control(u"lbl1")), u"Файл таблиц:");
+  EXPECT_EQ(Place(u"lblFileName").left, 8);
+  EXPECT_EQ(Place(u"lbl1").top, 89);
+
+  // Tab goes through the controls in this order, and round again; Tab passes over disabled
+  // controls, so all are enabled for the walk.
+  const std::vector<std::u16string> tabOrder = {
+      u"btnSearch", u"btnStart",          u"btnStop",       u"edtFileName",   u"btnOpen",
+      u"listView",  u"edtTablesFileName", u"btnTablesOpen", u"chkWriteTables"};
+  for (const std::u16string& name : tabOrder) {
+    EnableWindow(Control(name.c_str()), TRUE);
+  }
+  std::vector<std::u16string> order;
+  HWND control = Control(u"btnSearch");
+  for (size_t i = 0; i <= tabOrder.size(); ++i) {
+    for (const std::u16string& name : tabOrder) {
+      if (FWindow->Control(name) == control) {
+        order.push_back(name);
+      }
+    }
+    control = GetNextDlgTabItem(FWindow->Handle(), control, FALSE);
+  }
+  std::vector<std::u16string> expectedOrder = tabOrder;
+  expectedOrder.push_back(u"btnSearch");
+  EXPECT_EQ(order, expectedOrder);
+
+  const HWND list = List();
+  const LONG_PTR style = GetWindowLongPtrW(list, GWL_STYLE);
+  EXPECT_EQ(style & LVS_TYPEMASK, LVS_REPORT);
+  EXPECT_EQ(style & (LVS_SORTASCENDING | LVS_SORTDESCENDING | LVS_EDITLABELS), 0);
+  EXPECT_TRUE(style & LVS_SINGLESEL);
+  const DWORD extended = ListView_GetExtendedListViewStyle(list);
+  EXPECT_TRUE(extended & LVS_EX_CHECKBOXES);
+  EXPECT_TRUE(extended & LVS_EX_FULLROWSELECT);
+  EXPECT_EQ(ListView_GetColumnWidth(list, 0), 70);
+  EXPECT_EQ(ListView_GetColumnWidth(list, 1), 120);
+  EXPECT_EQ(ListView_GetColumnWidth(list, 2), 50);
+  EXPECT_GT(ListView_GetColumnWidth(list, 3), 300) << "the rest of the width";
+}
+
+TEST_F(Win32View, StartsIdleAndFollowsTheBusyStateOfASearch) {
+  Create();
+  EXPECT_EQ(WindowText(FWindow->Handle()), u"Kelvane v.1.0.0.6");
+  EXPECT_TRUE(Enabled(u"btnSearch"));
+  EXPECT_FALSE(Enabled(u"btnStart"));
+  EXPECT_FALSE(Enabled(u"btnStop"));
+  EXPECT_FALSE(IsWindowVisible(Control(u"gifProgress")));
+
+  FWindow->Show();
+  FGates->Close(3);
+  Click(u"btnSearch");
+  ASSERT_TRUE(PumpUntil([&] { return !Enabled(u"btnSearch"); }));
+  EXPECT_TRUE(Enabled(u"btnStop"));
+  EXPECT_FALSE(Enabled(u"edtFileName"));
+  EXPECT_FALSE(Enabled(u"chkWriteTables"));
+  EXPECT_TRUE(IsWindowVisible(Control(u"gifProgress")));
+  FGates->Open(3);
+  ASSERT_TRUE(PumpUntil([&] { return Rows() == 3 && Enabled(u"btnSearch"); }));
+  EXPECT_TRUE(Enabled(u"btnStart"));
+  EXPECT_FALSE(IsWindowVisible(Control(u"gifProgress")));
+}
+
+TEST_F(Win32View, SearchListsTheRegistersInCaptionOrderThenUpdatesShowInTheCells) {
+  Create();
+  Search(3);
+  const HWND list = List();
+  const std::vector<std::u16string> captions = {u"COM10", u"COM3", u"COM4"};
+  for (int row = 0; row < 3; ++row) {
+    EXPECT_EQ(ItemText(list, row, 0), captions[row]);
+    EXPECT_EQ(ItemText(list, row, 1), u"S" + captions[row].substr(3));
+    EXPECT_EQ(ItemText(list, row, 3), u"A.4.3021 (16.06.2025) [Тарвик]");
+    EXPECT_TRUE(ListView_GetCheckState(list, row));
+  }
+  wchar_t status[128] = {};
+  SendMessageW(Control(u"statusBar"), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(status));
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(status)), u"Найдено устройств: 3");
+
+  ListView_SetCheckState(list, 2, FALSE);
+  const std::u16string firmware =
+      FDir.Write("fw_3105.bin", MakeSimFirmware({3105, u"A.5", EncodeDate(2026, 12, 1)}, 300));
+  SetWindowTextW(Control(u"edtFileName"), reinterpret_cast<LPCWSTR>(firmware.c_str()));
+  FGates->Close(10);
+  Click(u"btnStart");
+  ASSERT_TRUE(PumpUntil([&] { return ItemText(list, 0, 3) == u"Отключение СКоК"; }));
+  EXPECT_EQ(ItemText(list, 0, 2), u"0%");
+  FGates->Open(10);
+  ASSERT_TRUE(PumpUntil([&] { return Enabled(u"btnSearch"); }));
+  for (const int row : {0, 1}) {
+    EXPECT_EQ(ItemText(list, row, 2), u"100%");
+    EXPECT_EQ(ItemText(list, row, 3).rfind(u"Успешно завершено: A.5.3105 (01.12.2026)", 0), 0u)
+        << ToUtf8(ItemText(list, row, 3));
+  }
+  EXPECT_EQ(ItemText(list, 2, 2), u"");
+  EXPECT_EQ(FBench.Register(4).InstallCount(), 0);
+}
+
+TEST_F(Win32View, MissingFirmwareShowsTheErrorBox) {
+  Create();
+  Search(3);
+  Click(u"btnStart");
+  ASSERT_EQ(FDialogs->Errors.size(), 1u);
+  EXPECT_EQ(FDialogs->Errors[0], u"win32_view_tests: Файл прошивки не найден!");
+}
+
+TEST_F(Win32View, MenuItemsAndTheChooserReachTheirCommands) {
+  Create();
+  Search(3);
+  ListView_SetItemState(List(), 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  // "Запустить с другой прошивкой...", cancelled.
+  SendMessageW(FWindow->Handle(), WM_COMMAND, MAKEWPARAM(203, BN_CLICKED), 0);
+  ASSERT_EQ(FDialogs->Choosers, std::vector<std::u16string>{u"dlgOpen"});
+  FDialogs->Answer = u"C:\\fw\\new_3200.bin";
+  Click(u"btnTablesOpen");
+  EXPECT_EQ(FDialogs->Choosers.back(), u"dlgOpenTables");
+  EXPECT_EQ(WindowText(Control(u"edtTablesFileName")), u"C:\\fw\\new_3200.bin");
+}
+
+TEST_F(Win32View, PathsTickAndPlacementSurviveARestartInTheSettingsFile) {
+  const std::u16string file = TXmlStorage::DefaultFileName();
+  std::filesystem::remove(std::filesystem::path(file));
+  Create(std::u16string());
+  FWindow->Show();
+  SetWindowTextW(Control(u"edtFileName"), L"C:\\fw\\a.bin");
+  SendMessageW(Control(u"chkWriteTables"), BM_SETCHECK, BST_CHECKED, 0);
+  SetWindowPos(FWindow->Handle(), nullptr, 50, 60, 700, 450, SWP_NOZORDER);
+  const TWindowPlacement placement = GetNativePlacement(FWindow->Handle());
+  SendMessageW(FWindow->Handle(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(IsWindow(FWindow->Handle()));
+  FWindow.reset();
+
+  // The first-run file, byte for byte: ANSI code page, CRLF, in the keeper's order.
+  const std::string desktop =
+      std::to_string(NativeDesktopWidth()) + "x" + std::to_string(NativeDesktopHeight());
+  const auto four = [](int a, int b, int c, int d) {
+    return std::to_string(a) + "," + std::to_string(b) + "," + std::to_string(c) + "," +
+           std::to_string(d);
+  };
+  const std::string minMax = four(placement.MinPosition.X, placement.MinPosition.Y,
+                                  placement.MaxPosition.X, placement.MaxPosition.Y);
+  const TPlacementRect& r = placement.NormalPosition;
+  const std::string normal = four(r.Left, r.Top, r.Right, r.Bottom);
+  const std::string expected =
+      "<?xml version=\"1.0\" encoding=\"windows-1251\" standalone=\"no\"?>\r\n"
+      "<Configuration>\r\n"
+      "  <fmMain>\r\n"
+      "    <FormVersion>0</FormVersion>\r\n"
+      "    <ShowCmd>1</ShowCmd>\r\n"
+      "    <Flags>" +
+      std::to_string(placement.Flags) +
+      "</Flags>\r\n"
+      "    <PixelsPerInch>" +
+      std::to_string(NativePixelsPerInch()) +
+      "</PixelsPerInch>\r\n"
+      "    <MinMaxPos_" +
+      desktop + "_>" + minMax + "</MinMaxPos_" + desktop +
+      "_>\r\n"
+      "    <MinMaxPos>" +
+      minMax +
+      "</MinMaxPos>\r\n"
+      "    <NormPos_" +
+      desktop + "_>" + normal + "</NormPos_" + desktop +
+      "_>\r\n"
+      "    <NormPos>" +
+      normal +
+      "</NormPos>\r\n"
+      "    <edtFileName_Text>C:\\fw\\a.bin</edtFileName_Text>\r\n"
+      "    <chkWriteTables_Checked>TRUE</chkWriteTables_Checked>\r\n"
+      "    <edtTablesFileName_Text/>\r\n"
+      "  </fmMain>\r\n"
+      "</Configuration>\r\n";
+  EXPECT_EQ(ReadFileBytes(file), expected);
+  EXPECT_EQ(AnsiCharsetName(), "windows-1251");
+  EXPECT_EQ(r.Left, 50);
+  EXPECT_EQ(r.Right - r.Left, 700);
+
+  Create(std::u16string());
+  EXPECT_EQ(WindowText(Control(u"edtFileName")), u"") << "applied when first shown";
+  FWindow->Show();
+  EXPECT_EQ(WindowText(Control(u"edtFileName")), u"C:\\fw\\a.bin");
+  EXPECT_EQ(SendMessageW(Control(u"chkWriteTables"), BM_GETCHECK, 0, 0), BST_CHECKED);
+  const TPlacementRect again = GetNativePlacement(FWindow->Handle()).NormalPosition;
+  EXPECT_EQ(std::vector<int>({again.Left, again.Top, again.Right, again.Bottom}),
+            std::vector<int>({r.Left, r.Top, r.Right, r.Bottom}));
+}
+
+}  // namespace
+}  // namespace kelvane::test
