@@ -30,11 +30,15 @@ console: deps
 	$(call build,default)
 	./build/default/src/kelvane-console --update build/default/firmware/demo_3105.bin
 
-# Pictures of the window under a virtual X server: idle, after a search, during and after updates.
+# Pictures of the window under a virtual X server: idle, after a search, during and after updates;
+# those of the Qt window, then those of the Win32 window under Wine.
 screenshot: deps
 	$(call build,default)
 	xvfb-run -a -s '-screen 0 1024x768x24' ./build/default/tests/kelvane-screenshots \
 	  screenshots build/default/firmware
+	./scripts/fetch-pugixml.sh build/windows-deps/pugixml
+	$(call build,windows-x64)
+	./scripts/win32-screenshots.sh build/windows-x64 screenshots build/default/firmware
 
 tsan: deps
 	$(call build,tsan)
