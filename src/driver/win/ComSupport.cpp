@@ -76,4 +76,50 @@ void ThrowComError(HRESULT AResult, EXCEPINFO* AException, IDispatch* AObject) {
   throw EError(message);
 }
 
+// Fills a VARIANT from a property value, in the automation type the driver declares.
+void ToVariant(const TDriverValue& AValue, VARIANT& AVariant) {
+  if (const auto* integer = std::get_if<std::int32_t>(&AValue)) {
+    AVariant.vt = VT_I4;
+    AVariant.lVal = *integer;
+  } else if (const auto* boolean = std::get_if<bool>(&AValue)) {
+    AVariant.vt = VT_BOOL;
+    AVariant.boolVal = *boolean ? VARIANT_TRUE : VARIANT_FALSE;
+  } else if (const auto* date = std::get_if<TDateTimeValue>(&AValue)) {
+    AVariant.vt = VT_DATE;
+    AVariant.date = date->Value;
+  } else {
+    const auto& text = std::get<std::u16string>(AValue);
+    AVariant.vt = VT_BSTR;
+    AVariant.bstrVal = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()),
+                                         static_cast<UINT>(text.size()));
+    if (AVariant.bstrVal == nullptr) {
+      ThrowComError(E_OUTOFMEMORY);
+    }
+  }
+}
+
+TDriverValue FromVariant(TTarvikType AType, VARIANT& AVariant) {
+  static constexpr VARTYPE kTypes[] = {VT_I4, VT_BOOL, VT_DATE, VT_BSTR};
+  TVariant converted;
+  const HRESULT result =
+      VariantChangeType(converted.Get(), &AVariant, 0, kTypes[static_cast<int>(AType)]);
+  if (FAILED(result)) {
+    ThrowComError(result);
+  }
+  const VARIANT& value = converted.Value();
+  switch (AType) {
+    case TTarvikType::Integer:
+      return std::int32_t{value.lVal};
+    case TTarvikType::WordBool:
+      return value.boolVal != VARIANT_FALSE;
+    case TTarvikType::DateTime:
+      return TDateTimeValue{value.date};
+    case TTarvikType::WideString:
+      break;
+  }
+  return value.bstrVal == nullptr ? std::u16string()
+                                  : std::u16string(reinterpret_cast<const char16_t*>(value.bstrVal),
+                                                   SysStringLen(value.bstrVal));
+}
+
 }  // namespace kelvane

@@ -7,6 +7,8 @@
 #include <string>
 #include <utility>
 
+#include "driver/TarvikMembers.h"
+
 namespace kelvane {
 
 // An interface pointer that releases what it holds.
@@ -77,5 +79,12 @@ class TVariant {
 // says through ISupportErrorInfo that it sets one for IDispatch.
 [[noreturn]] void ThrowComError(HRESULT AResult, EXCEPINFO* AException = nullptr,
                                 IDispatch* AObject = nullptr);
+
+// Fills a VARIANT (cleared or fresh) from a property value, in the automation type the driver
+// declares for it.
+void ToVariant(const TDriverValue& AValue, VARIANT& AVariant);
+// A property value of the given type from a VARIANT, converted as automation converts; raises
+// EError when it cannot be.
+TDriverValue FromVariant(TTarvikType AType, VARIANT& AVariant);
 
 }  // namespace kelvane

@@ -1,0 +1,321 @@
+// kelvane-simdriver.dll: the simulated bench as an in-process COM server, a training driver. Each
+// creation gives one control whose properties answer the driver's dispatch identifiers and whose
+// methods answer GetIDsOfNames by name; behind them stands the bench (the built-in one, or the
+// file named by KELVANE_BENCH). Registered per user, so that "regsvr32 /s" needs no administrator.
+#include <windows.h>
+
+#include <oleauto.h>
+#include <olectl.h>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "driver/sim/SimBench.h"
+#include "driver/sim/SimTarvik.h"
+#include "driver/win/ComSupport.h"
+#include "driver/win/SimDriverClass.h"
+#include "platform/Error.h"
+#include "platform/Text.h"
+
+namespace kelvane {
+
+namespace {
+
+HMODULE ThisModule = nullptr;
+std::atomic<long> LiveObjects{0};
+std::atomic<long> Locks{0};
+
+// Method identifiers, above every property's.
+constexpr DISPID kFirstMethodId = 10000;
+
+// The bench, loaded once for the whole process at the first control.
+std::shared_ptr<TSimBench> Bench() {
+  static std::once_flag loaded;
+  std::call_once(loaded, [] { UseBenchFromEnvironment(); });
+  return CurrentBench();
+}
+
+bool KnownProperty(DISPID AId) {
+  return PropertyName(static_cast<TTarvikProperty>(AId)) != "?";
+}
+
+// One driver control over the bench. It is used on the thread that made it (the apartment), as
+// a real control is.
+class TSimDriverControl final : public IDispatch, public ISupportErrorInfo {
+ public:
+  TSimDriverControl() : FDriver(Bench()) { ++LiveObjects; }
+  ~TSimDriverControl() { --LiveObjects; }
+  TSimDriverControl(const TSimDriverControl&) = delete;
+  TSimDriverControl& operator=(const TSimDriverControl&) = delete;
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID AId, void** AObject) override {
+    if (AObject == nullptr) {
+      return E_POINTER;
+    }
+    if (AId == IID_IUnknown || AId == IID_IDispatch) {
+      *AObject = static_cast<IDispatch*>(this);
+    } else if (AId == IID_ISupportErrorInfo) {
+      *AObject = static_cast<ISupportErrorInfo*>(this);
+    } else {
+      *AObject = nullptr;
+      return E_NOINTERFACE;
+    }
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++FReferences); }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const long left = --FReferences;
+    if (left == 0) {
+      delete this;
+    }
+    return static_cast<ULONG>(left);
+  }
+
+  HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID AId) override {
+    return AId == IID_IDispatch ? S_OK : S_FALSE;
+  }
+
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* ACount) override {
+    *ACount = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* ANames, UINT ACount, LCID,
+                                          DISPID* AIds) override {
+    HRESULT result = S_OK;
+    for (UINT i = 0; i < ACount; ++i) {
+      AIds[i] = DISPID_UNKNOWN;
+      const std::u16string name(reinterpret_cast<const char16_t*>(ANames[i]));
+      for (const TTarvikMethod method : AllMethods()) {
+        if (SameText(name, FromAscii(MethodName(method)))) {
+          AIds[i] = kFirstMethodId + static_cast<DISPID>(method);
+        }
+      }
+      if (AIds[i] == DISPID_UNKNOWN) {
+        result = DISP_E_UNKNOWNNAME;
+      }
+    }
+    return result;
+  }
+
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID AId, REFIID, LCID, WORD AFlags, DISPPARAMS* AParams,
+                                   VARIANT* AResult, EXCEPINFO* AException, UINT*) override {
+    try {
+      if (AId >= kFirstMethodId &&
+          AId < kFirstMethodId + static_cast<DISPID>(AllMethods().size())) {
+        if ((AFlags & DISPATCH_METHOD) == 0) {
+          return DISP_E_MEMBERNOTFOUND;
+        }
+        const std::int32_t code =
+            FDriver.Call(static_cast<TTarvikMethod>(AId - kFirstMethodId));
+        if (AResult != nullptr) {
+          VariantInit(AResult);
+          AResult->vt = VT_I4;
+          AResult->lVal = code;
+        }
+        return S_OK;
+      }
+      if (!KnownProperty(AId)) {
+        return DISP_E_MEMBERNOTFOUND;
+      }
+      const auto property = static_cast<TTarvikProperty>(AId);
+      if (AFlags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+        if (AParams == nullptr || AParams->cArgs != 1) {
+          return DISP_E_BADPARAMCOUNT;
+        }
+        FDriver.SetProperty(property, FromVariant(PropertyType(property), AParams->rgvarg[0]));
+        return S_OK;
+      }
+      if ((AFlags & DISPATCH_PROPERTYGET) == 0 || AResult == nullptr) {
+        return DISP_E_MEMBERNOTFOUND;
+      }
+      VariantInit(AResult);
+      ToVariant(FDriver.GetProperty(property), *AResult);
+      return S_OK;
+    } catch (...) {
+      return Fail(CurrentExceptionMessage(), AException);
+    }
+  }
+
+ private:
+  static bool SameText(const std::u16string& ALeft, const std::u16string& ARight) {
+    return CompareStringOrdinal(reinterpret_cast<LPCWCH>(ALeft.c_str()), -1,
+                                reinterpret_cast<LPCWCH>(ARight.c_str()), -1, TRUE) == CSTR_EQUAL;
+  }
+
+  // As a real control fails: the description in the exception and in the thread's error info.
+  static HRESULT Fail(const std::u16string& AMessage, EXCEPINFO* AException) {
+    const auto* text = reinterpret_cast<const OLECHAR*>(AMessage.c_str());
+    ICreateErrorInfo* create = nullptr;
+    if (SUCCEEDED(CreateErrorInfo(&create))) {
+      create->SetDescription(const_cast<LPOLESTR>(text));
+      create->SetSource(const_cast<LPOLESTR>(kSimDriverProgId));
+      IErrorInfo* info = nullptr;
+      if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
+        SetErrorInfo(0, info);
+        info->Release();
+      }
+      create->Release();
+    }
+    if (AException == nullptr) {
+      return E_FAIL;
+    }
+    *AException = EXCEPINFO{};
+    AException->bstrSource = SysAllocString(kSimDriverProgId);
+    AException->bstrDescription = SysAllocString(text);
+    AException->scode = E_FAIL;
+    return DISP_E_EXCEPTION;
+  }
+
+  std::atomic<long> FReferences{1};
+  TSimTarvik FDriver;
+};
+
+class TClassFactory final : public IClassFactory {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID AId, void** AObject) override {
+    if (AId == IID_IUnknown || AId == IID_IClassFactory) {
+      *AObject = this;
+      return S_OK;
+    }
+    *AObject = nullptr;
+    return E_NOINTERFACE;
+  }
+  // The factory is static: it lives as long as the library.
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* AOuter, REFIID AId,
+                                           void** AObject) override {
+    if (AObject == nullptr) {
+      return E_POINTER;
+    }
+    *AObject = nullptr;
+    if (AOuter != nullptr) {
+      return CLASS_E_NOAGGREGATION;
+    }
+    try {
+      auto* control = new TSimDriverControl();
+      const HRESULT result = control->QueryInterface(AId, AObject);
+      control->Release();
+      return result;
+    } catch (...) {
+      // A bench file that cannot be read, for one: the control cannot be made.
+      const std::u16string message = CurrentExceptionMessage();
+      ICreateErrorInfo* create = nullptr;
+      if (SUCCEEDED(CreateErrorInfo(&create))) {
+        create->SetDescription(const_cast<LPOLESTR>(reinterpret_cast<LPCOLESTR>(message.c_str())));
+        IErrorInfo* info = nullptr;
+        if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
+          SetErrorInfo(0, info);
+          info->Release();
+        }
+        create->Release();
+      }
+      return E_FAIL;
+    }
+  }
+  HRESULT STDMETHODCALLTYPE LockServer(BOOL ALock) override {
+    ALock ? ++Locks : --Locks;
+    return S_OK;
+  }
+};
+
+TClassFactory Factory;
+
+std::wstring Guid(REFGUID AGuid) {
+  wchar_t text[64] = {};
+  StringFromGUID2(AGuid, text, 64);
+  return text;
+}
+
+LONG SetKey(const std::wstring& APath, const wchar_t* AName, const std::wstring& AValue) {
+  HKEY key = nullptr;
+  LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, APath.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                                nullptr, &key, nullptr);
+  if (result == ERROR_SUCCESS) {
+    result = RegSetValueExW(key, AName, 0, REG_SZ, reinterpret_cast<const BYTE*>(AValue.c_str()),
+                            static_cast<DWORD>((AValue.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(key);
+  }
+  return result;
+}
+
+// The class, and a ProgID naming it, under the user's own classes.
+HRESULT Register(const std::wstring& AProgId) {
+  wchar_t path[MAX_PATH] = {};
+  if (GetModuleFileNameW(ThisModule, path, MAX_PATH) == 0) {
+    return SELFREG_E_CLASS;
+  }
+  const std::wstring classes = L"Software\\Classes\\";
+  const std::wstring clsid = classes + L"CLSID\\" + Guid(kSimDriverClassId);
+  const LONG results[] = {
+      SetKey(clsid, nullptr, L"Kelvane training driver"),
+      SetKey(clsid + L"\\InprocServer32", nullptr, path),
+      SetKey(clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment"),
+      SetKey(clsid + L"\\ProgID", nullptr, kSimDriverProgId),
+      SetKey(classes + AProgId, nullptr, L"Kelvane training driver"),
+      SetKey(classes + AProgId + L"\\CLSID", nullptr, Guid(kSimDriverClassId)),
+  };
+  for (const LONG result : results) {
+    if (result != ERROR_SUCCESS) {
+      return SELFREG_E_CLASS;
+    }
+  }
+  return S_OK;
+}
+
+HRESULT Unregister(const std::wstring& AProgId) {
+  const std::wstring classes = L"Software\\Classes\\";
+  RegDeleteTreeW(HKEY_CURRENT_USER, (classes + AProgId).c_str());
+  RegDeleteTreeW(HKEY_CURRENT_USER, (classes + L"CLSID\\" + Guid(kSimDriverClassId)).c_str());
+  return S_OK;
+}
+
+}  // namespace
+
+}  // namespace kelvane
+
+using namespace kelvane;
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE AModule, DWORD AReason, LPVOID) {
+  if (AReason == DLL_PROCESS_ATTACH) {
+    ThisModule = AModule;
+    DisableThreadLibraryCalls(AModule);
+  }
+  return TRUE;
+}
+
+STDAPI DllGetClassObject(REFCLSID AClassId, REFIID AId, LPVOID* AObject) {
+  if (AClassId != kSimDriverClassId) {
+    *AObject = nullptr;
+    return CLASS_E_CLASSNOTAVAILABLE;
+  }
+  return Factory.QueryInterface(AId, AObject);
+}
+
+STDAPI DllCanUnloadNow() {
+  return LiveObjects == 0 && Locks == 0 ? S_OK : S_FALSE;
+}
+
+STDAPI DllRegisterServer() {
+  return Register(kSimDriverProgId);
+}
+
+STDAPI DllUnregisterServer() {
+  return Unregister(kSimDriverProgId);
+}
+
+// "regsvr32 /n /i:PROGID": the class also under another ProgID, such as the one a build of the
+// tool names, so that the tool finds the training driver in place of the real one; "regsvr32 /u
+// /n /i:PROGID" takes it away again.
+STDAPI DllInstall(BOOL AInstall, LPCWSTR ACommandLine) {
+  if (ACommandLine == nullptr || *ACommandLine == L'\0') {
+    return E_INVALIDARG;
+  }
+  return AInstall ? Register(ACommandLine) : Unregister(ACommandLine);
+}
