@@ -1,7 +1,6 @@
 #include "support/RegisteredPorts.h"
 
 #include <devguid.h>
-
 #include <stdexcept>
 
 namespace kelvane::test {
@@ -16,8 +15,8 @@ TRegisteredPorts::TRegisteredPorts(
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof device;
     // A generated instance identifier, so that no two runs collide.
-    if (!SetupDiCreateDeviceInfoW(FDevices, L"KELVANETEST", &GUID_DEVCLASS_PORTS, nullptr,
-                                  nullptr, DICD_GENERATE_ID, &device)) {
+    if (!SetupDiCreateDeviceInfoW(FDevices, L"KELVANETEST", &GUID_DEVCLASS_PORTS, nullptr, nullptr,
+                                  DICD_GENERATE_ID, &device)) {
       throw std::runtime_error("SetupDiCreateDeviceInfoW failed");
     }
     if (name) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -273,13 +274,14 @@ std::shared_ptr<TSimBench> ParseBench(std::string_view AXml, const std::string& 
   return TBenchParser(AXml, ASourceName).Parse();
 }
 
-std::shared_ptr<TSimBench> LoadBenchFile(const std::string& APath) {
+std::shared_ptr<TSimBench> LoadBenchFile(const std::filesystem::path& APath) {
+  const std::string name = ToUtf8(APath.u16string());
   std::ifstream file(APath, std::ios::binary);
   std::ostringstream content;
   if (!file || !(content << file.rdbuf())) {
-    throw EError(FromUtf8(APath + ":1: не удаётся прочитать файл стенда"));
+    throw EError(FromUtf8(name + ":1: не удаётся прочитать файл стенда"));
   }
-  return ParseBench(content.str(), APath);
+  return ParseBench(content.str(), name);
 }
 
 std::shared_ptr<TSimBench> LoadDefaultBench() {

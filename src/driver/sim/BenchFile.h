@@ -1,5 +1,6 @@
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -10,7 +11,7 @@ namespace kelvane {
 
 // Reads a bench from its XML description. Raises EError with "<source>:<line>: <problem>" for a
 // file that cannot be read or parsed, an unknown element or attribute, or a wrong value.
-std::shared_ptr<TSimBench> LoadBenchFile(const std::string& APath);
+std::shared_ptr<TSimBench> LoadBenchFile(const std::filesystem::path& APath);
 std::shared_ptr<TSimBench> ParseBench(std::string_view AXml, const std::string& ASourceName);
 
 // The built-in bench of the demo and of `make run`.

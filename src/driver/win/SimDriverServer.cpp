@@ -5,11 +5,11 @@
 #include <windows.h>
 
 #include <oleauto.h>
-#include <olectl.h>
 
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <olectl.h>
 #include <string>
 
 #include "driver/sim/SimBench.h"
@@ -110,8 +110,7 @@ class TSimDriverControl final : public IDispatch, public ISupportErrorInfo {
         if ((AFlags & DISPATCH_METHOD) == 0) {
           return DISP_E_MEMBERNOTFOUND;
         }
-        const std::int32_t code =
-            FDriver.Call(static_cast<TTarvikMethod>(AId - kFirstMethodId));
+        const std::int32_t code = FDriver.Call(static_cast<TTarvikMethod>(AId - kFirstMethodId));
         if (AResult != nullptr) {
           VariantInit(AResult);
           AResult->vt = VT_I4;
@@ -189,8 +188,7 @@ class TClassFactory final : public IClassFactory {
   ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
-  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* AOuter, REFIID AId,
-                                           void** AObject) override {
+  HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* AOuter, REFIID AId, void** AObject) override {
     if (AObject == nullptr) {
       return E_POINTER;
     }
@@ -269,10 +267,13 @@ HRESULT Register(const std::wstring& AProgId) {
   return S_OK;
 }
 
-HRESULT Unregister(const std::wstring& AProgId) {
+// The ProgID only, and with AClass the class as well.
+HRESULT Unregister(const std::wstring& AProgId, bool AClass) {
   const std::wstring classes = L"Software\\Classes\\";
   RegDeleteTreeW(HKEY_CURRENT_USER, (classes + AProgId).c_str());
-  RegDeleteTreeW(HKEY_CURRENT_USER, (classes + L"CLSID\\" + Guid(kSimDriverClassId)).c_str());
+  if (AClass) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, (classes + L"CLSID\\" + Guid(kSimDriverClassId)).c_str());
+  }
   return S_OK;
 }
 
@@ -307,15 +308,15 @@ STDAPI DllRegisterServer() {
 }
 
 STDAPI DllUnregisterServer() {
-  return Unregister(kSimDriverProgId);
+  return Unregister(kSimDriverProgId, true);
 }
 
 // "regsvr32 /n /i:PROGID": the class also under another ProgID, such as the one a build of the
 // tool names, so that the tool finds the training driver in place of the real one; "regsvr32 /u
-// /n /i:PROGID" takes it away again.
+// /n /i:PROGID" takes that ProgID away again.
 STDAPI DllInstall(BOOL AInstall, LPCWSTR ACommandLine) {
   if (ACommandLine == nullptr || *ACommandLine == L'\0') {
     return E_INVALIDARG;
   }
-  return AInstall ? Register(ACommandLine) : Unregister(ACommandLine);
+  return AInstall ? Register(ACommandLine) : Unregister(ACommandLine, false);
 }
