@@ -11,7 +11,7 @@ packages=(
   libpugixml-dev libxml2-utils
   qt6-base-dev libgl-dev
   xvfb xauth xdotool imagemagick fonts-dejavu-core fonts-wine
-  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 locales
 )
 
 installed() {
@@ -30,6 +30,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "install-deps: installing ${missing[*]}"
   $sudo apt-get update -qq
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Wine takes the ANSI code page 1251 and the file names' encoding from the Russian UTF-8 locale;
+# without it, no file name outside ASCII can be made under Wine.
+if ! locale -a 2>/dev/null | grep -qix 'ru_RU.utf8'; then
+  echo "install-deps: making the locale ru_RU.UTF-8"
+  $sudo localedef -i ru_RU -f UTF-8 ru_RU.UTF-8
 fi
 
 if [ "${1:-}" = "--wine32" ] && ! installed wine32:i386; then

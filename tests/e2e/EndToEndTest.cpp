@@ -127,7 +127,8 @@ class TEnvironment final : public testing::Environment {
     }
     FPorts = std::make_unique<TRegisteredPorts>(names);
     SetTarvikFactory([] { return TComTarvik::Create(kServerClass); });
-    Firmware = FDir.Write("demo_3105.bin",
+    // A Cyrillic name: the console must take its arguments from the wide command line.
+    Firmware = FDir.Write("прошивка_3105.bin",
                           MakeSimFirmware({3105, u"A.5", EncodeDate(2026, 11, 30)}, 1000));
   }
   void TearDown() override {
@@ -343,7 +344,7 @@ TEST(EndToEnd, WindowSearchesUpdatesAndLeavesItsSettingsInTheApplicationDataFold
   }
   const std::string stored = ReadFileBytes(settings);
   EXPECT_NE(stored.find("<edtFileName_Text>"), std::string::npos) << stored;
-  EXPECT_NE(stored.find("demo_3105.bin</edtFileName_Text>"), std::string::npos) << stored;
+  EXPECT_NE(stored.find("_3105.bin</edtFileName_Text>"), std::string::npos) << stored;
 }
 
 }  // namespace

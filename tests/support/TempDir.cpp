@@ -23,7 +23,8 @@ TTempDir::~TTempDir() {
 }
 
 std::u16string TTempDir::Write(std::string_view AName, std::string_view AContent) const {
-  const std::filesystem::path path = FPath / AName;
+  // Names are UTF-8, also where the system's narrow code page is another.
+  const std::filesystem::path path = FPath / std::u8string(AName.begin(), AName.end());
   std::ofstream file(path, std::ios::binary);
   file.write(AContent.data(), static_cast<std::streamsize>(AContent.size()));
   if (!file) {
