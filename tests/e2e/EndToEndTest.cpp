@@ -294,6 +294,34 @@ TEST(EndToEnd, ConsoleFrontEndSearchesAndUpdatesThroughTheDriverTheBuildNames) {
   EXPECT_EQ(status, 1u) << "a row failed";
 }
 
+TEST(EndToEnd, CliUpdatesTheChosenRegistersAndWritesTheReport) {
+  using TInstall = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
+  const auto install = reinterpret_cast<TInstall>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kelvane-simdriver.dll"), "DllInstall")));
+  ASSERT_NE(install, nullptr);
+  ASSERT_EQ(install(TRUE, L"" KELVANE_TARVIK_CLASS_WIDE), S_OK);
+  auto alias =
+      std::make_unique<TMachineClasses>(std::vector<std::wstring>{KELVANE_TARVIK_CLASS_WIDE});
+  TTempDir dir;
+  const std::u16string report = (dir.Path() / "отчёт.csv").u16string();
+  const auto [status, output] =
+      RunProgram(u"\"" + ProgramFolder() + u"\\..\\src\\kelvane-cli.exe\" update \"" +
+                 TEnvironment::Firmware + u"\" --ports COM41,42,46 --report \"" + report + u"\"");
+  alias.reset();
+  install(FALSE, L"" KELVANE_TARVIK_CLASS_WIDE);
+  EXPECT_EQ(status, 2u) << "COM46 failed\n" << output;
+  EXPECT_NE(output.find("COM45: нет ККТ (Ошибка: "), std::string::npos) << output;
+  const std::string csv = ReadFileBytes(report);
+  EXPECT_NE(csv.find("\r\nCOM41;0154000041;Тарвик-154Ф;A.4.3021 (15.01.2025);"
+                     "A.5.3105 (30.11.2026);success;"),
+            std::string::npos)
+      << csv;
+  EXPECT_NE(csv.find("\r\nCOM42;0152000042;"), std::string::npos) << csv;
+  EXPECT_NE(csv.find("\r\nCOM46;0154000046;Тарвик-154Ф;A.4.3021 (15.01.2025);;failed;Ошибка: "),
+            std::string::npos)
+      << csv;
+}
+
 bool PumpUntil(const std::function<bool()>& ACondition) {
   const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(120);
   while (!ACondition()) {
