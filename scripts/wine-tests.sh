@@ -2,6 +2,12 @@
 # Runs the tests of Windows cross-builds under Wine, in one Wine prefix beside them. An i686 build
 # needs the 32-bit Wine; without it, its tests are skipped with a message.
 set -euo pipefail
+# Everything of Wine runs on one virtual display: a Wine server started without one gives its
+# desktop no display, and then no window can be created.
+if [ -z "${KELVANE_ON_XVFB:-}" ]; then
+  export KELVANE_ON_XVFB=1
+  exec xvfb-run -a -s '-screen 0 1024x768x24' "$0" "$@"
+fi
 [ $# -gt 0 ] || { echo "usage: wine-tests.sh BUILD_DIR..." >&2; exit 2; }
 builds=()
 for b in "$@"; do builds+=("$(cd "$b" && pwd)"); done
@@ -16,6 +22,7 @@ if [ -n "$have32" ] && [ -f "$WINEPREFIX/system.reg" ] && \
    [ ! -d "$WINEPREFIX/drive_c/windows/syswow64" ]; then
   rm -rf "$WINEPREFIX"
 fi
+wineserver -k >/dev/null 2>&1 || true
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot --init >/dev/null 2>&1
 fi
@@ -27,7 +34,5 @@ for build in "${builds[@]}"; do
     echo "wine-tests: no 32-bit Wine on this machine: the tests of $build do not run"
     continue
   fi
-  # The window's tests draw on a virtual display.
-  xvfb-run -a -s '-screen 0 1024x768x24' \
-    ctest --test-dir "$build" --output-on-failure -j2 --timeout 300
+  ctest --test-dir "$build" --output-on-failure -j2 --timeout 300
 done

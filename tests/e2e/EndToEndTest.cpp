@@ -20,6 +20,7 @@
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "procedures/UpdateTask.h"
+#include "support/MessagePump.h"
 #include "support/RegisteredPorts.h"
 #include "support/TempDir.h"
 #include "support/Waiting.h"
@@ -270,20 +271,38 @@ std::pair<DWORD, std::string> RunProgram(std::u16string ACommandLine) {
   return {status, output};
 }
 
+// The training driver also under the class the build names, as README tells an operator, so that
+// the shipped programs find it with no argument and no setting; taken away at the end of the scope.
+class TToolClassAlias {
+ public:
+  TToolClassAlias() {
+    EXPECT_EQ(Install(TRUE), S_OK);
+    FMachineClasses =
+        std::make_unique<TMachineClasses>(std::vector<std::wstring>{KELVANE_TARVIK_CLASS_WIDE});
+  }
+  ~TToolClassAlias() {
+    FMachineClasses.reset();
+    Install(FALSE);
+  }
+  TToolClassAlias(const TToolClassAlias&) = delete;
+  TToolClassAlias& operator=(const TToolClassAlias&) = delete;
+
+ private:
+  static HRESULT Install(BOOL AInstall) {
+    using TInstall = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
+    const auto install = reinterpret_cast<TInstall>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kelvane-simdriver.dll"), "DllInstall")));
+    return install != nullptr ? install(AInstall, L"" KELVANE_TARVIK_CLASS_WIDE) : E_FAIL;
+  }
+
+  std::unique_ptr<TMachineClasses> FMachineClasses;
+};
+
 TEST(EndToEnd, ConsoleFrontEndSearchesAndUpdatesThroughTheDriverTheBuildNames) {
-  // The training driver also under the class the build names, as README tells an operator.
-  using TInstall = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
-  const auto install = reinterpret_cast<TInstall>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kelvane-simdriver.dll"), "DllInstall")));
-  ASSERT_NE(install, nullptr);
-  ASSERT_EQ(install(TRUE, L"" KELVANE_TARVIK_CLASS_WIDE), S_OK);
-  auto alias =
-      std::make_unique<TMachineClasses>(std::vector<std::wstring>{KELVANE_TARVIK_CLASS_WIDE});
+  const TToolClassAlias alias;
   const auto [status, output] =
       RunProgram(u"\"" + ProgramFolder() + u"\\..\\src\\kelvane-console.exe\" --update \"" +
                  TEnvironment::Firmware + u"\"");
-  alias.reset();
-  install(FALSE, L"" KELVANE_TARVIK_CLASS_WIDE);
   EXPECT_NE(output.find("COM41: 0154000041, A.4.3021"), std::string::npos) << output;
   EXPECT_NE(output.find("Найдено устройств: 5"), std::string::npos) << output;
   EXPECT_NE(output.find("COM41  100%  Успешно завершено: A.5.3105 (30.11.2026)"), std::string::npos)
@@ -295,20 +314,12 @@ TEST(EndToEnd, ConsoleFrontEndSearchesAndUpdatesThroughTheDriverTheBuildNames) {
 }
 
 TEST(EndToEnd, CliUpdatesTheChosenRegistersAndWritesTheReport) {
-  using TInstall = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
-  const auto install = reinterpret_cast<TInstall>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kelvane-simdriver.dll"), "DllInstall")));
-  ASSERT_NE(install, nullptr);
-  ASSERT_EQ(install(TRUE, L"" KELVANE_TARVIK_CLASS_WIDE), S_OK);
-  auto alias =
-      std::make_unique<TMachineClasses>(std::vector<std::wstring>{KELVANE_TARVIK_CLASS_WIDE});
+  const TToolClassAlias alias;
   TTempDir dir;
   const std::u16string report = (dir.Path() / "отчёт.csv").u16string();
   const auto [status, output] =
       RunProgram(u"\"" + ProgramFolder() + u"\\..\\src\\kelvane-cli.exe\" update \"" +
                  TEnvironment::Firmware + u"\" --ports COM41,42,46 --report \"" + report + u"\"");
-  alias.reset();
-  install(FALSE, L"" KELVANE_TARVIK_CLASS_WIDE);
   EXPECT_EQ(status, 2u) << "COM46 failed\n" << output;
   EXPECT_NE(output.find("COM45: нет ККТ (Ошибка: "), std::string::npos) << output;
   const std::string csv = ReadFileBytes(report);
@@ -320,24 +331,6 @@ TEST(EndToEnd, CliUpdatesTheChosenRegistersAndWritesTheReport) {
   EXPECT_NE(csv.find("\r\nCOM46;0154000046;Тарвик-154Ф;A.4.3021 (15.01.2025);;failed;Ошибка: "),
             std::string::npos)
       << csv;
-}
-
-bool PumpUntil(const std::function<bool()>& ACondition) {
-  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-  while (!ACondition()) {
-    if (std::chrono::steady_clock::now() > limit) {
-      return false;
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (message.message != WM_QUIT) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-      }
-    }
-  }
-  return true;
 }
 
 TEST(EndToEnd, WindowSearchesUpdatesAndLeavesItsSettingsInTheApplicationDataFolder) {

@@ -47,7 +47,7 @@ int WindowDpi(HWND AWindow) {
   return dpi != 0 ? static_cast<int>(dpi) : NativePixelsPerInch();
 }
 
-void RegisterWindowClass(HICON AIcon) {
+void RegisterWindowClass() {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   if (GetClassInfoExW(GetModuleHandleW(nullptr), kClassName, &windowClass)) {
@@ -57,8 +57,8 @@ void RegisterWindowClass(HICON AIcon) {
   windowClass.hInstance = GetModuleHandleW(nullptr);
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  // Each window sets its own icon, which lives as long as that window.
   windowClass.lpszClassName = kClassName;
-  windowClass.hIcon = AIcon;
   RegisterClassExW(&windowClass);
 }
 
@@ -75,7 +75,7 @@ TWin32MainWindow::TWin32MainWindow(TCommandsFactory AFactory,
                                    std::shared_ptr<TWin32Dialogs> ADialogs)
     : FDialogs(std::move(ADialogs)) {
   FIcon = CreateWindowIcon(32);
-  RegisterWindowClass(FIcon);
+  RegisterWindowClass();
   constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   FHandle =
       CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,

@@ -17,6 +17,7 @@
 #include "platform/WindowPlacement.h"
 #include "support/BenchScope.h"
 #include "support/GatedDriver.h"
+#include "support/MessagePump.h"
 #include "support/SteppingClock.h"
 #include "support/TempDir.h"
 #include "window/XmlStorage.h"
@@ -25,25 +26,6 @@
 
 namespace kelvane::test {
 namespace {
-
-// Runs the thread's messages until the condition holds; false when the generous limit passed.
-bool PumpUntil(const std::function<bool()>& ACondition) {
-  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (!ACondition()) {
-    if (std::chrono::steady_clock::now() > limit) {
-      return false;
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-      if (message.message != WM_QUIT) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-      }
-    }
-  }
-  return true;
-}
 
 class TRecordingDialogs final : public TWin32Dialogs {
  public:
