@@ -19,7 +19,6 @@ namespace {
 
 constexpr std::u16string_view kSucceeded = u"Успешно завершено: ";
 constexpr std::u16string_view kPrintError = u" Ошибка печати: ";
-constexpr std::u16string_view kTook = u" за ";
 constexpr auto kRefresh = std::chrono::milliseconds(500);
 constexpr auto kPoll = std::chrono::milliseconds(50);
 

@@ -37,7 +37,7 @@ std::u16string LinkTarget(const std::u16string& AFileName) {
 // file is kept.
 std::u16string FreeAsideName(const std::u16string& AFileName) {
   for (int i = 1; i < 1000; ++i) {
-    const std::u16string name = AFileName + u".bad" + (i == 1 ? u"" : IntToStr(i));
+    std::u16string name = AFileName + u".bad" + (i == 1 ? u"" : IntToStr(i));
     std::error_code error;
     const auto status = std::filesystem::symlink_status(std::filesystem::path(name), error);
     if (status.type() == std::filesystem::file_type::not_found) {

@@ -250,7 +250,7 @@ TEST_F(Window, AnotherFirmwareForOneRowComesFromTheChooser) {
   Click(TCommand::ResetTaskPopupClick);
   FWindow->UpdatePage();
   EXPECT_TRUE(Task(2).IsCustom());
-  ASSERT_TRUE(WaitUntil([&] { return Task(2).State().Text.Get() != u""; }));
+  ASSERT_TRUE(WaitUntil([&] { return !Task(2).State().Text.Get().empty(); }));
   FGates->Open(4);
   WaitForRows();
 }

@@ -16,8 +16,8 @@ TQtMainWindow::TCommandsFactory TQtMainWindow::MainWindowBehaviour(std::u16strin
   };
 }
 
-TQtMainWindow::TQtMainWindow(TCommandsFactory AFactory, std::shared_ptr<TWindowDialogs> ADialogs,
-                             QWidget* AParent)
+TQtMainWindow::TQtMainWindow(const TCommandsFactory& AFactory,
+                             std::shared_ptr<TWindowDialogs> ADialogs, QWidget* AParent)
     : QMainWindow(AParent), FDialogs(std::move(ADialogs)) {
   setObjectName("fmMain");
   CreateControls();

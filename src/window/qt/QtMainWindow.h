@@ -33,7 +33,7 @@ class TQtMainWindow final : public QMainWindow, public TMainView {
   // ASettingsFile: the settings file to use instead of the one in the application-data folder.
   static TCommandsFactory MainWindowBehaviour(std::u16string ASettingsFile = {});
 
-  explicit TQtMainWindow(TCommandsFactory AFactory = MainWindowBehaviour(),
+  explicit TQtMainWindow(const TCommandsFactory& AFactory = MainWindowBehaviour(),
                          std::shared_ptr<TWindowDialogs> ADialogs = CreateWindowDialogs(),
                          QWidget* AParent = nullptr);
   ~TQtMainWindow() override;

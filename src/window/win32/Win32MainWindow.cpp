@@ -71,7 +71,7 @@ TWin32MainWindow::TCommandsFactory TWin32MainWindow::MainWindowBehaviour(
   };
 }
 
-TWin32MainWindow::TWin32MainWindow(TCommandsFactory AFactory,
+TWin32MainWindow::TWin32MainWindow(const TCommandsFactory& AFactory,
                                    std::shared_ptr<TWin32Dialogs> ADialogs)
     : FDialogs(std::move(ADialogs)) {
   FIcon = CreateWindowIcon(32);

@@ -22,7 +22,7 @@ class TWin32MainWindow final : public TMainView {
   // ASettingsFile: the settings file to use instead of the one in the application-data folder.
   static TCommandsFactory MainWindowBehaviour(std::u16string ASettingsFile = {});
 
-  explicit TWin32MainWindow(TCommandsFactory AFactory = MainWindowBehaviour(),
+  explicit TWin32MainWindow(const TCommandsFactory& AFactory = MainWindowBehaviour(),
                             std::shared_ptr<TWin32Dialogs> ADialogs = CreateWin32Dialogs());
   ~TWin32MainWindow() override;
   TWin32MainWindow(const TWin32MainWindow&) = delete;
