@@ -2,8 +2,6 @@
 // with a report of every register. Exit status: see TExitStatus (README lists it).
 #ifdef _WIN32
 #include <windows.h>
-
-#include <shellapi.h>
 #else
 #include <unistd.h>
 
@@ -19,6 +17,7 @@
 #include "cli/CliArguments.h"
 #include "cli/LiveDisplay.h"
 #include "cli/Report.h"
+#include "platform/CommandLine.h"
 #include "platform/Text.h"
 #include "tasks/MainThread.h"
 #include "window/VersionInfo.h"
@@ -70,18 +69,6 @@ bool OnTerminal() {
   return GetConsoleMode(output, &mode) &&
          SetConsoleMode(output, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
 }
-
-std::vector<std::string> Arguments(int, char**) {
-  // The wide command line: argv comes in the ANSI code page and loses what it cannot hold.
-  std::vector<std::string> arguments;
-  int count = 0;
-  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  for (int i = 1; wide != nullptr && i < count; ++i) {
-    arguments.push_back(ToUtf8(reinterpret_cast<const char16_t*>(wide[i])));
-  }
-  LocalFree(wide);
-  return arguments;
-}
 #else
 void OnSignal(int) {
   StopRequested = true;
@@ -101,10 +88,6 @@ void StopHandled() {
 
 bool OnTerminal() {
   return isatty(STDOUT_FILENO) != 0;
-}
-
-std::vector<std::string> Arguments(int argc, char** argv) {
-  return std::vector<std::string>(argv + 1, argv + argc);
 }
 #endif
 
@@ -162,7 +145,11 @@ int main(int argc, char** argv) {
 #endif
   TCliCommand command;
   try {
-    command = ParseCliArguments(Arguments(argc, argv));
+    std::vector<std::string> arguments;
+    for (const std::u16string& argument : CommandLineArguments(argc, argv)) {
+      arguments.push_back(ToUtf8(argument));
+    }
+    command = ParseCliArguments(arguments);
   } catch (const ECliUsage& e) {
     std::fprintf(stderr, "kelvane-cli: %s\n", e.what());
     return kExitUsage;

@@ -4,8 +4,6 @@
 // an update failed, 2 for wrong arguments; so a script can tell.
 #ifdef _WIN32
 #include <windows.h>
-
-#include <shellapi.h>
 #endif
 
 #include <chrono>
@@ -17,6 +15,7 @@
 
 #include "discovery/DeviceDiscover.h"
 #include "driver/sim/SimBench.h"
+#include "platform/CommandLine.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
 #include "procedures/UpdateTask.h"
@@ -105,27 +104,6 @@ bool Update(const std::vector<TFoundRegister>& ARegisters, const std::u16string&
   return true;
 }
 
-// The arguments as UTF-16: on Windows from the wide command line, since argv comes in the ANSI
-// code page and would lose every letter outside it.
-std::vector<std::u16string> Arguments(int argc, char** argv) {
-  std::vector<std::u16string> arguments;
-#ifdef _WIN32
-  (void)argc;
-  (void)argv;
-  int count = 0;
-  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  for (int i = 1; wide != nullptr && i < count; ++i) {
-    arguments.emplace_back(reinterpret_cast<const char16_t*>(wide[i]));
-  }
-  LocalFree(wide);
-#else
-  for (int i = 1; i < argc; ++i) {
-    arguments.push_back(FromUtf8(argv[i]));
-  }
-#endif
-  return arguments;
-}
-
 int Usage() {
   std::fputs("usage: kelvane-console [--update FIRMWARE [--tables TABLES.csv]]\n", stderr);
   return 2;
@@ -136,7 +114,7 @@ int Usage() {
 int main(int argc, char** argv) {
   std::u16string firmware;
   std::u16string tables;
-  const std::vector<std::u16string> arguments = Arguments(argc, argv);
+  const std::vector<std::u16string> arguments = CommandLineArguments(argc, argv);
   for (size_t i = 0; i < arguments.size(); ++i) {
     if (arguments[i] == u"--update" && i + 1 < arguments.size()) {
       firmware = arguments[++i];

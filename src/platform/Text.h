@@ -13,6 +13,9 @@ std::u16string FromUtf8(std::string_view AText);
 // Nothing when the bytes are not UTF-8 throughout.
 std::optional<std::u16string> FromUtf8Exact(std::string_view AText);
 
+// The text in lower case, every letter that has a lower-case form (Cyrillic included).
+std::u16string LowerCase(std::u16string_view AText);
+
 // Plain ASCII text, as literals and numbers need it.
 std::u16string FromAscii(std::string_view AText);
 

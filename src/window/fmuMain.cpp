@@ -114,9 +114,8 @@ void TfmMain::Run(TCommand ACommand) {
 }
 
 void TfmMain::FollowRunningRows() {
-  KeepSystemAwake(std::any_of(FRows.begin(), FRows.end(), [](const TRow& ARow) {
-    return ARow.Task->State().Started.load();
-  }));
+  KeepSystemAwake(std::any_of(FRows.begin(), FRows.end(),
+                              [](const TRow& ARow) { return ARow.Task->State().Started.load(); }));
 }
 
 void TfmMain::RunCommand(const std::function<void()>& ACommand) {
@@ -133,13 +132,8 @@ void TfmMain::RunCommand(const std::function<void()>& ACommand) {
 
 std::u16string TfmMain::ApplicationTitle(std::u16string_view AExecutablePath) {
   const std::u16string name = ExtractFileName(AExecutablePath);
-  std::u16string title = name.substr(0, name.find(u'.'));
-  for (size_t i = 1; i < title.size(); ++i) {
-    if (title[i] >= u'A' && title[i] <= u'Z') {
-      title[i] = static_cast<char16_t>(title[i] - u'A' + u'a');
-    }
-  }
-  return title;
+  const std::u16string title = name.substr(0, name.find(u'.'));
+  return title.empty() ? title : title.substr(0, 1) + LowerCase(title.substr(1));
 }
 
 std::u16string TfmMain::GetFileVersionText() const {

@@ -64,7 +64,7 @@ class TfmMain final : public TMainCommands {
   bool KeepsSystemAwake() const { return FKeepsSystemAwake; }
 
   // The application title of message boxes: the executable's name up to its first point, every
-  // character after the first in lower case (A to Z).
+  // character after the first in lower case.
   static std::u16string ApplicationTitle(std::u16string_view AExecutablePath);
 
  private:

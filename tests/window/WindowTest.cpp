@@ -394,6 +394,8 @@ TEST(ApplicationTitle, IsTheExecutablesNameUpToItsFirstPoint) {
 #endif
   EXPECT_EQ(TfmMain::ApplicationTitle(u"/opt/KELVANE.v2.exe"), u"Kelvane");
   EXPECT_EQ(TfmMain::ApplicationTitle(u"/usr/bin/kelvane"), u"kelvane");
+  EXPECT_EQ(TfmMain::ApplicationTitle(u"/opt/КЕЛВАН.exe"), u"Келван");
+  EXPECT_EQ(TfmMain::ApplicationTitle(u"/opt/.hidden"), u"");
 }
 
 }  // namespace
