@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Files.h"
+#include "support/SettingsRoundTrip.h"
 #include "support/TempDir.h"
 #include "window/XmlStorage.h"
 
@@ -30,17 +31,8 @@ class SettingsFaults : public testing::Test {
  protected:
   std::u16string File() const { return (FDir.Path() / "Kelvane.xml").u16string(); }
 
-  // One run that writes AValue, then the value the next run reads.
   std::u16string WriteThenReadBack(const std::u16string& AValue) {
-    {
-      TXmlStorage store(File());
-      EXPECT_NO_THROW(store.Reload());
-      store.WriteString(kPath, AValue);
-      store.Flush();
-    }
-    TXmlStorage next(File());
-    next.Reload();
-    return next.ReadString(kPath, u"<none>");
+    return test::WriteThenReadBack(File(), kPath, AValue);
   }
 
   TTempDir FDir;

@@ -7,6 +7,7 @@
 
 #include "platform/Files.h"
 #include "platform/Text.h"
+#include "support/SettingsRoundTrip.h"
 #include "support/TempDir.h"
 #include "window/SettingsFile.h"
 #include "window/XmlStorage.h"
@@ -28,15 +29,7 @@ class SettingsStore : public testing::Test {
 
   // Writes one value, ends the run, and reads it back in a new one.
   std::u16string RoundTrip(const std::u16string& AValue) {
-    {
-      TXmlStorage store(File());
-      store.Reload();
-      store.WriteString(kPath, AValue);
-      store.Flush();
-    }
-    TXmlStorage next(File());
-    next.Reload();
-    return next.ReadString(kPath, u"<none>");
+    return WriteThenReadBack(File(), kPath, AValue);
   }
 
   TTempDir FDir;
