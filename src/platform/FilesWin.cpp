@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/SystemMessage.h"
+#include "platform/WideText.h"
 
 namespace kelvane {
 
@@ -10,10 +11,6 @@ namespace {
 
 [[noreturn]] void Fail(const char16_t* AWhat, const std::u16string& AFileName, DWORD AError) {
   throw EError(std::u16string(AWhat) + u" \"" + AFileName + u"\": " + SystemMessage(AError));
-}
-
-const wchar_t* Wide(const std::u16string& AText) {
-  return reinterpret_cast<const wchar_t*>(AText.c_str());
 }
 
 class THandle {

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "window/KeptWindow.h"
@@ -22,6 +23,34 @@ enum class TControl {
 
 // The two text fields.
 enum class TField { edtFileName, edtTablesFileName };
+
+// A control's name, as the window's controls are named.
+constexpr std::u16string_view ControlName(TControl AControl) {
+  switch (AControl) {
+    case TControl::btnSearch:
+      return u"btnSearch";
+    case TControl::btnStart:
+      return u"btnStart";
+    case TControl::btnStop:
+      return u"btnStop";
+    case TControl::btnOpen:
+      return u"btnOpen";
+    case TControl::edtFileName:
+      return u"edtFileName";
+    case TControl::chkWriteTables:
+      return u"chkWriteTables";
+    case TControl::edtTablesFileName:
+      return u"edtTablesFileName";
+    case TControl::btnTablesOpen:
+      break;
+  }
+  return u"btnTablesOpen";
+}
+
+constexpr std::u16string_view FieldName(TField AField) {
+  return ControlName(AField == TField::edtFileName ? TControl::edtFileName
+                                                   : TControl::edtTablesFileName);
+}
 
 // The list's columns.
 enum class TColumn { Com = 0, Serial = 1, Percent = 2, State = 3 };

@@ -114,8 +114,12 @@ void TfmMain::Run(TCommand ACommand) {
 }
 
 void TfmMain::FollowRunningRows() {
-  KeepSystemAwake(std::any_of(FRows.begin(), FRows.end(),
-                              [](const TRow& ARow) { return ARow.Task->State().Started.load(); }));
+  KeepSystemAwake(AnyRowStarted());
+}
+
+bool TfmMain::AnyRowStarted() const {
+  return std::any_of(FRows.begin(), FRows.end(),
+                     [](const TRow& ARow) { return ARow.Task->State().Started.load(); });
 }
 
 void TfmMain::RunCommand(const std::function<void()>& ACommand) {
@@ -208,11 +212,7 @@ void TfmMain::StopAll() {
 }
 
 bool TfmMain::IsUpdating() const {
-  if (FDeviceDiscover->State().Started.load()) {
-    return false;
-  }
-  return std::any_of(FRows.begin(), FRows.end(),
-                     [](const TRow& ARow) { return ARow.Task->State().Started.load(); });
+  return !FDeviceDiscover->State().Started.load() && AnyRowStarted();
 }
 
 void TfmMain::UpdatePage() {

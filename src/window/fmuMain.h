@@ -82,6 +82,7 @@ class TfmMain final : public TMainCommands {
   void KeepSystemAwake(bool AValue);
   // Keeps the workstation awake exactly while any row's update runs.
   void FollowRunningRows();
+  bool AnyRowStarted() const;
 
   TMainView& FView;
   std::unique_ptr<TXmlStorage> xmlStorage;

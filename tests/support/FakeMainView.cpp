@@ -2,20 +2,12 @@
 
 namespace kelvane::test {
 
-namespace {
-
-const char16_t* KeptName(TField AField) {
-  return AField == TField::edtFileName ? u"edtFileName" : u"edtTablesFileName";
-}
-
-}  // namespace
-
 std::u16string TFakeMainView::FieldText(TField AField) const {
-  return Kept.Controls.at(KeptName(AField)).Text;
+  return Kept.Controls.at(std::u16string(FieldName(AField))).Text;
 }
 
 void TFakeMainView::SetFieldText(TField AField, const std::u16string& AText) {
-  Kept.Controls.at(KeptName(AField)).Text = AText;
+  Kept.Controls.at(std::u16string(FieldName(AField))).Text = AText;
 }
 
 bool TFakeMainView::WriteTablesChecked() const {

@@ -37,6 +37,22 @@ std::shared_ptr<TSimBench> Bench() {
   return CurrentBench();
 }
 
+// The description in the calling thread's error info, where a client finds it after a failure.
+void SetThreadErrorDescription(const std::u16string& AMessage) {
+  ICreateErrorInfo* create = nullptr;
+  if (FAILED(CreateErrorInfo(&create))) {
+    return;
+  }
+  create->SetDescription(const_cast<LPOLESTR>(reinterpret_cast<LPCOLESTR>(AMessage.c_str())));
+  create->SetSource(const_cast<LPOLESTR>(kSimDriverProgId));
+  IErrorInfo* info = nullptr;
+  if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
+    SetErrorInfo(0, info);
+    info->Release();
+  }
+  create->Release();
+}
+
 bool KnownProperty(DISPID AId) {
   return PropertyName(static_cast<TTarvikProperty>(AId)) != "?";
 }
@@ -148,18 +164,8 @@ class TSimDriverControl final : public IDispatch, public ISupportErrorInfo {
 
   // As a real control fails: the description in the exception and in the thread's error info.
   static HRESULT Fail(const std::u16string& AMessage, EXCEPINFO* AException) {
+    SetThreadErrorDescription(AMessage);
     const auto* text = reinterpret_cast<const OLECHAR*>(AMessage.c_str());
-    ICreateErrorInfo* create = nullptr;
-    if (SUCCEEDED(CreateErrorInfo(&create))) {
-      create->SetDescription(const_cast<LPOLESTR>(text));
-      create->SetSource(const_cast<LPOLESTR>(kSimDriverProgId));
-      IErrorInfo* info = nullptr;
-      if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-        SetErrorInfo(0, info);
-        info->Release();
-      }
-      create->Release();
-    }
     if (AException == nullptr) {
       return E_FAIL;
     }
@@ -203,17 +209,7 @@ class TClassFactory final : public IClassFactory {
       return result;
     } catch (...) {
       // A bench file that cannot be read, for one: the control cannot be made.
-      const std::u16string message = CurrentExceptionMessage();
-      ICreateErrorInfo* create = nullptr;
-      if (SUCCEEDED(CreateErrorInfo(&create))) {
-        create->SetDescription(const_cast<LPOLESTR>(reinterpret_cast<LPCOLESTR>(message.c_str())));
-        IErrorInfo* info = nullptr;
-        if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-          SetErrorInfo(0, info);
-          info->Release();
-        }
-        create->Release();
-      }
+      SetThreadErrorDescription(CurrentExceptionMessage());
       return E_FAIL;
     }
   }

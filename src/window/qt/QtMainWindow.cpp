@@ -60,29 +60,11 @@ void TQtMainWindow::closeEvent(QCloseEvent* AEvent) {
 }
 
 QWidget* TQtMainWindow::ControlWidget(TControl AControl) const {
-  switch (AControl) {
-    case TControl::btnSearch:
-      return btnSearch;
-    case TControl::btnStart:
-      return btnStart;
-    case TControl::btnStop:
-      return btnStop;
-    case TControl::btnOpen:
-      return btnOpen;
-    case TControl::edtFileName:
-      return edtFileName;
-    case TControl::chkWriteTables:
-      return chkWriteTables;
-    case TControl::edtTablesFileName:
-      return edtTablesFileName;
-    case TControl::btnTablesOpen:
-      return btnTablesOpen;
-  }
-  return nullptr;
+  return findChild<QWidget*>(ToQt(ControlName(AControl)));
 }
 
 QLineEdit* TQtMainWindow::Field(TField AField) const {
-  return AField == TField::edtFileName ? edtFileName : edtTablesFileName;
+  return findChild<QLineEdit*>(ToQt(FieldName(AField)));
 }
 
 QTreeWidgetItem* TQtMainWindow::Item(int ARow) const {

@@ -4,14 +4,11 @@
 #include <vector>
 
 #include "platform/Files.h"
+#include "platform/WideText.h"
 
 namespace kelvane {
 
 namespace {
-
-LPCWSTR Wide(const std::u16string& AText) {
-  return reinterpret_cast<LPCWSTR>(AText.c_str());
-}
 
 class TSystemDialogs final : public TWin32Dialogs {
  public:

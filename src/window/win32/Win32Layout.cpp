@@ -1,5 +1,6 @@
 // The Win32 window's controls: their names, places at 96 dpi scaled to the monitor, anchoring,
 // tab order (the order of creation), pictures, font and menu.
+#include "platform/WideText.h"
 #include "window/win32/Win32Controls.h"
 #include "window/win32/Win32MainWindow.h"
 #include "window/win32/Win32Pictures.h"
@@ -11,10 +12,6 @@ namespace {
 // The client area at 96 dpi, status bar included.
 constexpr int kClientWidth = 654;
 constexpr int kClientHeight = 416;
-
-LPCWSTR Wide(const std::u16string& AText) {
-  return reinterpret_cast<LPCWSTR>(AText.c_str());
-}
 
 }  // namespace
 

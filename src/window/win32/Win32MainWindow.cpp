@@ -5,6 +5,7 @@
 
 #include "platform/Error.h"
 #include "platform/SystemMessage.h"
+#include "platform/WideText.h"
 #include "platform/WindowPlacement.h"
 #include "window/SettingsDocument.h"
 #include "window/fmuMain.h"
@@ -21,10 +22,6 @@ constexpr wchar_t kClassName[] = L"TfmMain";
 // Posted by the wake-up: the workers' hand-over calls wait on the window's thread.
 constexpr UINT kWakeMessage = WM_APP + 1;
 constexpr int kBusyFrameMs = 100;
-
-LPCWSTR Wide(const std::u16string& AText) {
-  return reinterpret_cast<LPCWSTR>(AText.c_str());
-}
 
 // The commands of the buttons and of the menu's items.
 constexpr std::array<std::pair<int, TCommand>, 8> kCommands = {{
@@ -280,46 +277,20 @@ HWND TWin32MainWindow::Control(std::u16string_view AName) const {
   return nullptr;
 }
 
-HWND TWin32MainWindow::ControlOf(TControl AControl) const {
-  switch (AControl) {
-    case TControl::btnSearch:
-      return Control(u"btnSearch");
-    case TControl::btnStart:
-      return Control(u"btnStart");
-    case TControl::btnStop:
-      return Control(u"btnStop");
-    case TControl::btnOpen:
-      return Control(u"btnOpen");
-    case TControl::edtFileName:
-      return Control(u"edtFileName");
-    case TControl::chkWriteTables:
-      return Control(u"chkWriteTables");
-    case TControl::edtTablesFileName:
-      return Control(u"edtTablesFileName");
-    case TControl::btnTablesOpen:
-      return Control(u"btnTablesOpen");
-  }
-  return nullptr;
-}
-
-HWND TWin32MainWindow::FieldOf(TField AField) const {
-  return Control(AField == TField::edtFileName ? u"edtFileName" : u"edtTablesFileName");
-}
-
 void TWin32MainWindow::SetTitle(const std::u16string& AText) {
   SetWindowTextW(FHandle, Wide(AText));
 }
 
 void TWin32MainWindow::SetEnabled(TControl AControl, bool AValue) {
-  EnableWindow(ControlOf(AControl), AValue);
+  EnableWindow(Control(ControlName(AControl)), AValue);
 }
 
 std::u16string TWin32MainWindow::FieldText(TField AField) const {
-  return WindowText(FieldOf(AField));
+  return WindowText(Control(FieldName(AField)));
 }
 
 void TWin32MainWindow::SetFieldText(TField AField, const std::u16string& AText) {
-  SetWindowTextW(FieldOf(AField), Wide(AText));
+  SetWindowTextW(Control(FieldName(AField)), Wide(AText));
 }
 
 bool TWin32MainWindow::WriteTablesChecked() const {

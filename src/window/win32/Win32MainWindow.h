@@ -77,8 +77,6 @@ class TWin32MainWindow final : public TMainView {
   void PopupMenu(LPARAM APosition);
   void Close();
   void Run(TCommand ACommand);
-  HWND ControlOf(TControl AControl) const;
-  HWND FieldOf(TField AField) const;
 
   std::shared_ptr<TWin32Dialogs> FDialogs;
   HWND FHandle = nullptr;
