@@ -28,7 +28,9 @@ for p in "${packages[@]}"; do
 done
 if [ ${#missing[@]} -gt 0 ]; then
   echo "install-deps: installing ${missing[*]}"
-  $sudo apt-get update -qq
+  # An index that fails (a foreign architecture's, a mirror being synchronised) need not stop
+  # the install; the install itself tells whether what was fetched is enough.
+  $sudo apt-get update -qq || true
   $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
@@ -46,14 +48,23 @@ if [ "${1:-}" = "--wine32" ] && ! installed wine32:i386; then
     $sudo dpkg --add-architecture i386
     added=yes
   fi
-  # An index of the archive that is being synchronised fails the update; the install then tells
-  # whether what was fetched is enough.
   $sudo apt-get update -qq || true
-  if ! $sudo apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null; then
+  # Where an i386 index is missing (say, the security archive's), a library both architectures
+  # share cannot be held at one version; the release's own suite has both, so the retry takes
+  # what it needs from there alone, through preferences that last for that one command.
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  pins=$(mktemp)
+  printf 'Package: *\nPin: release n=%s\nPin-Priority: 1001\n' "$codename" >"$pins"
+  if ! $sudo apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null 2>&1 &&
+     ! { [ -n "$codename" ] &&
+         $sudo apt-get install -y -qq --no-install-recommends --allow-downgrades \
+           -o Dir::Etc::Preferences="$pins" \
+           wine32:i386 >/dev/null; }; then
     echo "install-deps: wine32:i386 cannot be installed from the archive now;" \
          "the i686 tests will not run" >&2
     # A foreign architecture without its packages would only fail later updates.
     [ -z "$added" ] || $sudo dpkg --remove-architecture i386
     $sudo apt-get update -qq || true
   fi
+  rm -f "$pins"
 fi

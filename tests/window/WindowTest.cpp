@@ -171,6 +171,7 @@ TEST_F(Window, StartRunsTheTickedIdleRowsAndShowsTheirProgress) {
   EXPECT_FALSE(Task(2).State().Started);
   // COM10 has ended while COM3 waits at its gate: a second start runs COM10 again only.
   ASSERT_TRUE(WaitUntil([&] { return Task(0).WorkerEnded(); }));
+  ASSERT_TRUE(WaitUntil([&] { return Task(1).State().Text.Get() == u"Отключение СКоК"; }));
   Click(TCommand::btnStartClick);
   Click(TCommand::TimerTimer);
   EXPECT_EQ(Cell(1, TColumn::Percent), u"0%");
