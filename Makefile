@@ -1,5 +1,5 @@
 # The two commands of README.md, and the checks CI runs.
-.PHONY: all deps test run console screenshot tsan asan windows bench clean
+.PHONY: all deps test run console screenshot tsan asan fuzz windows bench clean
 
 all: test
 
@@ -47,6 +47,11 @@ tsan: deps
 asan: deps
 	$(call build,asan)
 	ctest --preset asan
+
+# Every fuzz target for FUZZ_SECONDS (30) each, with ASan and UBSan, from seeds of the tests' data.
+fuzz: deps
+	$(call build,fuzz)
+	./scripts/fuzz.sh build/fuzz
 
 # The Windows build, cross-compiled for x86-64 and i686, with the tests of both under Wine.
 windows: deps
