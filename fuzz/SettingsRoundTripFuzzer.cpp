@@ -10,10 +10,9 @@
 namespace {
 
 const std::u16string& FileName() {
-  static const std::u16string name =
-      (std::filesystem::temp_directory_path() /
-       ("kelvane-fuzz-" + std::to_string(getpid())) / "Kelvane.xml")
-          .u16string();
+  static const std::u16string name = (std::filesystem::temp_directory_path() /
+                                      ("kelvane-fuzz-" + std::to_string(getpid())) / "Kelvane.xml")
+                                         .u16string();
   return name;
 }
 

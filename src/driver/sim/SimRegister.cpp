@@ -15,6 +15,8 @@ namespace {
 
 constexpr std::int32_t kSkokTable = 23;
 constexpr size_t kMaxBlockSize = 128;
+// What a register's card holds: as many blocks as the largest image the tool sends.
+constexpr std::int32_t kMaxBlocks = INT32_MAX / static_cast<std::int32_t>(kMaxBlockSize);
 constexpr double kMsPerDay = 86'400'000.0;
 
 bool ParseInt(const std::string& AText, std::int32_t& AValue) {
@@ -175,10 +177,19 @@ std::int32_t TSimRegister::LoadBlock(const TSimProperties& AProps) {
   }
   const std::int32_t number = AProps.Integer(TTarvikProperty::BlockNumber);
   const std::optional<std::string> bytes = UnicodeToAnsi(AProps.String(TTarvikProperty::BlockData));
-  if (number < 0 || !bytes || bytes->size() > kMaxBlockSize) {
+  if (number < 0 || number >= kMaxBlocks || !bytes || bytes->size() > kMaxBlockSize) {
     return sim_result::WrongBlock;
   }
-  FBlocks[number] = *bytes;
+  const auto index = static_cast<size_t>(number);
+  if (FBlockLengths.size() <= index) {
+    FBlockLengths.resize(index + 1, 0);
+  }
+  FBlockLengths[index] = static_cast<std::uint8_t>(bytes->size());
+  const size_t offset = index * kMaxBlockSize;
+  if (FLoaded.size() < offset + bytes->size()) {
+    FLoaded.resize(offset + bytes->size());
+  }
+  FLoaded.replace(offset, bytes->size(), *bytes);
   return sim_result::Ok;
 }
 
@@ -187,23 +198,22 @@ std::int32_t TSimRegister::Install() {
     return sim_result::LoadForbidden;
   }
   // The blocks must run from 0 without a gap, and only the last may be short.
-  std::string image;
-  std::int32_t expected = 0;
-  for (const auto& [number, bytes] : FBlocks) {
-    if (number != expected || image.size() % kMaxBlockSize != 0) {
-      FBlocks.clear();
-      return sim_result::ImageIncomplete;
-    }
-    image += bytes;
-    ++expected;
+  const size_t count = FBlockLengths.size();
+  bool complete = count > 0;
+  for (size_t i = 0; i < count && complete; ++i) {
+    complete = FBlockLengths[i] != 0 && (i + 1 == count || FBlockLengths[i] == kMaxBlockSize);
   }
-  FBlocks.clear();
-  if (image.empty()) {
+  const size_t length = complete ? (count - 1) * kMaxBlockSize + FBlockLengths.back() : 0;
+  std::string image = std::move(FLoaded);
+  FLoaded = {};
+  FBlockLengths = {};
+  if (!complete) {
     return sim_result::ImageIncomplete;
   }
-  FInstalledImage = image;
+  image.resize(length);
+  FInstalledImage = std::move(image);
   ++FInstallCount;
-  if (const auto info = ParseSimFirmware(image)) {
+  if (const auto info = ParseSimFirmware(FInstalledImage)) {
     FFirmware = *info;
   }
   return FConfig.InstallNoAnswer ? sim_result::NoAnswer : sim_result::Ok;

@@ -101,7 +101,10 @@ class TSimRegister {
   TDateTime FClockBase = 0;
   std::chrono::milliseconds FClockSetAt{0};
   TSimFirmwareInfo FFirmware;
-  std::map<std::int32_t, std::string> FBlocks;
+  // The blocks loaded since the last install: block n's bytes at n times the block size, and
+  // each block's length (0 for a block not loaded). One copy of the image, as a register holds.
+  std::string FLoaded;
+  std::vector<std::uint8_t> FBlockLengths;
   std::string FInstalledImage;
   int FInstallCount = 0;
   std::map<TFieldKey, std::int32_t> FTables;
