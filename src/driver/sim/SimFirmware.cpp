@@ -1,5 +1,6 @@
 #include "driver/sim/SimFirmware.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -12,8 +13,8 @@ namespace {
 constexpr std::array<char, 8> kMagic = {'K', 'L', 'V', 'F', 'W', '1', '\0', '\0'};
 constexpr size_t kVersionSize = 16;
 
-std::uint32_t Fnv1a(std::string_view AData) {
-  std::uint32_t hash = 2166136261u;
+std::uint32_t Fnv1a(std::string_view AData, std::uint32_t AHash = 2166136261u) {
+  std::uint32_t hash = AHash;
   for (const char c : AData) {
     hash ^= static_cast<std::uint8_t>(c);
     hash *= 16777619u;
@@ -63,27 +64,41 @@ std::string MakeSimFirmware(const TSimFirmwareInfo& AInfo, size_t APayloadSize,
   std::memcpy(image.data() + 16, version.data(), version.size());
   PutLe(image, 32, static_cast<std::uint32_t>(APayloadSize), 4);
   PutLe(image, 36, Fnv1a(payload), 4);
-  return image + payload;
+  image += payload;
+  return image;
 }
 
 std::optional<TSimFirmwareInfo> ParseSimFirmware(std::string_view AImage) {
-  if (AImage.size() < kSimFirmwareHeaderSize ||
-      std::memcmp(AImage.data(), kMagic.data(), kMagic.size()) != 0) {
+  return ParseSimFirmware(std::vector<std::string_view>{AImage});
+}
+
+std::optional<TSimFirmwareInfo> ParseSimFirmware(const std::vector<std::string_view>& APieces) {
+  std::string header;
+  size_t payloadSize = 0;
+  std::uint32_t payloadHash = Fnv1a({});
+  for (std::string_view piece : APieces) {
+    const size_t take = std::min(piece.size(), kSimFirmwareHeaderSize - header.size());
+    header.append(piece.substr(0, take));
+    piece.remove_prefix(take);
+    payloadSize += piece.size();
+    payloadHash = Fnv1a(piece, payloadHash);
+  }
+  if (header.size() < kSimFirmwareHeaderSize ||
+      std::memcmp(header.data(), kMagic.data(), kMagic.size()) != 0) {
     return std::nullopt;
   }
-  const std::string_view payload = AImage.substr(kSimFirmwareHeaderSize);
-  if (GetLe(AImage, 32, 4) != payload.size() || GetLe(AImage, 36, 4) != Fnv1a(payload)) {
+  if (GetLe(header, 32, 4) != payloadSize || GetLe(header, 36, 4) != payloadHash) {
     return std::nullopt;
   }
-  const int year = static_cast<int>(GetLe(AImage, 12, 2));
-  const int month = static_cast<int>(GetLe(AImage, 14, 1));
-  const int day = static_cast<int>(GetLe(AImage, 15, 1));
+  const int year = static_cast<int>(GetLe(header, 12, 2));
+  const int month = static_cast<int>(GetLe(header, 14, 1));
+  const int day = static_cast<int>(GetLe(header, 15, 1));
   if (month < 1 || month > 12 || day < 1 || day > 31) {
     return std::nullopt;
   }
-  const std::string_view versionField = AImage.substr(16, kVersionSize);
+  const std::string_view versionField = std::string_view(header).substr(16, kVersionSize);
   TSimFirmwareInfo info;
-  info.Build = static_cast<std::int32_t>(GetLe(AImage, 8, 4));
+  info.Build = static_cast<std::int32_t>(GetLe(header, 8, 4));
   info.Version = FromUtf8(versionField.substr(0, versionField.find('\0')));
   info.Date = EncodeDate(year, month, day);
   return info;

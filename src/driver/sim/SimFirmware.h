@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/DateTime.h"
 
@@ -25,5 +26,7 @@ std::string MakeSimFirmware(const TSimFirmwareInfo& AInfo, size_t APayloadSize,
                             std::uint32_t ASeed = 1);
 
 std::optional<TSimFirmwareInfo> ParseSimFirmware(std::string_view AImage);
+// The same for an image held in pieces, read in their order.
+std::optional<TSimFirmwareInfo> ParseSimFirmware(const std::vector<std::string_view>& APieces);
 
 }  // namespace kelvane

@@ -17,6 +17,7 @@ constexpr std::int32_t kSkokTable = 23;
 constexpr size_t kMaxBlockSize = 128;
 // What a register's card holds: as many blocks as the largest image the tool sends.
 constexpr std::int32_t kMaxBlocks = INT32_MAX / static_cast<std::int32_t>(kMaxBlockSize);
+constexpr size_t kChunkBlocks = 512;  // 64 KiB
 constexpr double kMsPerDay = 86'400'000.0;
 
 bool ParseInt(const std::string& AText, std::int32_t& AValue) {
@@ -185,11 +186,14 @@ std::int32_t TSimRegister::LoadBlock(const TSimProperties& AProps) {
     FBlockLengths.resize(index + 1, 0);
   }
   FBlockLengths[index] = static_cast<std::uint8_t>(bytes->size());
-  const size_t offset = index * kMaxBlockSize;
-  if (FLoaded.size() < offset + bytes->size()) {
-    FLoaded.resize(offset + bytes->size());
+  const size_t chunk = index / kChunkBlocks;
+  if (FChunks.size() <= chunk) {
+    FChunks.resize(chunk + 1);
   }
-  FLoaded.replace(offset, bytes->size(), *bytes);
+  if (FChunks[chunk].empty()) {
+    FChunks[chunk].resize(kChunkBlocks * kMaxBlockSize);
+  }
+  FChunks[chunk].replace(index % kChunkBlocks * kMaxBlockSize, bytes->size(), *bytes);
   return sim_result::Ok;
 }
 
@@ -203,17 +207,18 @@ std::int32_t TSimRegister::Install() {
   for (size_t i = 0; i < count && complete; ++i) {
     complete = FBlockLengths[i] != 0 && (i + 1 == count || FBlockLengths[i] == kMaxBlockSize);
   }
-  const size_t length = complete ? (count - 1) * kMaxBlockSize + FBlockLengths.back() : 0;
-  std::string image = std::move(FLoaded);
-  FLoaded = {};
-  FBlockLengths = {};
   if (!complete) {
+    FChunks = {};
+    FBlockLengths = {};
     return sim_result::ImageIncomplete;
   }
-  image.resize(length);
-  FInstalledImage = std::move(image);
+  // The chunks become the installed image as they are: a card does not copy what it holds.
+  FInstalledLength = (count - 1) * kMaxBlockSize + FBlockLengths.back();
+  FInstalled = std::move(FChunks);
+  FChunks = {};
+  FBlockLengths = {};
   ++FInstallCount;
-  if (const auto info = ParseSimFirmware(FInstalledImage)) {
+  if (const auto info = ParseSimFirmware(InstalledPieces())) {
     FFirmware = *info;
   }
   return FConfig.InstallNoAnswer ? sim_result::NoAnswer : sim_result::Ok;
@@ -284,9 +289,24 @@ TSimFirmwareInfo TSimRegister::Firmware() const {
   return FFirmware;
 }
 
+std::vector<std::string_view> TSimRegister::InstalledPieces() const {
+  std::vector<std::string_view> pieces;
+  size_t left = FInstalledLength;
+  for (const std::string& chunk : FInstalled) {
+    pieces.push_back(std::string_view(chunk).substr(0, std::min(chunk.size(), left)));
+    left -= pieces.back().size();
+  }
+  return pieces;
+}
+
 std::string TSimRegister::InstalledImage() const {
   std::lock_guard lock(FMutex);
-  return FInstalledImage;
+  std::string image;
+  image.reserve(FInstalledLength);
+  for (const std::string_view piece : InstalledPieces()) {
+    image.append(piece);
+  }
+  return image;
 }
 
 int TSimRegister::InstallCount() const {

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -84,6 +85,7 @@ class TSimRegister {
   std::int32_t WriteTable(const TSimProperties& AProps);
   std::int32_t LoadBlock(const TSimProperties& AProps);
   std::int32_t Install();
+  std::vector<std::string_view> InstalledPieces() const;
   std::int32_t ImportTables(const TSimProperties& AProps);
   std::int32_t PrintString(const TSimProperties& AProps);
   TDateTime ClockNowLocked() const;
@@ -101,11 +103,14 @@ class TSimRegister {
   TDateTime FClockBase = 0;
   std::chrono::milliseconds FClockSetAt{0};
   TSimFirmwareInfo FFirmware;
-  // The blocks loaded since the last install: block n's bytes at n times the block size, and
-  // each block's length (0 for a block not loaded). One copy of the image, as a register holds.
-  std::string FLoaded;
+  // The blocks loaded since the last install, in chunks of a fixed number of blocks made as
+  // their first block arrives, and each block's length (0 for a block not loaded): one copy of
+  // the image, as a register's card holds, that never has to be moved to grow.
+  std::vector<std::string> FChunks;
   std::vector<std::uint8_t> FBlockLengths;
-  std::string FInstalledImage;
+  // The last image installed, in the chunks it was loaded in.
+  std::vector<std::string> FInstalled;
+  size_t FInstalledLength = 0;
   int FInstallCount = 0;
   std::map<TFieldKey, std::int32_t> FTables;
   std::vector<std::u16string> FPrinted;
