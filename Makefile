@@ -63,9 +63,11 @@ windows: deps
 	./scripts/pack-windows.sh build/windows-x86 win32
 	./scripts/pack-windows.sh build/windows-x64 win64
 
+# The micro-benchmarks, then the figures the tool is held to, each against its target.
 bench: deps
 	$(call build,bench)
 	./build/bench/benchmarks/kelvane_benchmarks
+	./build/bench/benchmarks/kelvane_figures
 
 clean:
 	rm -rf build
