@@ -214,6 +214,8 @@ void SimultaneousUpdates() {
 }
 
 void DiscoveryPass() {
+  // The pass sleeps its 50 ms cycles for real here.
+  SetClock(nullptr);
   for (const int count : {1, 16, 64}) {
     UseBench(count, "exchange-ms='20'");
     // The reference: one identification alone, as the slowest of a pass would take at best.
@@ -223,17 +225,28 @@ void DiscoveryPass() {
       search.Start();
       WaitFor([&] { return search.WorkerEnded(); });
     });
-    const double pass = Fastest(3, [] {
+    double reported = 0;  // from the start to the last report, in the fastest pass
+    const double pass = Fastest(3, [&] {
+      const double start = Now();
+      double last = 0;
       TDeviceDiscover discover;
+      discover.SetOnFound([&](std::int32_t, const std::u16string&, const std::u16string&,
+                              std::int32_t, const std::u16string&) { last = Now() - start; });
       discover.Start();
       WaitFor([&] { return discover.WorkerEnded(); });
+      reported = reported == 0 ? last : std::min(reported, last);
     });
     const double overhead = (pass - identification) * 1e3;
-    Report("3. discovery of " + std::to_string(count) + " ports",
+    Report("3. discovery, " + std::to_string(count) + " port(s)",
            Format("pass %.0f ms - identification %.0f ms = %.0f ms", pass * 1e3,
                   identification * 1e3, overhead),
            "at most 60 ms (one 50 ms cycle + 10 ms)", overhead <= 60);
+    const double late = (reported - identification) * 1e3;
+    Report("3. discovery, " + std::to_string(count) + " port(s), the last report",
+           Format("%.0f ms after its identification; the pass then sleeps its last cycle", late),
+           "at most 60 ms (one 50 ms cycle + 10 ms)", late <= 60);
   }
+  SetClock(std::make_shared<TNoPauseClock>());
 }
 
 // A search of 256 ports, then their updates, slow enough to run through the measurement.
