@@ -32,7 +32,8 @@ corpus() {  # $1: target; the rest: files to seed it with
 corpus SettingsReaderFuzzer "$root"/tests/window/golden/*.xml
 deep '<a>' '</a>' 100000 >"$work/SettingsReaderFuzzer-large/nested-100000"
 { printf '<Configuration><fmMain><edtFileName_Text>'; big 1048472 A
-  printf '</edtFileName_Text></fmMain></Configuration>'; } >"$work/SettingsReaderFuzzer-large/value-1MiB"
+  printf '</edtFileName_Text></fmMain></Configuration>'; } \
+  >"$work/SettingsReaderFuzzer-large/value-1MiB"
 
 corpus SettingsRoundTripFuzzer
 { printf '\0'; big 1048575 A; } >"$work/SettingsRoundTripFuzzer-large/value-1MiB"
