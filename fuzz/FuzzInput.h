@@ -17,6 +17,11 @@ inline std::u16string CodeUnits(const std::uint8_t* AData, size_t ASize) {
   return units;
 }
 
+// A value a reader of the settings gets back as none: blanks only.
+inline bool IsBlankText(const std::u16string& AText) {
+  return AText.find_first_not_of(u" \t\r\n") == std::u16string::npos;
+}
+
 // A property that failed: the input libFuzzer holds is the one to keep as a test case.
 [[noreturn]] inline void Fail(const char* AWhat) {
   std::fprintf(stderr, "property failed: %s\n", AWhat);

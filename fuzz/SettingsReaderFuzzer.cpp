@@ -7,16 +7,6 @@
 namespace kelvane::fuzz {
 namespace {
 
-// The value a reader gets back: children win over text, and a blank text is no value.
-bool IsBlankText(const std::u16string& AText) {
-  for (const char16_t c : AText) {
-    if (c != u' ' && c != u'\t' && c != u'\r' && c != u'\n') {
-      return false;
-    }
-  }
-  return true;
-}
-
 bool Same(const TXmlElement& ALeft, const TXmlElement& ARight) {
   if (ALeft.Name != ARight.Name || ALeft.Children.size() != ARight.Children.size()) {
     return false;

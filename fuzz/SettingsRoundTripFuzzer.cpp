@@ -16,15 +16,6 @@ const std::u16string& FileName() {
   return name;
 }
 
-bool IsBlankText(const std::u16string& AText) {
-  for (const char16_t c : AText) {
-    if (c != u' ' && c != u'\t' && c != u'\r' && c != u'\n') {
-      return false;
-    }
-  }
-  return true;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* AData, size_t ASize) {
@@ -49,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* AData, size_t ASize) {
   TXmlStorage next(FileName());
   next.Reload();
   const std::u16string back = next.ReadString(path, u"<none>");
-  if (back != (IsBlankText(value) ? std::u16string() : value)) {
+  if (back != (fuzz::IsBlankText(value) ? std::u16string() : value)) {
     kelvane::fuzz::Fail("a value did not come back as written");
   }
   return 0;
