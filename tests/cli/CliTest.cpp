@@ -9,11 +9,11 @@
 #include "cli/LiveDisplay.h"
 #include "cli/Report.h"
 #include "driver/sim/SimFirmware.h"
-#include "platform/DateFormat.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "support/BenchScope.h"
 #include "support/GatedDriver.h"
+#include "support/LocaleFormatsScope.h"
 #include "support/SteppingClock.h"
 #include "support/TempDir.h"
 
@@ -87,20 +87,14 @@ std::string Register(int APort, const std::string& AExtra = "",
 
 class CliBatch : public testing::Test {
  protected:
-  CliBatch() {
-    SetLocaleFormats(
-        std::make_shared<const TLocaleFormats>(TLocaleFormats{u"dd.MM.yyyy", u"H:mm:ss"}));
-    FClock.Clock().SetFreeRunning(true);
-  }
-  ~CliBatch() override {
-    FGates->OpenAll();
-    SetLocaleFormats(nullptr);
-  }
+  CliBatch() { FClock.Clock().SetFreeRunning(true); }
+  ~CliBatch() override { FGates->OpenAll(); }
 
   std::u16string Firmware(const std::string& AName, int ABuild = 3105) {
     return FDir.Write(AName, MakeSimFirmware({ABuild, u"A.5", EncodeDate(2026, 12, 1)}, 300));
   }
 
+  TLocaleFormatsScope FFormats;
   TTempDir FDir;
   TBenchScope FBench{"<bench no-answer-ms='0'>" + Register(1) +
                      Register(2, "<fault method='LoadBlockOnSDCard' call='2' code='162'/>") +

@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "discovery/DeviceDiscover.h"
-#include "platform/DateFormat.h"
 #include "platform/Error.h"
 #include "support/BenchScope.h"
 #include "support/GatedDriver.h"
+#include "support/LocaleFormatsScope.h"
 #include "support/PortSourceScope.h"
 #include "support/SteppingClock.h"
 #include "support/Waiting.h"
@@ -76,17 +76,12 @@ std::string Bench(const std::string& APorts) {
 
 class Discovery : public testing::Test {
  protected:
-  Discovery() {
-    SetLocaleFormats(
-        std::make_shared<const TLocaleFormats>(TLocaleFormats{u"dd.MM.yyyy", u"H:mm:ss"}));
-  }
-  ~Discovery() override { SetLocaleFormats(nullptr); }
-
   void RunPass(TDeviceDiscover& ADiscover) {
     ADiscover.Start();
     ASSERT_TRUE(WaitForEnd(ADiscover));
   }
 
+  TLocaleFormatsScope FFormats;
   TFoundLog FLog;
 };
 

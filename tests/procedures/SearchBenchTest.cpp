@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "platform/Clock.h"
-#include "platform/DateFormat.h"
 #include "procedures/SearchTask.h"
 #include "support/BenchScope.h"
+#include "support/LocaleFormatsScope.h"
 #include "support/Waiting.h"
 
 namespace kelvane::test {
@@ -46,8 +46,7 @@ struct TExpected {
 
 TEST(SearchOnBench, IdentifiesEveryPortAtTheSameTime) {
   TBenchScope bench(kBench);
-  SetLocaleFormats(
-      std::make_shared<const TLocaleFormats>(TLocaleFormats{u"dd.MM.yyyy", u"H:mm:ss"}));
+  TLocaleFormatsScope formats;
   const std::map<std::int32_t, TExpected> expected = {
       {1, {u"", u"Ошибка: Нет связи: ККТ не отвечает"}},
       {2, {u"P1", u"", 1}},
@@ -95,7 +94,6 @@ TEST(SearchOnBench, IdentifiesEveryPortAtTheSameTime) {
   // A register that answered in protocol 1 was never asked in protocol 0, and the other way round.
   EXPECT_EQ(bench.Register(2).CallCount(TTarvikMethod::GetECRStatus), 2);
   EXPECT_EQ(bench.Register(3).CallCount(TTarvikMethod::GetECRStatus), 2);
-  SetLocaleFormats(nullptr);
 }
 
 }  // namespace

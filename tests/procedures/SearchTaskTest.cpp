@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/DateFormat.h"
 #include "platform/Text.h"
 #include "procedures/FormatVersion.h"
 #include "procedures/SearchTask.h"
 #include "support/FakeClock.h"
+#include "support/LocaleFormatsScope.h"
 #include "support/ScriptedTarvik.h"
 #include "support/Waiting.h"
 
@@ -73,8 +73,7 @@ TSearchTask* runningSearch = nullptr;
 TEST_P(SearchTaskSequence, CallsTheDriverInTheRequiredOrder) {
   const TSearchCase& c = GetParam();
   TFakeClockScope clock(kStart);
-  SetLocaleFormats(
-      std::make_shared<const TLocaleFormats>(TLocaleFormats{u"dd.MM.yyyy", u"H:mm:ss"}));
+  TLocaleFormatsScope formats;
   auto script = std::make_shared<TDriverScript>();
   TScriptedDriverScope driver(script);
   script->SetValue(TTarvikProperty::UModel, 154);
@@ -110,7 +109,6 @@ TEST_P(SearchTaskSequence, CallsTheDriverInTheRequiredOrder) {
   }
   EXPECT_EQ(task.State().StepCount, 0);
   EXPECT_EQ(task.State().Step, 0);
-  SetLocaleFormats(nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(

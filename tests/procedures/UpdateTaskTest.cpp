@@ -6,10 +6,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/CodePage.h"
-#include "platform/DateFormat.h"
 #include "platform/Text.h"
 #include "procedures/UpdateTask.h"
 #include "support/FakeClock.h"
+#include "support/LocaleFormatsScope.h"
 #include "support/ScriptedTarvik.h"
 #include "support/TempDir.h"
 #include "support/Waiting.h"
@@ -121,8 +121,6 @@ const std::u16string kSucceeded = u"Успешно завершено: A.5.3105 
 class UpdateTaskScripted : public testing::Test {
  protected:
   UpdateTaskScripted() : FClockScope(kStart), FDriver(FScript) {
-    SetLocaleFormats(
-        std::make_shared<const TLocaleFormats>(TLocaleFormats{u"dd.MM.yyyy", u"H:mm:ss"}));
     FScript->SetValue(TTarvikProperty::ECRSoftVersion, u"A.5");
     FScript->SetValue(TTarvikProperty::ECRBuild, 3105);
     FScript->SetValue(TTarvikProperty::ECRSoftDate, TDateTimeValue{EncodeDate(2026, 12, 1)});
@@ -137,8 +135,6 @@ class UpdateTaskScripted : public testing::Test {
     FTask.SetComNumber(5);
     FTask.SetProtocolType(1);
   }
-  ~UpdateTaskScripted() override { SetLocaleFormats(nullptr); }
-
   // Runs the task on a firmware file of ASize bytes (every byte value in turn).
   void Run(size_t ASize = 256, std::string_view AName = "fw_3105.bin") {
     std::string image(ASize, '\0');
@@ -155,6 +151,7 @@ class UpdateTaskScripted : public testing::Test {
 
   std::u16string Text() const { return FTask.State().Text.Get(); }
 
+  TLocaleFormatsScope FFormats;
   TTempDir FDir;
   TFakeClockScope FClockScope;
   std::shared_ptr<TDriverScript> FScript = std::make_shared<TDriverScript>();

@@ -4,11 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "driver/sim/SimFirmware.h"
-#include "platform/DateFormat.h"
 #include "platform/Text.h"
 #include "support/BenchScope.h"
 #include "support/FakeMainView.h"
 #include "support/GatedDriver.h"
+#include "support/LocaleFormatsScope.h"
 #include "support/SteppingClock.h"
 #include "support/TempDir.h"
 #include "support/Waiting.h"
@@ -34,8 +34,6 @@ const std::u16string kFirstState = u"A.4.3021 (16.06.2025) [Тарвик]";
 class Window : public testing::Test {
  protected:
   Window() {
-    SetLocaleFormats(
-        std::make_shared<const TLocaleFormats>(TLocaleFormats{u"dd.MM.yyyy", u"H:mm:ss"}));
     FClock.Clock().SetFreeRunning(true);
     FFirmware =
         FDir.Write("fw_3105.bin", MakeSimFirmware({3105, u"A.5", EncodeDate(2026, 12, 1)}, 300));
@@ -44,7 +42,6 @@ class Window : public testing::Test {
   ~Window() override {
     FGates->OpenAll();
     FWindow.reset();
-    SetLocaleFormats(nullptr);
   }
 
   std::u16string SettingsFile() const { return (FDir.Path() / "settings.xml").u16string(); }
@@ -96,6 +93,7 @@ class Window : public testing::Test {
             {TControl::edtTablesFileName, AIdle}, {TControl::btnTablesOpen, AIdle}};
   }
 
+  TLocaleFormatsScope FFormats;
   TTempDir FDir;
   TBenchScope FBench{kBench};
   std::shared_ptr<TPortGates> FGates = std::make_shared<TPortGates>();

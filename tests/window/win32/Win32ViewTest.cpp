@@ -11,12 +11,12 @@
 #include "driver/sim/SimFirmware.h"
 #include "platform/AppDataFolder.h"
 #include "platform/CodePage.h"
-#include "platform/DateFormat.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "platform/WindowPlacement.h"
 #include "support/BenchScope.h"
 #include "support/GatedDriver.h"
+#include "support/LocaleFormatsScope.h"
 #include "support/MessagePump.h"
 #include "support/SteppingClock.h"
 #include "support/TempDir.h"
@@ -56,15 +56,10 @@ std::string Port(int ANumber) {
 
 class Win32View : public testing::Test {
  protected:
-  Win32View() {
-    SetLocaleFormats(
-        std::make_shared<const TLocaleFormats>(TLocaleFormats{u"dd.MM.yyyy", u"H:mm:ss"}));
-    FClock.Clock().SetFreeRunning(true);
-  }
+  Win32View() { FClock.Clock().SetFreeRunning(true); }
   ~Win32View() override {
     FGates->OpenAll();
     FWindow.reset();
-    SetLocaleFormats(nullptr);
   }
 
   void Create(std::u16string ASettingsFile) {
@@ -97,6 +92,7 @@ class Win32View : public testing::Test {
     return rect;
   }
 
+  TLocaleFormatsScope FFormats;
   TTempDir FDir;
   TBenchScope FBench{"<bench no-answer-ms='0'>" + Port(3) + Port(10) + Port(4) + "</bench>"};
   std::shared_ptr<TPortGates> FGates = std::make_shared<TPortGates>();
