@@ -13,7 +13,9 @@
 #include "discovery/PortSource.h"
 #include "driver/TarvikFactory.h"
 #include "driver/sim/SimFirmware.h"
+#include "driver/sim/BenchFile.h"
 #include "driver/sim/SimResultCodes.h"
+#include "driver/sim/SimTarvik.h"
 #include "driver/win/ComTarvik.h"
 #include "platform/DateTime.h"
 #include "platform/Error.h"
@@ -22,6 +24,7 @@
 #include "procedures/UpdateTask.h"
 #include "support/MessagePump.h"
 #include "support/RegisteredPorts.h"
+#include "support/Scenarios.h"
 #include "support/TempDir.h"
 #include "support/Waiting.h"
 #include "tasks/MainThread.h"
@@ -58,26 +61,35 @@ const char kBench[] = R"xml(<bench no-answer-ms="100">
   <port number="47" name="USB-SERIAL CH340 (COM47)">
     <register model="154" name="Тарвик-154Ф" serial="0154000047" build="3021" block-ms="300"/>
   </port>
-</bench>
 )xml";
 
 std::wstring Wide(const std::u16string& AText) {
   return std::wstring(AText.begin(), AText.end());
 }
 
+std::string Narrow(const wchar_t* AText) {
+  return ToUtf8(std::u16string(AText, AText + wcslen(AText)));
+}
+
 // Wine 8 does not merge the user's classes into HKEY_CLASSES_ROOT as Windows does: while a test
-// runs, the per-user registration is copied to the machine's classes, and taken away after.
+// runs, the per-user registration is copied to the machine's classes, and taken away after. A key
+// the machine already has (an installed driver's) is left exactly as it is.
 class TMachineClasses {
  public:
-  explicit TMachineClasses(std::vector<std::wstring> AKeys) : FKeys(std::move(AKeys)) {
-    for (const std::wstring& key : FKeys) {
+  explicit TMachineClasses(std::vector<std::wstring> AKeys) {
+    for (const std::wstring& key : AKeys) {
       HKEY from = nullptr;
       HKEY to = nullptr;
       const std::wstring path = L"Software\\Classes\\" + key;
+      if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &to) == ERROR_SUCCESS) {
+        RegCloseKey(to);
+        continue;
+      }
       if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &from) == ERROR_SUCCESS &&
           RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                           &to, nullptr) == ERROR_SUCCESS) {
         RegCopyTreeW(from, nullptr, to);
+        FKeys.push_back(key);
       }
       if (from != nullptr) {
         RegCloseKey(from);
@@ -96,6 +108,7 @@ class TMachineClasses {
   TMachineClasses& operator=(const TMachineClasses&) = delete;
 
  private:
+  // The keys this scope made, and only those.
   std::vector<std::wstring> FKeys;
 };
 
@@ -108,18 +121,51 @@ std::u16string ProgramFolder() {
   return ExtractFileDir(reinterpret_cast<const char16_t*>(path));
 }
 
+// These tests change the classes of the user and of the machine and register ports: under Wine
+// that is a prefix of the build's own, on a workstation it would be the operator's.
+bool UnderWine() {
+  return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+// Calls one of the training driver's exports as regsvr32 does: the library is loaded for the
+// call only, so that nothing holds it loaded while the tests use it through COM.
+HRESULT CallServer(const char* AExport, std::optional<std::pair<BOOL, std::wstring>> AInstall = {}) {
+  const HMODULE server =
+      LoadLibraryW(Wide(ProgramFolder() + u"\\kelvane-simdriver.dll").c_str());
+  if (server == nullptr) {
+    return E_FAIL;
+  }
+  HRESULT result = E_FAIL;
+  if (FARPROC entry = GetProcAddress(server, AExport); entry != nullptr && AInstall) {
+    using TInstall = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
+    result = reinterpret_cast<TInstall>(reinterpret_cast<void*>(entry))(AInstall->first,
+                                                                        AInstall->second.c_str());
+  } else if (entry != nullptr) {
+    result = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(reinterpret_cast<void*>(entry))();
+  }
+  FreeLibrary(server);
+  return result;
+}
+
 // The bench file, the training driver registered for this user, and ports for its registers,
 // for the whole program; the driver and the ports are taken away at its end.
 class TEnvironment final : public testing::Environment {
  public:
   void SetUp() override {
-    const std::u16string bench = (FDir.Path() / "bench.xml").u16string();
-    std::ofstream(std::filesystem::path(bench), std::ios::binary) << kBench;
+    if (!UnderWine()) {
+      GTEST_SKIP() << "the end-to-end tests change the classes of the user and of the machine: "
+                      "they run under Wine only";
+    }
+    FActive = true;
+    std::string bench = kBench;
+    for (size_t i = 0; i < ProcedureScenarios().size(); ++i) {
+      bench += ScenarioPortXml(i);
+    }
+    const std::u16string file = (FDir.Path() / "bench.xml").u16string();
+    std::ofstream(std::filesystem::path(file), std::ios::binary) << bench << "</bench>\n";
     // Before the server is loaded: its own runtime reads the environment once, at its start.
-    SetEnvironmentVariableW(L"KELVANE_BENCH", Wide(bench).c_str());
-    FServer = LoadLibraryW(Wide(ProgramFolder() + u"\\kelvane-simdriver.dll").c_str());
-    ASSERT_NE(FServer, nullptr);
-    ASSERT_EQ(Export("DllRegisterServer")(), S_OK);
+    SetEnvironmentVariableW(L"KELVANE_BENCH", Wide(file).c_str());
+    ASSERT_EQ(CallServer("DllRegisterServer"), S_OK);
     FMachineClasses = std::make_unique<TMachineClasses>(
         std::vector<std::wstring>{kServerKeys[0], kServerKeys[1]});
     std::vector<std::optional<std::u16string>> names;
@@ -133,22 +179,20 @@ class TEnvironment final : public testing::Environment {
                           MakeSimFirmware({3105, u"A.5", EncodeDate(2026, 11, 30)}, 1000));
   }
   void TearDown() override {
+    if (!FActive) {
+      return;
+    }
     SetTarvikFactory({});
     FPorts.reset();
     FMachineClasses.reset();
-    Export("DllUnregisterServer")();
+    CallServer("DllUnregisterServer");
   }
 
   static inline std::u16string Firmware;
 
  private:
-  using TEntry = HRESULT(STDAPICALLTYPE*)();
-  TEntry Export(const char* AName) const {
-    return reinterpret_cast<TEntry>(reinterpret_cast<void*>(GetProcAddress(FServer, AName)));
-  }
-
+  bool FActive = false;
   TTempDir FDir;
-  HMODULE FServer = nullptr;
   std::unique_ptr<TRegisteredPorts> FPorts;
   std::unique_ptr<TMachineClasses> FMachineClasses;
 };
@@ -289,10 +333,7 @@ class TToolClassAlias {
 
  private:
   static HRESULT Install(BOOL AInstall) {
-    using TInstall = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
-    const auto install = reinterpret_cast<TInstall>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kelvane-simdriver.dll"), "DllInstall")));
-    return install != nullptr ? install(AInstall, L"" KELVANE_TARVIK_CLASS_WIDE) : E_FAIL;
+    return CallServer("DllInstall", std::pair{AInstall, std::wstring(KELVANE_TARVIK_CLASS_WIDE)});
   }
 
   std::unique_ptr<TMachineClasses> FMachineClasses;
@@ -366,6 +407,160 @@ TEST(EndToEnd, WindowSearchesUpdatesAndLeavesItsSettingsInTheApplicationDataFold
   const std::string stored = ReadFileBytes(settings);
   EXPECT_NE(stored.find("<edtFileName_Text>"), std::string::npos) << stored;
   EXPECT_NE(stored.find("_3105.bin</edtFileName_Text>"), std::string::npos) << stored;
+}
+
+// The first place where two logs part, with what stands there on each side.
+std::string FirstDifference(const std::vector<std::string>& ALeft,
+                            const std::vector<std::string>& ARight) {
+  size_t i = 0;
+  while (i < ALeft.size() && i < ARight.size() && ALeft[i] == ARight[i]) {
+    ++i;
+  }
+  if (i == ALeft.size() && i == ARight.size()) {
+    return "";
+  }
+  const auto at = [i](const std::vector<std::string>& ALog) {
+    std::string text;
+    for (size_t j = i >= 3 ? i - 3 : 0; j < ALog.size() && j < i + 3; ++j) {
+      text += (j == i ? " >" : "  ") + ALog[j] + "\n";
+    }
+    return text;
+  };
+  return "at entry " + std::to_string(i) + "\nCOM path:\n" + at(ALeft) + "simulated control:\n" +
+         at(ARight);
+}
+
+class ScenarioThroughCom : public testing::TestWithParam<size_t> {};
+
+// One scenario, one outcome: through TComTarvik and the registered training driver a register
+// ends as the table says, and as it does on the simulated control, write for write and call for
+// call.
+TEST_P(ScenarioThroughCom, EndsAsOnTheSimulatedControl) {
+  const TScenario& scenario = ProcedureScenarios()[GetParam()];
+  TTempDir folder;
+  const TScenarioOutcome com = RunScenario(
+      GetParam(), [] { return TComTarvik::Create(kServerClass); }, folder.Path());
+  EXPECT_EQ(com.Calls, scenario.Calls);
+  EXPECT_EQ(com.Texts, scenario.Texts);
+  const auto bench = ParseBench(ScenarioBench(ScenarioPortXml(GetParam())), scenario.Name);
+  const TScenarioOutcome direct = RunScenario(
+      GetParam(), [&] { return std::make_unique<TSimTarvik>(bench); }, folder.Path());
+  EXPECT_EQ(FirstDifference(com.Log, direct.Log), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ScenarioThroughCom,
+                         testing::Range(size_t{0}, ProcedureScenarios().size()),
+                         [](const testing::TestParamInfo<size_t>& AInfo) {
+                           return ProcedureScenarios()[AInfo.param].Name;
+                         });
+
+// Keys under the user's classes, as regsvr32 leaves them.
+const std::wstring kUserClasses = L"Software\\Classes\\";
+
+bool UserKeyExists(const std::wstring& AKey) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, (kUserClasses + AKey).c_str(), 0, KEY_READ, &key) !=
+      ERROR_SUCCESS) {
+    return false;
+  }
+  RegCloseKey(key);
+  return true;
+}
+
+void SetUserKey(const std::wstring& AKey, const std::wstring& AValue) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (kUserClasses + AKey).c_str(), 0, nullptr, 0,
+                            KEY_SET_VALUE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(AValue.c_str()),
+                 static_cast<DWORD>((AValue.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+}
+
+// Another program's class and ProgID among the user's classes, for the life of the scope.
+class TOtherProgram {
+ public:
+  static constexpr wchar_t kClass[] = L"{0B5B1E2C-7A41-4D3E-9F60-2C8D5E4A11E0}";
+  TOtherProgram() {
+    SetUserKey(std::wstring(L"CLSID\\") + kClass, L"another program");
+    SetUserKey(L"Other.Program\\CLSID", kClass);
+  }
+  ~TOtherProgram() {
+    RegDeleteTreeW(HKEY_CURRENT_USER, (kUserClasses + L"CLSID\\" + kClass).c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, (kUserClasses + L"Other.Program").c_str());
+  }
+  TOtherProgram(const TOtherProgram&) = delete;
+  TOtherProgram& operator=(const TOtherProgram&) = delete;
+  static bool Intact() {
+    return UserKeyExists(std::wstring(L"CLSID\\") + kClass) && UserKeyExists(L"Other.Program");
+  }
+};
+
+TEST(TrainingDriverRegistration, DllInstallTakesOnlyAProgIdShapedName) {
+  const TOtherProgram other;
+  for (const wchar_t* name :
+       {L"", L"CLSID", L"CLSID\\{6F1C2A4E-9B3D-4C7A-8E25-4B9D7A1C3E58}",
+        L"{6F1C2A4E-9B3D-4C7A-8E25-4B9D7A1C3E58}", L"Interface", L"TypeLib", L".bin", L"Kelvane",
+        L"1Kelvane.Driver", L"Kelvane.Driver\\CLSID", L"..\\Kelvane.Driver", L"Kelvane.Driver.",
+        L"Kelvane Driver.1", L"Kelvane.A.very.long.name.of.forty.characters"}) {
+    EXPECT_EQ(CallServer("DllInstall", std::pair{TRUE, std::wstring(name)}), E_INVALIDARG)
+        << Narrow(name);
+    EXPECT_EQ(CallServer("DllInstall", std::pair{FALSE, std::wstring(name)}), E_INVALIDARG)
+        << Narrow(name);
+  }
+  EXPECT_TRUE(TOtherProgram::Intact());
+  // A name that is another program's is not the training driver's to take away.
+  EXPECT_NE(CallServer("DllInstall", std::pair{FALSE, std::wstring(L"Other.Program")}), S_OK);
+  EXPECT_TRUE(TOtherProgram::Intact());
+}
+
+TEST(TrainingDriverRegistration, UnregisteringTakesAwayEveryNameOfTheClassAndNoOther) {
+  const TOtherProgram other;
+  ASSERT_EQ(CallServer("DllInstall", std::pair{TRUE, std::wstring(L"Kelvane.TestAlias")}), S_OK);
+  ASSERT_EQ(CallServer("DllInstall", std::pair{TRUE, std::wstring(L"Kelvane.Other_Alias")}), S_OK);
+  EXPECT_EQ(CallServer("DllInstall", std::pair{FALSE, std::wstring(L"Kelvane.Other_Alias")}), S_OK);
+  EXPECT_FALSE(UserKeyExists(L"Kelvane.Other_Alias"));
+  EXPECT_TRUE(UserKeyExists(L"Kelvane.TestAlias"));
+  EXPECT_EQ(CallServer("DllUnregisterServer"), S_OK);
+  EXPECT_FALSE(UserKeyExists(L"Kelvane.TestAlias"));
+  EXPECT_FALSE(UserKeyExists(L"Kelvane.SimDriver"));
+  EXPECT_FALSE(UserKeyExists(L"CLSID\\{6F1C2A4E-9B3D-4C7A-8E25-4B9D7A1C3E58}"));
+  EXPECT_TRUE(TOtherProgram::Intact());
+  // The registration the other tests use.
+  ASSERT_EQ(CallServer("DllRegisterServer"), S_OK);
+}
+
+TEST(EndToEnd, ControlOfASingleThreadedClassIsRefusedWithItsReason) {
+  const std::wstring clsid = L"{0B5B1E2C-7A41-4D3E-9F60-2C8D5E4A51E0}";
+  for (const wchar_t* model : {static_cast<const wchar_t*>(nullptr), L"Single", L"single"}) {
+    // For the machine: Wine's HKEY_CLASSES_ROOT shows the machine's classes only.
+    const std::wstring server = L"Software\\Classes\\CLSID\\" + clsid + L"\\InprocServer32";
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, server.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const std::wstring path = Wide(ProgramFolder() + u"\\kelvane-simdriver.dll");
+    RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                   static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+    if (model != nullptr) {
+      RegSetValueExW(key, L"ThreadingModel", 0, REG_SZ, reinterpret_cast<const BYTE*>(model),
+                     static_cast<DWORD>((wcslen(model) + 1) * sizeof(wchar_t)));
+    }
+    RegCloseKey(key);
+    const std::u16string name(clsid.begin(), clsid.end());
+    try {
+      TComTarvik::Create(name);
+      ADD_FAILURE() << "created";
+    } catch (const EError& e) {
+      const std::u16string shown =
+          model != nullptr ? std::u16string(model, model + wcslen(model)) : u"нет";
+      EXPECT_EQ(e.Message(), u"Драйвер ККТ (" + name +
+                                 u") зарегистрирован с однопоточной моделью (ThreadingModel: " + shown +
+                                 u"): его вызовы ждали бы главного потока, поэтому он не "
+                                 u"используется");
+    }
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\CLSID\\" + clsid).c_str());
+  }
 }
 
 }  // namespace

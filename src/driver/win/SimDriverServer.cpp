@@ -11,6 +11,7 @@
 #include <mutex>
 #include <olectl.h>
 #include <string>
+#include <vector>
 
 #include "driver/sim/SimBench.h"
 #include "driver/sim/SimTarvik.h"
@@ -30,10 +31,20 @@ std::atomic<long> Locks{0};
 // Method identifiers, above every property's.
 constexpr DISPID kFirstMethodId = 10000;
 
-// The bench, loaded once for the whole process at the first control.
+// The bench, loaded once for the whole process at the first control. Each register's state lives
+// in it (its status after a recovery, its fault counters, the blocks it loaded, its firmware), as
+// it lives in a real register, for every control of the process. So the library stays loaded
+// from then on: COM frees an in-process server whose objects are gone when the last apartment
+// that used it ends (every search's worker thread, say), and a new load would begin every
+// register afresh.
 std::shared_ptr<TSimBench> Bench() {
   static std::once_flag loaded;
-  std::call_once(loaded, [] { UseBenchFromEnvironment(); });
+  std::call_once(loaded, [] {
+    UseBenchFromEnvironment();
+    HMODULE pinned = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&ThisModule), &pinned);
+  });
   return CurrentBench();
 }
 
@@ -227,6 +238,8 @@ std::wstring Guid(REFGUID AGuid) {
   return text;
 }
 
+const std::wstring kClasses = L"Software\\Classes\\";
+
 LONG SetKey(const std::wstring& APath, const wchar_t* AName, const std::wstring& AValue) {
   HKEY key = nullptr;
   LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, APath.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
@@ -239,21 +252,49 @@ LONG SetKey(const std::wstring& APath, const wchar_t* AName, const std::wstring&
   return result;
 }
 
+// A name given on regsvr32's command line becomes a key under the user's classes, so it must be
+// shaped as a ProgID: a letter first, then letters, digits, "_" and at least one inner ".", at
+// most 39 characters. No "\\" can reach another key then, no brace a class identifier, and no
+// name of the classes' own keys (CLSID, Interface, TypeLib, AppID, a file extension) has that
+// shape.
+bool ProgIdShaped(const wchar_t* AName) {
+  const std::wstring name(AName);
+  const auto letter = [](wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); };
+  if (name.empty() || name.size() > 39 || !letter(name.front()) || name.back() == L'.' ||
+      name.find(L'.') == std::wstring::npos) {
+    return false;
+  }
+  for (const wchar_t c : name) {
+    if (!letter(c) && !(c >= L'0' && c <= L'9') && c != L'_' && c != L'.') {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Whether the user's ProgID of that name names the training driver's class.
+bool NamesThisClass(const std::wstring& AProgId) {
+  wchar_t value[64] = {};
+  DWORD size = sizeof value;
+  return RegGetValueW(HKEY_CURRENT_USER, (kClasses + AProgId + L"\\CLSID").c_str(), nullptr,
+                      RRF_RT_REG_SZ, nullptr, value, &size) == ERROR_SUCCESS &&
+         _wcsicmp(value, Guid(kSimDriverClassId).c_str()) == 0;
+}
+
 // The class, and a ProgID naming it, under the user's own classes.
 HRESULT Register(const std::wstring& AProgId) {
   wchar_t path[MAX_PATH] = {};
   if (GetModuleFileNameW(ThisModule, path, MAX_PATH) == 0) {
     return SELFREG_E_CLASS;
   }
-  const std::wstring classes = L"Software\\Classes\\";
-  const std::wstring clsid = classes + L"CLSID\\" + Guid(kSimDriverClassId);
+  const std::wstring clsid = kClasses + L"CLSID\\" + Guid(kSimDriverClassId);
   const LONG results[] = {
       SetKey(clsid, nullptr, L"Kelvane training driver"),
       SetKey(clsid + L"\\InprocServer32", nullptr, path),
       SetKey(clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment"),
       SetKey(clsid + L"\\ProgID", nullptr, kSimDriverProgId),
-      SetKey(classes + AProgId, nullptr, L"Kelvane training driver"),
-      SetKey(classes + AProgId + L"\\CLSID", nullptr, Guid(kSimDriverClassId)),
+      SetKey(kClasses + AProgId, nullptr, L"Kelvane training driver"),
+      SetKey(kClasses + AProgId + L"\\CLSID", nullptr, Guid(kSimDriverClassId)),
   };
   for (const LONG result : results) {
     if (result != ERROR_SUCCESS) {
@@ -263,13 +304,43 @@ HRESULT Register(const std::wstring& AProgId) {
   return S_OK;
 }
 
-// The ProgID only, and with AClass the class as well.
-HRESULT Unregister(const std::wstring& AProgId, bool AClass) {
-  const std::wstring classes = L"Software\\Classes\\";
-  RegDeleteTreeW(HKEY_CURRENT_USER, (classes + AProgId).c_str());
-  if (AClass) {
-    RegDeleteTreeW(HKEY_CURRENT_USER, (classes + L"CLSID\\" + Guid(kSimDriverClassId)).c_str());
+// A ProgID of the user's, only when it names this class: any other program's stays as it is.
+HRESULT UnregisterProgId(const std::wstring& AProgId) {
+  if (!NamesThisClass(AProgId)) {
+    return SELFREG_E_CLASS;
   }
+  const LONG result = RegDeleteTreeW(HKEY_CURRENT_USER, (kClasses + AProgId).c_str());
+  return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND ? S_OK : SELFREG_E_CLASS;
+}
+
+// The class and every name of the user's that points at it: a name left behind would hide a
+// driver of the same name registered for the machine.
+HRESULT UnregisterAll() {
+  std::vector<std::wstring> names;
+  HKEY classes = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kClasses.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &classes) ==
+      ERROR_SUCCESS) {
+    wchar_t name[256];
+    for (DWORD index = 0;; ++index) {
+      DWORD length = 256;
+      const LONG result =
+          RegEnumKeyExW(classes, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+      if (result == ERROR_MORE_DATA) {
+        continue;
+      }
+      if (result != ERROR_SUCCESS) {
+        break;
+      }
+      if (ProgIdShaped(name) && NamesThisClass(name)) {
+        names.emplace_back(name);
+      }
+    }
+    RegCloseKey(classes);
+  }
+  for (const std::wstring& name : names) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, (kClasses + name).c_str());
+  }
+  RegDeleteTreeW(HKEY_CURRENT_USER, (kClasses + L"CLSID\\" + Guid(kSimDriverClassId)).c_str());
   return S_OK;
 }
 
@@ -304,15 +375,15 @@ STDAPI DllRegisterServer() {
 }
 
 STDAPI DllUnregisterServer() {
-  return Unregister(kSimDriverProgId, true);
+  return UnregisterAll();
 }
 
 // "regsvr32 /n /i:PROGID": the class also under another ProgID, such as the one a build of the
 // tool names, so that the tool finds the training driver in place of the real one; "regsvr32 /u
-// /n /i:PROGID" takes that ProgID away again.
+// /n /i:PROGID" takes that ProgID away again, when it names the training driver.
 STDAPI DllInstall(BOOL AInstall, LPCWSTR ACommandLine) {
-  if (ACommandLine == nullptr || *ACommandLine == L'\0') {
+  if (ACommandLine == nullptr || !ProgIdShaped(ACommandLine)) {
     return E_INVALIDARG;
   }
-  return AInstall ? Register(ACommandLine) : Unregister(ACommandLine, false);
+  return AInstall ? Register(ACommandLine) : UnregisterProgId(ACommandLine);
 }
