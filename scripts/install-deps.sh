@@ -2,7 +2,8 @@
 # Installs the Debian 12 packages the build, the tests and the Windows cross-build need.
 # Idempotent: asks dpkg first and calls apt only for what is missing.
 # With --wine32 it also installs the 32-bit Wine that runs the i686 build's tests; where the
-# package archive cannot give it, it says so and leaves the machine as it was.
+# package archive cannot give it without downgrading or removing an installed package, it says
+# so and leaves the machine as it was.
 set -euo pipefail
 
 packages=(
@@ -49,22 +50,18 @@ if [ "${1:-}" = "--wine32" ] && ! installed wine32:i386; then
     added=yes
   fi
   $sudo apt-get update -qq || true
-  # Where an i386 index is missing (say, the security archive's), a library both architectures
-  # share cannot be held at one version; the release's own suite has both, so the retry takes
-  # what it needs from there alone, through preferences that last for that one command.
-  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
-  pins=$(mktemp)
-  printf 'Package: *\nPin: release n=%s\nPin-Priority: 1001\n' "$codename" >"$pins"
-  if ! $sudo apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null 2>&1 &&
-     ! { [ -n "$codename" ] &&
-         $sudo apt-get install -y -qq --no-install-recommends --allow-downgrades \
-           -o Dir::Etc::Preferences="$pins" \
-           wine32:i386 >/dev/null; }; then
-    echo "install-deps: wine32:i386 cannot be installed from the archive now;" \
-         "the i686 tests will not run" >&2
+  # Never at the cost of the host's own packages: where the archive cannot give 32-bit Wine at
+  # the versions installed (an i386 index missing or stale, say), apt would have to downgrade or
+  # remove something, which it is not allowed to do here.
+  log=$(mktemp)
+  if ! $sudo apt-get install -y -qq --no-install-recommends --no-remove wine32:i386 \
+       >/dev/null 2>"$log"; then
+    echo "install-deps: wine32:i386 cannot be installed from the archive now without" \
+         "downgrading or removing an installed package; the i686 tests will not run" >&2
+    tail -n 5 "$log" | sed 's/^/install-deps:   /' >&2
     # A foreign architecture without its packages would only fail later updates.
     [ -z "$added" ] || $sudo dpkg --remove-architecture i386
     $sudo apt-get update -qq || true
   fi
-  rm -f "$pins"
+  rm -f "$log"
 fi

@@ -13,12 +13,8 @@ mkdir -p "${2:?}"
 output=$(cd "$2" && pwd)
 firmware=$(cd "${3:?}" && pwd)
 export WINEPREFIX="$(dirname "$build")/wine-prefix"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export LC_ALL=ru_RU.UTF-8
-wineserver -k >/dev/null 2>&1 || true
-[ -f "$WINEPREFIX/system.reg" ] || wineboot --init >/dev/null 2>&1
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+. "$(dirname "$0")/wine-prefix.sh"
+wine_prefix_start
 wine "$build/tests/kelvane-win32-screenshots.exe" \
   "$(winepath -w "$output")" "$(winepath -w "$firmware")" | tr -d '\r'
 for picture in "$output"/win32-*.bmp; do

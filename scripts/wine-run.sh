@@ -3,7 +3,5 @@
 # Russian ANSI code page (1251) the tests expect.
 set -euo pipefail
 : "${WINEPREFIX:?wine-run.sh needs WINEPREFIX (make windows sets it)}"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-export LC_ALL=ru_RU.UTF-8
+. "$(dirname "$0")/wine-prefix.sh"
 exec wine "$@"
