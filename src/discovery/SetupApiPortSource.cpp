@@ -4,10 +4,28 @@
 #include <setupapi.h>
 
 #include <mutex>
+#include <string>
 
 namespace kelvane {
 
 namespace {
+
+// From the system folder only: a library of that name in the program's folder or the current one
+// is never loaded. Where the search flag is unknown (Windows 7 without its update), the full path.
+HMODULE LoadSystemLibrary(const wchar_t* AName) {
+  if (HMODULE module = LoadLibraryExW(AName, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+    return module;
+  }
+  if (GetLastError() != ERROR_INVALID_PARAMETER) {
+    return nullptr;
+  }
+  wchar_t path[MAX_PATH] = {};
+  const UINT length = GetSystemDirectoryW(path, MAX_PATH);
+  if (length == 0 || length + 1 + wcslen(AName) >= MAX_PATH) {
+    return nullptr;
+  }
+  return LoadLibraryW((std::wstring(path) + L"\\" + AName).c_str());
+}
 
 // The five functions, from the library loaded at run time. A library that cannot be loaded or
 // lacks one of them leaves Valid false.
@@ -19,7 +37,7 @@ class TSetupApi {
     DWORD previousMode = 0;
     const bool modeSet =
         SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX, &previousMode) != 0;
-    FModule = LoadLibraryW(L"SetupApi.dll");
+    FModule = LoadSystemLibrary(L"SetupApi.dll");
     if (modeSet) {
       SetThreadErrorMode(previousMode, nullptr);
     }

@@ -11,6 +11,39 @@
 
 namespace kelvane {
 
+namespace {
+
+// Each task's worker is a single-threaded apartment of its own that pumps no messages. A class
+// registered without a threading model (or "Single") is created in the process's first apartment,
+// and every call would then wait for that thread, the window's, which waits for the workers: the
+// tool would hang at its first search. Such a class is refused with a reason instead.
+void RefuseSingleThreaded(const std::u16string& AClass, const CLSID& AClassId) {
+  wchar_t guid[64] = {};
+  StringFromGUID2(AClassId, guid, 64);
+  const std::wstring server = std::wstring(L"CLSID\\") + guid + L"\\InprocServer32";
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, server.c_str(), 0, KEY_QUERY_VALUE, &key) !=
+      ERROR_SUCCESS) {
+    // Not registered in process: the creation says so in the system's words.
+    return;
+  }
+  wchar_t model[32] = {};
+  DWORD size = sizeof model - sizeof(wchar_t);
+  DWORD type = 0;
+  const LONG result = RegQueryValueExW(key, L"ThreadingModel", nullptr, &type,
+                                       reinterpret_cast<BYTE*>(model), &size);
+  RegCloseKey(key);
+  const bool named = result == ERROR_SUCCESS && type == REG_SZ && model[0] != L'\0';
+  if (!named || _wcsicmp(model, L"Single") == 0) {
+    throw EError(u"Драйвер ККТ (" + AClass + u") зарегистрирован с однопоточной моделью " +
+                 u"(ThreadingModel: " +
+                 (named ? std::u16string(reinterpret_cast<const char16_t*>(model)) : u"нет") +
+                 u"): его вызовы ждали бы главного потока, поэтому он не используется");
+  }
+}
+
+}  // namespace
+
 std::unique_ptr<TComTarvik> TComTarvik::Create() {
   return Create(FromUtf8(KELVANE_TARVIK_CLASS));
 }
@@ -24,6 +57,7 @@ std::unique_ptr<TComTarvik> TComTarvik::Create(const std::u16string& AClass) {
   if (FAILED(result)) {
     throw EError(u"Драйвер ККТ не установлен (" + className + u")");
   }
+  RefuseSingleThreaded(className, classId);
   TComPtr<IDispatch> dispatch;
   // The driver is an ActiveX control: an in-process server only.
   result = CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
