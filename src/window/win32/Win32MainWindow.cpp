@@ -196,6 +196,16 @@ LRESULT TWin32MainWindow::Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam
       ApplyResolution();
       return 0;
     }
+    case WM_ACTIVATE:
+      if (LOWORD(AWParam) == WA_INACTIVE) {
+        FFocus = GetFocus();
+      } else if (HIWORD(AWParam) == 0) {
+        RestoreFocus();
+      }
+      return 0;
+    case WM_SETFOCUS:
+      RestoreFocus();
+      return 0;
     case WM_CLOSE:
       Close();
       return 0;
@@ -235,6 +245,8 @@ void TWin32MainWindow::Show() {
   }
   ShowWindow(FHandle, FKeptWindow->FirstShowCommand());
   UpdateWindow(FHandle);
+  // The rows are what the keyboard acts on first.
+  SetFocus(Control(u"listView"));
 }
 
 void TWin32MainWindow::Close() {
@@ -282,7 +294,23 @@ void TWin32MainWindow::SetTitle(const std::u16string& AText) {
 }
 
 void TWin32MainWindow::SetEnabled(TControl AControl, bool AValue) {
-  EnableWindow(Control(ControlName(AControl)), AValue);
+  const HWND control = Control(ControlName(AControl));
+  // A disabled control keeps no focus, and then no key would reach the window: the focus goes
+  // on in the tab order first, to the list when nothing else can take it.
+  if (!AValue && GetFocus() == control) {
+    HWND next = GetNextDlgTabItem(FHandle, control, FALSE);
+    if (next == nullptr || next == control) {
+      next = Control(u"listView");
+    }
+    SetFocus(next);
+  }
+  EnableWindow(control, AValue);
+}
+
+void TWin32MainWindow::RestoreFocus() {
+  const bool usable = FFocus != nullptr && IsChild(FHandle, FFocus) && IsWindowEnabled(FFocus) &&
+                      IsWindowVisible(FFocus);
+  SetFocus(usable ? FFocus : Control(u"listView"));
 }
 
 std::u16string TWin32MainWindow::FieldText(TField AField) const {

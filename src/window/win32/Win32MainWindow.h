@@ -73,6 +73,8 @@ class TWin32MainWindow final : public TMainView {
                 DWORD AStyle, DWORD AExStyle, RECT ADesign, unsigned AAnchors, int AId);
   void ApplyResolution();
   void LayOut();
+  // Gives the focus to a control of the window: the one that had it, when it can still take it.
+  void RestoreFocus();
   int Scale(int AValue) const;
   void PopupMenu(LPARAM APosition);
   void Close();
@@ -90,6 +92,8 @@ class TWin32MainWindow final : public TMainView {
   std::unique_ptr<TWin32KeptWindow> FKeptWindow;
   std::unique_ptr<TMainCommands> FCommands;
   bool FShown = false;
+  // The control that had the focus when the window was last deactivated.
+  HWND FFocus = nullptr;
   bool FBusy = false;
   int FBusyFrame = 0;
 };

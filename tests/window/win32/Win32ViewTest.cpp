@@ -191,6 +191,32 @@ TEST_F(Win32View, StartsIdleAndFollowsTheBusyStateOfASearch) {
   EXPECT_FALSE(IsWindowVisible(Control(u"gifProgress")));
 }
 
+// Tab and Space reach a button that the next refresh disables; the keys must still reach the
+// window afterwards.
+TEST_F(Win32View, TheFocusStaysOnAControlThatCanTakeIt) {
+  Create();
+  FWindow->Show();
+  EXPECT_EQ(GetFocus(), List()) << "at start";
+  SetFocus(Control(u"btnSearch"));
+  FGates->Close(3);
+  Click(u"btnSearch");
+  ASSERT_TRUE(PumpUntil([&] { return !Enabled(u"btnSearch"); }));
+  EXPECT_NE(GetFocus(), nullptr);
+  EXPECT_TRUE(IsChild(FWindow->Handle(), GetFocus()) && IsWindowEnabled(GetFocus()));
+  // "Стоп", focused while it may be pressed, is disabled when the search ends.
+  SetFocus(Control(u"btnStop"));
+  FGates->Open(3);
+  ASSERT_TRUE(PumpUntil([&] { return Rows() == 3 && Enabled(u"btnSearch"); }));
+  EXPECT_NE(GetFocus(), nullptr);
+  EXPECT_TRUE(IsChild(FWindow->Handle(), GetFocus()) && IsWindowEnabled(GetFocus()));
+  // Activated again, the window gives the focus back where it was.
+  SetFocus(Control(u"btnStart"));
+  SendMessageW(FWindow->Handle(), WM_ACTIVATE, WA_INACTIVE, 0);
+  SetFocus(nullptr);
+  SendMessageW(FWindow->Handle(), WM_ACTIVATE, WA_ACTIVE, 0);
+  EXPECT_EQ(GetFocus(), Control(u"btnStart"));
+}
+
 TEST_F(Win32View, SearchListsTheRegistersInCaptionOrderThenUpdatesShowInTheCells) {
   Create();
   Search(3);
