@@ -1,18 +1,25 @@
 #!/usr/bin/env bash
-# Packs the programs of a Windows build (the window and kelvane-cli) and the operator's README
-# into dist/Kelvane-VERSION-NAME.zip.
+# Packs the programs of a Windows build (the window and kelvane-cli), the operator's README and
+# the training driver in a folder of its own (never registered by the archive) into
+# dist/Kelvane-VERSION-NAME.zip.
 set -euo pipefail
 build=$(cd "${1:?usage: pack-windows.sh BUILD_DIR win32|win64}" && pwd)
 name=${2:?usage: pack-windows.sh BUILD_DIR win32|win64}
 root=$(cd "$(dirname "$0")/.." && pwd)
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build/CMakeCache.txt")
+class=$(sed -n 's/^KELVANE_TARVIK_CLASS:STRING=//p' "$build/CMakeCache.txt")
 stage="$build/dist/Kelvane-$version-$name"
 rm -rf "$stage"
-mkdir -p "$stage" "$root/dist"
+mkdir -p "$stage/training-driver" "$root/dist"
 cp "$build/src/Kelvane.exe" "$build/src/kelvane-cli.exe" "$stage/"
+cp "$build/src/kelvane-simdriver.dll" "$stage/training-driver/"
 # Notepad reads the Russian text by its mark; Windows ends lines with CR LF.
-{ printf '\xEF\xBB\xBF'; sed 's/$/\r/' "$root/src/windows/README.txt"; } > "$stage/README.txt"
+windows_text() { { printf '\xEF\xBB\xBF'; sed 's/$/\r/'; } }
+windows_text < "$root/src/windows/README.txt" > "$stage/README.txt"
+sed "s/@TARVIK_CLASS@/$class/g" "$root/src/windows/training-driver.txt" | windows_text \
+  > "$stage/training-driver/README.txt"
 archive="$root/dist/Kelvane-$version-$name.zip"
 rm -f "$archive"
-(cd "$stage" && cmake -E tar cf "$archive" --format=zip Kelvane.exe kelvane-cli.exe README.txt)
+(cd "$stage" && cmake -E tar cf "$archive" --format=zip Kelvane.exe kelvane-cli.exe README.txt \
+   training-driver)
 echo "$archive"
