@@ -140,9 +140,7 @@ int Run(const TCliCommand& ACommand) {
 }  // namespace
 
 int main(int argc, char** argv) {
-#ifdef _WIN32
-  SetConsoleOutputCP(CP_UTF8);
-#endif
+  const TUtf8ConsoleOutput console;
   TCliCommand command;
   try {
     std::vector<std::string> arguments;

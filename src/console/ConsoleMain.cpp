@@ -2,10 +2,6 @@
 // reports it, and, with --update, the update of every register found, with its progress.
 // Exit status: 0 when registers were found and every update ended well, 1 when none was found or
 // an update failed, 2 for wrong arguments; so a script can tell.
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include <chrono>
 #include <cstdio>
 #include <memory>
@@ -129,10 +125,8 @@ int main(int argc, char** argv) {
   }
 
   TMainThread::Instance().BindToCurrentThread();
-#ifdef _WIN32
   // The texts are printed as UTF-8.
-  SetConsoleOutputCP(CP_UTF8);
-#endif
+  const TUtf8ConsoleOutput console;
 #ifdef KELVANE_DRIVER_SIM
   // A build without the driver: the bench stands in for it.
   try {

@@ -1,36 +1,23 @@
 #include <windows.h>
 
+#include <knownfolders.h>
 #include <shlobj.h>
 
 #include "platform/AppDataFolder.h"
 
 namespace kelvane {
 
-namespace {
-
-// The shell's item list, freed with the task allocator.
-class TItemIdList {
- public:
-  ~TItemIdList() { CoTaskMemFree(FList); }
-  PIDLIST_ABSOLUTE* Out() { return &FList; }
-  PCIDLIST_ABSOLUTE Get() const { return FList; }
-
- private:
-  PIDLIST_ABSOLUTE FList = nullptr;
-};
-
-}  // namespace
-
+// The user's roaming application-data folder (CSIDL_APPDATA), of any length.
 std::u16string AppDataFolder() {
-  TItemIdList list;
-  if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_APPDATA, list.Out()))) {
-    return {};
+  PWSTR path = nullptr;
+  const HRESULT result = SHGetKnownFolderPath(FOLDERID_RoamingAppData, 0, nullptr, &path);
+  std::u16string folder;
+  if (SUCCEEDED(result) && path != nullptr) {
+    folder = reinterpret_cast<const char16_t*>(path);
   }
-  wchar_t path[MAX_PATH] = {};
-  if (!SHGetPathFromIDListW(list.Get(), path)) {
-    return {};
-  }
-  return reinterpret_cast<const char16_t*>(path);
+  // Freed whether it succeeded or not, as the call asks.
+  CoTaskMemFree(path);
+  return folder;
 }
 
 char16_t PathSeparator() {

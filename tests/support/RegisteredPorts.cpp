@@ -11,6 +11,16 @@ TRegisteredPorts::TRegisteredPorts(
   if (FDevices == INVALID_HANDLE_VALUE) {
     throw std::runtime_error("SetupDiCreateDeviceInfoList failed");
   }
+  try {
+    Register(AFriendlyNames);
+  } catch (...) {
+    // What was registered before the failure goes again: no stray port outlives the test.
+    Remove();
+    throw;
+  }
+}
+
+void TRegisteredPorts::Register(const std::vector<std::optional<std::u16string>>& AFriendlyNames) {
   for (const std::optional<std::u16string>& name : AFriendlyNames) {
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof device;
@@ -35,10 +45,16 @@ TRegisteredPorts::TRegisteredPorts(
 }
 
 TRegisteredPorts::~TRegisteredPorts() {
+  Remove();
+}
+
+void TRegisteredPorts::Remove() {
   for (SP_DEVINFO_DATA& device : FRegistered) {
     SetupDiRemoveDevice(FDevices, &device);
   }
+  FRegistered.clear();
   SetupDiDestroyDeviceInfoList(FDevices);
+  FDevices = INVALID_HANDLE_VALUE;
 }
 
 }  // namespace kelvane::test

@@ -20,6 +20,9 @@ class TRegisteredPorts {
   TRegisteredPorts& operator=(const TRegisteredPorts&) = delete;
 
  private:
+  void Register(const std::vector<std::optional<std::u16string>>& AFriendlyNames);
+  void Remove();
+
   HDEVINFO FDevices = INVALID_HANDLE_VALUE;
   std::vector<SP_DEVINFO_DATA> FRegistered;
 };

@@ -44,6 +44,17 @@ int WindowDpi(HWND AWindow) {
   return dpi != 0 ? static_cast<int>(dpi) : NativePixelsPerInch();
 }
 
+// The window's outer size for a client area, at its resolution (Windows 10 1607 and later), or
+// at the system's.
+void AdjustForDpi(RECT& ARect, DWORD AStyle, DWORD AExStyle, int ADpi) {
+  using TAdjust = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+  static const auto adjust = reinterpret_cast<TAdjust>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"user32.dll"), "AdjustWindowRectExForDpi")));
+  if (adjust == nullptr || !adjust(&ARect, AStyle, FALSE, AExStyle, static_cast<UINT>(ADpi))) {
+    AdjustWindowRectEx(&ARect, AStyle, FALSE, AExStyle);
+  }
+}
+
 void RegisterWindowClass() {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
@@ -71,7 +82,6 @@ TWin32MainWindow::TCommandsFactory TWin32MainWindow::MainWindowBehaviour(
 TWin32MainWindow::TWin32MainWindow(const TCommandsFactory& AFactory,
                                    std::shared_ptr<TWin32Dialogs> ADialogs)
     : FDialogs(std::move(ADialogs)) {
-  FIcon = CreateWindowIcon(32);
   RegisterWindowClass();
   constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
   FHandle =
@@ -82,12 +92,11 @@ TWin32MainWindow::TWin32MainWindow(const TCommandsFactory& AFactory,
   }
   SetWindowLongPtrW(FHandle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   SetWindowLongPtrW(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc));
-  SendMessageW(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcon));
-  SendMessageW(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(FIcon));
   FDpi = WindowDpi(FHandle);
+  ApplyIcons();
   // The client area is 654 x 416 at 96 dpi.
   RECT outer{0, 0, Scale(654), Scale(416)};
-  AdjustWindowRectEx(&outer, kStyle, FALSE, WS_EX_CONTROLPARENT);
+  AdjustForDpi(outer, kStyle, WS_EX_CONTROLPARENT, FDpi);
   SetWindowPos(FHandle, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   CreateControls();
@@ -113,8 +122,24 @@ TWin32MainWindow::~TWin32MainWindow() {
   if (FFont != nullptr) {
     DeleteObject(FFont);
   }
-  if (FIcon != nullptr) {
-    DestroyIcon(FIcon);
+  for (HICON icon : {FIcon, FSmallIcon}) {
+    if (icon != nullptr) {
+      DestroyIcon(icon);
+    }
+  }
+}
+
+void TWin32MainWindow::ApplyIcons() {
+  const HICON previous[] = {FIcon, FSmallIcon};
+  FIcon = CreateWindowIcon(Scale(32));
+  FSmallIcon = CreateWindowIcon(Scale(16));
+  SendMessageW(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcon));
+  SendMessageW(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(FSmallIcon));
+  // Only once the window holds the new ones.
+  for (HICON icon : previous) {
+    if (icon != nullptr) {
+      DestroyIcon(icon);
+    }
   }
 }
 
@@ -194,6 +219,7 @@ LRESULT TWin32MainWindow::Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam
                    suggested->right - suggested->left, suggested->bottom - suggested->top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
       ApplyResolution();
+      ApplyIcons();
       return 0;
     }
     case WM_ACTIVATE:
@@ -258,19 +284,24 @@ void TWin32MainWindow::Close() {
   DestroyWindow(FHandle);
 }
 
-void TWin32MainWindow::PopupMenu(LPARAM APosition) {
-  const HWND list = Control(u"listView");
+POINT TWin32MainWindow::ContextMenuPoint(HWND AList, LPARAM APosition) {
   POINT at{GET_X_LPARAM(APosition), GET_Y_LPARAM(APosition)};
-  if (APosition == -1) {
-    // From the keyboard (the Menu key, Shift+F10): at the focused row, else the list's corner.
+  // From the keyboard (the Menu key, Shift+F10) both coordinates are -1, however the system
+  // widens the LPARAM: then at the focused row, else at the list's corner.
+  if (at.x == -1 && at.y == -1) {
     RECT rect{};
-    const int focused = ListView_GetNextItem(list, -1, LVNI_FOCUSED);
-    if (focused < 0 || !ListView_GetItemRect(list, focused, &rect, LVIR_LABEL)) {
+    const int focused = ListView_GetNextItem(AList, -1, LVNI_FOCUSED);
+    if (focused < 0 || !ListView_GetItemRect(AList, focused, &rect, LVIR_LABEL)) {
       rect = {};
     }
     at = {rect.left, rect.bottom};
-    ClientToScreen(list, &at);
+    ClientToScreen(AList, &at);
   }
+  return at;
+}
+
+void TWin32MainWindow::PopupMenu(LPARAM APosition) {
+  const POINT at = ContextMenuPoint(Control(u"listView"), APosition);
   const int chosen = static_cast<int>(TrackPopupMenu(
       FMenu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, FHandle, nullptr));
   for (const auto& [id, command] : kCommands) {

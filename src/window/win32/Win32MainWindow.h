@@ -37,6 +37,8 @@ class TWin32MainWindow final : public TMainView {
   int Dpi() const { return FDpi; }
   // Runs the messages of this thread until the window is closed and gone.
   static int RunMessageLoop(HWND AWindow);
+  // Where the list's menu opens for a WM_CONTEXTMENU position, in screen coordinates.
+  static POINT ContextMenuPoint(HWND AList, LPARAM APosition);
 
   void SetTitle(const std::u16string& AText) override;
   void SetEnabled(TControl AControl, bool AValue) override;
@@ -73,6 +75,8 @@ class TWin32MainWindow final : public TMainView {
                 DWORD AStyle, DWORD AExStyle, RECT ADesign, unsigned AAnchors, int AId);
   void ApplyResolution();
   void LayOut();
+  // The icons at the window's resolution, in place of those it had.
+  void ApplyIcons();
   // Gives the focus to a control of the window: the one that had it, when it can still take it.
   void RestoreFocus();
   int Scale(int AValue) const;
@@ -84,7 +88,9 @@ class TWin32MainWindow final : public TMainView {
   HWND FHandle = nullptr;
   int FDpi = 96;
   HFONT FFont = nullptr;
+  // The window's icons, made for its resolution: the title bar's and the taskbar's.
   HICON FIcon = nullptr;
+  HICON FSmallIcon = nullptr;
   std::vector<HIMAGELIST> FImages;
   HMENU FMenu = nullptr;
   HWND FTooltips = nullptr;

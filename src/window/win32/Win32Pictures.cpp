@@ -183,7 +183,7 @@ void DrawBusyFrame(HDC ADc, const RECT& ARect, int AFrame, COLORREF ABackground)
   FillRect(ADc, &ARect, background);
   DeleteObject(background);
   const double scale = (ARect.right - ARect.left) / 16.0;
-  SelectObject(ADc, GetStockObject(NULL_PEN));
+  const HGDIOBJ pen = SelectObject(ADc, GetStockObject(NULL_PEN));
   for (int dot = 0; dot < 8; ++dot) {
     // The leading dot is darkest; the ones behind it fade out.
     const int behind = (AFrame - dot + 8) % 8;
@@ -199,6 +199,8 @@ void DrawBusyFrame(HDC ADc, const RECT& ARect, int AFrame, COLORREF ABackground)
     SelectObject(ADc, previous);
     DeleteObject(brush);
   }
+  // The control's own pen again, as its drawing found it.
+  SelectObject(ADc, pen);
 }
 
 }  // namespace kelvane

@@ -272,6 +272,26 @@ TEST_F(Win32View, MenuItemsAndTheChooserReachTheirCommands) {
   EXPECT_EQ(WindowText(Control(u"edtTablesFileName")), u"C:\\fw\\new_3200.bin");
 }
 
+TEST_F(Win32View, TheKeyboardsMenuOpensAtTheFocusedRow) {
+  Create();
+  FWindow->Show();
+  Search(3);
+  ListView_SetItemState(List(), 1, LVIS_FOCUSED, LVIS_FOCUSED);
+  RECT row{};
+  ListView_GetItemRect(List(), 1, &row, LVIR_LABEL);
+  POINT expected{row.left, row.bottom};
+  ClientToScreen(List(), &expected);
+  // -1 for both coordinates, as a 64-bit LPARAM may carry it either way.
+  for (const LPARAM position : {static_cast<LPARAM>(-1), static_cast<LPARAM>(0xFFFFFFFFu)}) {
+    const POINT at = TWin32MainWindow::ContextMenuPoint(List(), position);
+    EXPECT_EQ(at.x, expected.x);
+    EXPECT_EQ(at.y, expected.y);
+  }
+  const POINT mouse = TWin32MainWindow::ContextMenuPoint(List(), MAKELPARAM(200, 150));
+  EXPECT_EQ(mouse.x, 200);
+  EXPECT_EQ(mouse.y, 150);
+}
+
 TEST_F(Win32View, PathsTickAndPlacementSurviveARestartInTheSettingsFile) {
   const std::u16string file = TXmlStorage::DefaultFileName();
   std::filesystem::remove(std::filesystem::path(file));
