@@ -1,5 +1,7 @@
 #include "platform/Text.h"
 
+#include <algorithm>
+
 #include <locale>
 
 namespace kelvane {
@@ -119,6 +121,14 @@ std::optional<std::int32_t> StrToInt(std::u16string_view AText) {
     return std::nullopt;
   }
   return static_cast<std::int32_t>(*value);
+}
+
+bool SameName(std::u16string_view ALeft, std::u16string_view ARight) {
+  const auto fold = [](char16_t AChar) {
+    return AChar >= u'a' && AChar <= u'z' ? static_cast<char16_t>(AChar - u'a' + u'A') : AChar;
+  };
+  return std::equal(ALeft.begin(), ALeft.end(), ARight.begin(), ARight.end(),
+                    [&](char16_t a, char16_t b) { return fold(a) == fold(b); });
 }
 
 }  // namespace kelvane

@@ -16,6 +16,9 @@ std::optional<std::u16string> FromUtf8Exact(std::string_view AText);
 // The text in lower case, every letter that has a lower-case form (Cyrillic included).
 std::u16string LowerCase(std::u16string_view AText);
 
+// True when the two names are equal with the letter case of A to Z ignored.
+bool SameName(std::u16string_view ALeft, std::u16string_view ARight);
+
 // Plain ASCII text, as literals and numbers need it.
 std::u16string FromAscii(std::string_view AText);
 

@@ -75,9 +75,4 @@ std::u16string ElementName(std::u16string_view AName) {
   return name;
 }
 
-bool SameName(std::u16string_view ALeft, std::u16string_view ARight) {
-  return std::equal(ALeft.begin(), ALeft.end(), ARight.begin(), ARight.end(),
-                    [](char16_t a, char16_t b) { return FoldCase(a) == FoldCase(b); });
-}
-
 }  // namespace kelvane

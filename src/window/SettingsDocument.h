@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Text.h"
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -53,8 +55,5 @@ struct TSettingsDocument {
 // Replaces each character of a name made from a path that is not a letter A to Z or a to z, a
 // digit or one of "_", "-", ".", ":" by "_".
 std::u16string ElementName(std::u16string_view AName);
-
-// True when the two names are equal with the letter case of A to Z ignored.
-bool SameName(std::u16string_view ALeft, std::u16string_view ARight);
 
 }  // namespace kelvane

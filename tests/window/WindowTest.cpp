@@ -13,7 +13,7 @@
 #include "support/TempDir.h"
 #include "support/Waiting.h"
 #include "tasks/MainThread.h"
-#include "window/RowProgress.h"
+#include "session/RowProgress.h"
 #include "window/fmuMain.h"
 
 namespace kelvane::test {

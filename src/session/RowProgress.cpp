@@ -1,4 +1,4 @@
-#include "window/RowProgress.h"
+#include "session/RowProgress.h"
 
 #include <cmath>
 

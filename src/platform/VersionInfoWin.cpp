@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "platform/Text.h"
-#include "window/VersionInfo.h"
+#include "platform/VersionInfo.h"
 
 namespace kelvane {
 

@@ -1,6 +1,6 @@
 #include "Version.h"
 #include "platform/Text.h"
-#include "window/VersionInfo.h"
+#include "platform/VersionInfo.h"
 
 namespace kelvane {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "window/VersionInfo.h"
+#include "platform/VersionInfo.h"
 
 namespace kelvane::test {
 namespace {
