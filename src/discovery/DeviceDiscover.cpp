@@ -57,9 +57,13 @@ void TDeviceDiscover::CollectFinished() {
     if (!search.State().Finished.load(std::memory_order_acquire)) {
       continue;
     }
-    if (search.State().Succeded.load() && FOnFound) {
-      FOnFound(search.ComNumber(), search.Serial(), search.Version(), search.ProtocolType(),
-               search.DeviceName());
+    if (search.State().Succeded.load()) {
+      if (FOnFound) {
+        FOnFound(search.ComNumber(), search.Serial(), search.Version(), search.ProtocolType(),
+                 search.DeviceName());
+      }
+    } else if (FOnNotFound) {
+      FOnNotFound(search.ComNumber(), search.State().Text.Get());
     }
     // Freeing waits for the search's worker, its end-of-run hand-over included.
     FSearchList[i].reset();

@@ -16,6 +16,10 @@ using TFoundEvent = std::function<void(std::int32_t AComNumber, const std::u16st
                                        const std::u16string& AVersion, std::int32_t AProtocolType,
                                        const std::u16string& ADeviceName)>;
 
+// How discovery reports a port on which no register was identified: the search's final text.
+using TNotFoundEvent =
+    std::function<void(std::int32_t AComNumber, const std::u16string& AText)>;
+
 // Finds every register on the USB serial ports in one pass: one search per port, all at once,
 // polled every 50 ms; each identified register is reported through OnFound, on this task's
 // worker thread, in the first cycle after its search finished.
@@ -31,6 +35,10 @@ class TDeviceDiscover final : public TCustomTask {
   // Set while no pass runs.
   const TFoundEvent& OnFound() const { return FOnFound; }
   void SetOnFound(TFoundEvent AValue) { FOnFound = std::move(AValue); }
+  // Beside OnFound, for callers that list every port (the batch's report): a search that ended
+  // without success. Set while no pass runs.
+  const TNotFoundEvent& OnNotFound() const { return FOnNotFound; }
+  void SetOnNotFound(TNotFoundEvent AValue) { FOnNotFound = std::move(AValue); }
   // Kept for callers that set it; no pass raises it, as the window polls instead.
   const TNotifyEvent& OnFinished() const { return FOnFinished; }
   void SetOnFinished(TNotifyEvent AValue) { FOnFinished = std::move(AValue); }
@@ -47,6 +55,7 @@ class TDeviceDiscover final : public TCustomTask {
   void ReleaseEndedAbandoned();
 
   TFoundEvent FOnFound;
+  TNotFoundEvent FOnNotFound;
   TNotifyEvent FOnFinished;
   std::vector<std::unique_ptr<TSearchTask>> FSearchList;
   // Searches of passes that ended by an error: never reported, freed once they have ended.

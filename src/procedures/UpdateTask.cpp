@@ -79,7 +79,29 @@ std::int32_t TUpdateTask::BuildFromFileName(std::u16string_view AFileName) {
   return StrToInt(AFileName.substr(underscore, static_cast<size_t>(length))).value_or(0);
 }
 
+TUpdateRecord TUpdateTask::Record() const {
+  std::lock_guard lock(FRecordMutex);
+  return FRecord;
+}
+
+void TUpdateTask::EnterStep(TUpdateStep AStep, std::u16string AText) {
+  {
+    std::lock_guard lock(FRecordMutex);
+    FRecord.LastStep = AStep;
+  }
+  SetText(std::move(AText));
+}
+
+void TUpdateTask::VersionRead(std::u16string AVersion) {
+  std::lock_guard lock(FRecordMutex);
+  FRecord.VersionsAfter.push_back(std::move(AVersion));
+}
+
 void TUpdateTask::DoExecute() {
+  {
+    std::lock_guard lock(FRecordMutex);
+    FRecord = {};
+  }
   const std::unique_ptr<TTarvik> driver = CreateTarvik();
   driver->SetConnectionType(0);
   driver->SetProtocolType(FProtocolType);
@@ -93,6 +115,10 @@ void TUpdateTask::DoExecute() {
 
 void TUpdateTask::DoUpdate(TTarvik& ADriver) {
   const auto startedAt = Clock()->SteadyNow();
+  {
+    std::lock_guard lock(FRecordMutex);
+    FRecord.LastStep = TUpdateStep::ReadingFile;
+  }
   ADriver.SetFileType(1);
   const std::string image = ReadImage();
   const auto length = static_cast<std::int32_t>(image.size());
@@ -100,19 +126,21 @@ void TUpdateTask::DoUpdate(TTarvik& ADriver) {
   SetStepCount(length + 9000);
   SetStep(1);
 
-  SetText(u"Отключение СКоК");
+  EnterStep(TUpdateStep::SkokOff, u"Отключение СКоК");
   SetSkokState(ADriver, false);
   IncStep(1000);
 
-  SetText(FIsCustom ? u"Загрузка прошивки [" + ExtractFileName(FFileName) + u"]"
-                    : u"Загрузка прошивки");
+  EnterStep(TUpdateStep::Loading, FIsCustom
+                                      ? u"Загрузка прошивки [" + ExtractFileName(FFileName) + u"]"
+                                      : u"Загрузка прошивки");
   ADriver.SetBlockNumber(0);
   SendBlocks(ADriver, image);
   IncStep(1000);
   CheckStopped();
 
-  SetText(FIsCustom ? u"Установка прошивки [" + ExtractFileName(FFileName) + u"]"
-                    : u"Установка прошивки");
+  EnterStep(TUpdateStep::Installing,
+            FIsCustom ? u"Установка прошивки [" + ExtractFileName(FFileName) + u"]"
+                      : u"Установка прошивки");
   InstallImage(ADriver);
   CheckStopped();
   // The register restarts with the new firmware; neither a stop nor anything else cuts it short.
@@ -122,31 +150,40 @@ void TUpdateTask::DoUpdate(TTarvik& ADriver) {
   }
   IncStep(1000);
 
-  SetText(u"Включение СКоК");
+  EnterStep(TUpdateStep::SkokOn, u"Включение СКоК");
   SetSkokState(ADriver, true);
   IncStep(1000);
   CheckStopped();
 
-  SetText(u"Установка даты и времени");
+  EnterStep(TUpdateStep::DateTime, u"Установка даты и времени");
   SetRegisterDateTime(ADriver);
   IncStep(1000);
 
-  SetText(u"Проверка версии");
+  EnterStep(TUpdateStep::VersionCheck, u"Проверка версии");
   CheckVersion(ADriver);
   IncStep(2000);
 
   if (FWriteTables) {
-    SetText(u"Запись таблиц...");
+    EnterStep(TUpdateStep::Tables, u"Запись таблиц...");
     ADriver.SetFileName(FTablesFileName);
     CheckResult(ADriver, ADriver.ImportTables());
   }
 
   const std::optional<std::u16string> printError = PrintReceipt(ADriver);
+  {
+    std::lock_guard lock(FRecordMutex);
+    FRecord.PrintError = printError;
+  }
   IncStep(2000);
 
   const auto elapsed =
       std::chrono::duration_cast<std::chrono::seconds>(Clock()->SteadyNow() - startedAt).count();
   const std::u16string version = FormatVersion(ADriver);
+  VersionRead(version);
+  {
+    std::lock_guard lock(FRecordMutex);
+    FRecord.LastStep = TUpdateStep::Done;
+  }
   if (!printError) {
     SetText(u"Успешно завершено: " + version + u" за " + IntToStr(elapsed / 60) + u" мин. " +
             IntToStr(elapsed % 60) + u" сек.");
@@ -210,22 +247,26 @@ void TUpdateTask::InstallImage(TTarvik& ADriver) {
 
 void TUpdateTask::CheckVersion(TTarvik& ADriver) {
   CheckResult(ADriver, ADriver.GetECRStatus());
+  const std::u16string version = FormatVersion(ADriver);
+  VersionRead(version);
   if (ADriver.ECRBuild() != BuildFromFileName()) {
-    throw EError(u"Завершено. Версии не совпадают! " + FormatVersion(ADriver));
+    throw EError(u"Завершено. Версии не совпадают! " + version);
   }
 }
 
 std::optional<std::u16string> TUpdateTask::PrintReceipt(TTarvik& ADriver) {
   try {
     CheckStopped();
-    SetText(u"Печать информационного чека");
+    EnterStep(TUpdateStep::Receipt, u"Печать информационного чека");
     PrintLine(ADriver, u" ");
     PrintLine(ADriver, u"ИНФОРМАЦИОННЫЙ ЧЕК");
     PrintLine(ADriver, u" ");
     CheckResult(ADriver, ADriver.ReadSerialNumber());
     PrintLine(ADriver, u"Зав. Номер: " + ADriver.SerialNumber());
     PrintLine(ADriver, u" ");
-    PrintLine(ADriver, u"Версия ПО : " + FormatVersion(ADriver));
+    const std::u16string version = FormatVersion(ADriver);
+    VersionRead(version);
+    PrintLine(ADriver, u"Версия ПО : " + version);
     PrintLine(ADriver, u" ");
     PrintLine(ADriver, u"Дата/время: " + DateTimeToStr(ADriver.Date() + ADriver.Time()));
     for (int i = 0; i < 10; ++i) {

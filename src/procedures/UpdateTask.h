@@ -4,11 +4,36 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <mutex>
+#include <vector>
 
 #include "driver/Tarvik.h"
 #include "tasks/CustomTask.h"
 
 namespace kelvane {
+
+// The steps of an update in their order, as data beside the texts that name them.
+enum class TUpdateStep {
+  None,
+  ReadingFile,
+  SkokOff,
+  Loading,
+  Installing,
+  SkokOn,
+  DateTime,
+  VersionCheck,
+  Tables,
+  Receipt,
+  Done
+};
+
+// What a run of an update has reached, as data: the last step begun, every version the register
+// reported after the install (at the check, on the receipt, at the end), and the print error.
+struct TUpdateRecord {
+  TUpdateStep LastStep = TUpdateStep::None;
+  std::vector<std::u16string> VersionsAfter;
+  std::optional<std::u16string> PrintError;
+};
 
 // Updates the firmware of one register on one COM port: SKoK off, the image in 128-byte blocks,
 // installation, SKoK on, date and time, the build check, optionally the tables, and an
@@ -44,6 +69,9 @@ class TUpdateTask final : public TCustomTask {
   std::int32_t BuildFromFileName() const { return BuildFromFileName(FFileName); }
   static std::int32_t BuildFromFileName(std::u16string_view AFileName);
 
+  // The current or last run's record; any thread may read it at any time.
+  TUpdateRecord Record() const;
+
  protected:
   void DoExecute() override;
 
@@ -55,6 +83,9 @@ class TUpdateTask final : public TCustomTask {
   void CheckVersion(TTarvik& ADriver);
   // Returns the print error, nothing when the receipt was printed.
   std::optional<std::u16string> PrintReceipt(TTarvik& ADriver);
+  // Text := AText, and the record's step.
+  void EnterStep(TUpdateStep AStep, std::u16string AText);
+  void VersionRead(std::u16string AVersion);
 
   std::u16string FName;
   std::int32_t FComNumber = 0;
@@ -63,6 +94,8 @@ class TUpdateTask final : public TCustomTask {
   std::int32_t FProtocolType = 0;
   bool FWriteTables = false;
   std::u16string FTablesFileName;
+  mutable std::mutex FRecordMutex;
+  TUpdateRecord FRecord;
 };
 
 // SKoK (table 23, row 1, field 1) on or off.

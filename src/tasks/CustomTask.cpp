@@ -82,13 +82,19 @@ void TCustomTask::RunTask() {
     // Everything of a failed run is written before Finished is published, so that a reader
     // who sees Finished never pairs it with a stale Succeded of the previous run.
     std::u16string text;
+    TRunEnd end;
+    end.StepReached = FState.Step.load();
     try {
       throw;
     } catch (const EAbort&) {
       text = EAbort::Text();
+      end.Kind = TRunEnd::Stopped;
     } catch (...) {
-      text = u"Ошибка: " + CurrentExceptionMessage();
+      end.Kind = TRunEnd::Failed;
+      end.ErrorMessage = CurrentExceptionMessage();
+      text = u"Ошибка: " + end.ErrorMessage;
     }
+    SetRunEnd(std::move(end));
     FState.Succeded.store(false);
     FState.Text.Set(std::move(text));
     FState.Step.store(FState.StepCount.load());
@@ -99,10 +105,21 @@ void TCustomTask::RunTask() {
     }
     return;
   }
+  SetRunEnd({TRunEnd::Succeeded, {}, FState.Step.load()});
   FState.Succeded.store(true);
   FState.Finished.store(true, std::memory_order_release);
   FState.Step.store(FState.StepCount.load());
   apartment.Release();
+}
+
+TRunEnd TCustomTask::LastRunEnd() const {
+  std::lock_guard lock(FRunEndMutex);
+  return FRunEnd;
+}
+
+void TCustomTask::SetRunEnd(TRunEnd AEnd) {
+  std::lock_guard lock(FRunEndMutex);
+  FRunEnd = std::move(AEnd);
 }
 
 void TCustomTask::TaskTerminated() {

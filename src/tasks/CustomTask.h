@@ -3,6 +3,8 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <string>
 
 #include "tasks/NotifyEvent.h"
 #include "tasks/NotifyThread.h"
@@ -15,6 +17,16 @@ namespace kelvane {
 //
 // A derived class must call StopAndWait() first thing in its destructor: the body is a virtual
 // of the derived object and must have ended before the derived part is torn down.
+// How a task's last run ended, as data for its owner; the state's Text says it to the operator.
+struct TRunEnd {
+  enum TKind { NotRun, Succeeded, Stopped, Failed };
+  TKind Kind = NotRun;
+  // The message of the error that ended a failed run, without the state text's prefix.
+  std::u16string ErrorMessage;
+  // Step when the body ended, before the engine set it to StepCount.
+  std::int32_t StepReached = 0;
+};
+
 class TCustomTask : public TObject {
  public:
   TCustomTask();
@@ -30,6 +42,9 @@ class TCustomTask : public TObject {
   void Stop();
 
   const TTaskState& State() const { return FState; }
+  // How the last run ended; written before Finished is published, so whoever has seen the end
+  // of a run reads that run's.
+  TRunEnd LastRunEnd() const;
   // True when no worker is alive: none was started, or the last one has ended completely, its
   // end-of-run call included. Destroying the task then does not wait. For the task's owner.
   bool WorkerEnded() const { return !FThread || FThread->Ended(); }
@@ -56,6 +71,7 @@ class TCustomTask : public TObject {
 
  private:
   void RunTask();
+  void SetRunEnd(TRunEnd AEnd);
   void TaskTerminated();
   void ReleaseThread();
 
@@ -64,6 +80,8 @@ class TCustomTask : public TObject {
   std::unique_ptr<TNotifyThread> FThread;
   TTaskState FState;
   std::atomic<bool> FStopFlag{false};
+  mutable std::mutex FRunEndMutex;
+  TRunEnd FRunEnd;
 };
 
 }  // namespace kelvane

@@ -15,6 +15,7 @@ namespace kelvane::test {
 namespace {
 
 TEST(CustomTask, NewTaskIsClear) {
+  EXPECT_EQ(TTestTask().LastRunEnd().Kind, TRunEnd::NotRun);
   TTestTask task;
   const TTaskState& state = task.State();
   EXPECT_FALSE(state.Started);
@@ -31,6 +32,10 @@ struct TOutcomeCase {
   bool Succeded;
   std::u16string Text;
   std::int32_t StepCount;
+  // How the run ended, as data for the task's owner.
+  TRunEnd::TKind Kind;
+  std::u16string ErrorMessage;
+  std::int32_t StepReached;
   friend void PrintTo(const TOutcomeCase& c, std::ostream* os) { *os << c.Name; }
 };
 
@@ -48,11 +53,15 @@ TEST_P(CustomTaskOutcome, EndsWithTheEngineState) {
   EXPECT_EQ(state.Text.Get(), c.Text);
   EXPECT_EQ(state.StepCount, c.StepCount);
   EXPECT_EQ(state.Step, c.StepCount);
+  const TRunEnd end = task.LastRunEnd();
+  EXPECT_EQ(end.Kind, c.Kind);
+  EXPECT_EQ(end.ErrorMessage, c.ErrorMessage);
+  EXPECT_EQ(end.StepReached, c.StepReached);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Bodies, CustomTaskOutcome,
-    testing::Values(TOutcomeCase{"BodyThatSetsNothing", {}, true, u"", 0},
+    testing::Values(TOutcomeCase{"BodyThatSetsNothing", {}, true, u"", 0, TRunEnd::Succeeded, u"", 0},
                     TOutcomeCase{"Success",
                                  [](TTestTask& t) {
                                    t.SetStepCount(10);
@@ -61,24 +70,25 @@ INSTANTIATE_TEST_SUITE_P(
                                    t.NextStep();
                                    t.SetText(u"Готово");
                                  },
-                                 true, u"Готово", 10},
+                                 true, u"Готово", 10, TRunEnd::Succeeded, u"", 4},
                     TOutcomeCase{"Error",
                                  [](TTestTask& t) {
                                    t.SetStepCount(7);
+                                   t.SetStep(3);
                                    t.SetText(u"Шаг");
                                    throw EError(u"Сбой M");
                                  },
-                                 false, u"Ошибка: Сбой M", 7},
+                                 false, u"Ошибка: Сбой M", 7, TRunEnd::Failed, u"Сбой M", 3},
                     TOutcomeCase{"StandardError",
                                  [](TTestTask&) { throw std::runtime_error("disk gone"); }, false,
-                                 u"Ошибка: disk gone", 0},
+                                 u"Ошибка: disk gone", 0, TRunEnd::Failed, u"disk gone", 0},
                     TOutcomeCase{"Abort",
                                  [](TTestTask& t) {
                                    t.SetStepCount(5);
                                    t.Stop();
                                    t.CheckStopped();
                                  },
-                                 false, u"Прервано пользователем", 5}),
+                                 false, u"Прервано пользователем", 5, TRunEnd::Stopped, u"", 0}),
     [](const testing::TestParamInfo<TOutcomeCase>& info) { return info.param.Name; });
 
 TEST(CustomTask, StartWhileStartedDoesNothingAlsoAfterStop) {
