@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "platform/GlobalSlot.h"
+#include "platform/Text.h"
 
 namespace kelvane {
 
@@ -37,6 +38,17 @@ std::shared_ptr<TClock> Clock() {
 
 std::shared_ptr<TClock> SetClock(std::shared_ptr<TClock> AClock) {
   return ClockSlot().Exchange(std::move(AClock));
+}
+
+std::u16string IsoDateTime(TDateTime ALocal, std::int32_t AUtcOffsetMinutes) {
+  const TDateTimeParts parts = DecodeDateTime(ALocal);
+  const auto two = [](int AValue) {
+    return (AValue < 10 ? std::u16string(u"0") : std::u16string()) + IntToStr(AValue);
+  };
+  const std::int32_t offset = AUtcOffsetMinutes < 0 ? -AUtcOffsetMinutes : AUtcOffsetMinutes;
+  return IntToStr(parts.Year) + u"-" + two(parts.Month) + u"-" + two(parts.Day) + u"T" +
+         two(parts.Hour) + u":" + two(parts.Minute) + u":" + two(parts.Second) +
+         (AUtcOffsetMinutes < 0 ? u"-" : u"+") + two(offset / 60) + u":" + two(offset % 60);
 }
 
 }  // namespace kelvane

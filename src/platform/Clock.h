@@ -1,7 +1,9 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
+#include <string>
 
 #include "platform/DateTime.h"
 
@@ -24,5 +26,9 @@ std::shared_ptr<TClock> SetClock(std::shared_ptr<TClock> AClock);
 
 // The local time of the operating system, implemented per platform.
 TDateTime SystemLocalNow();
+// How far the workstation's local time is ahead of UTC now, in minutes (negative west of UTC).
+std::int32_t LocalUtcOffsetMinutes();
+// A local date and time as ISO 8601 with its offset: 2026-12-09T11:11:06+03:00.
+std::u16string IsoDateTime(TDateTime ALocal, std::int32_t AUtcOffsetMinutes);
 
 }  // namespace kelvane

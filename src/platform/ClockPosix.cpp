@@ -23,4 +23,11 @@ TDateTime SystemLocalNow() {
   return EncodeDateTime(parts);
 }
 
+std::int32_t LocalUtcOffsetMinutes() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return static_cast<std::int32_t>(local.tm_gmtoff / 60);
+}
+
 }  // namespace kelvane

@@ -11,8 +11,4 @@ std::vector<std::u16string> CommandLineArguments(int argc, char** argv) {
   return arguments;
 }
 
-// A terminal here takes UTF-8 as it is.
-TUtf8ConsoleOutput::TUtf8ConsoleOutput() = default;
-TUtf8ConsoleOutput::~TUtf8ConsoleOutput() = default;
-
 }  // namespace kelvane

@@ -17,14 +17,4 @@ std::vector<std::u16string> CommandLineArguments(int, char**) {
   return arguments;
 }
 
-TUtf8ConsoleOutput::TUtf8ConsoleOutput() : FPrevious(GetConsoleOutputCP()) {
-  SetConsoleOutputCP(CP_UTF8);
-}
-
-TUtf8ConsoleOutput::~TUtf8ConsoleOutput() {
-  if (FPrevious != 0) {
-    SetConsoleOutputCP(FPrevious);
-  }
-}
-
 }  // namespace kelvane

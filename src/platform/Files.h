@@ -33,6 +33,16 @@ void RenameOver(const std::u16string& ASource, const std::u16string& ATarget);
 // with the system's message on failure.
 void WriteFileDurably(const std::u16string& AFileName, std::string_view ABytes);
 
+// Puts ABytes in the file's place without ever writing over it: they are written and flushed to a
+// new file beside it, which then takes its name in one step (the folder synced after, on Linux;
+// with write-through on Windows). At every moment the file holds its old or its new content
+// whole; on failure it stays exactly as it was and the new file is gone. Raises EError with the
+// file, the system's reason, or that what stands at the name is not a regular file.
+void ReplaceFileContent(const std::u16string& AFileName, std::string_view ABytes);
+// Raises EError, as ReplaceFileContent would, when that file could not be written: a folder
+// missing or refusing a new file, or something other than a regular file at its name.
+void CheckFileReplaceable(const std::u16string& AFileName);
+
 // True when the file exists and its owner may not write it (the read-only attribute on Windows).
 bool FileIsReadOnly(const std::u16string& AFileName);
 

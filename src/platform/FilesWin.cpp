@@ -3,7 +3,10 @@
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/SystemMessage.h"
+#include "platform/Text.h"
 #include "platform/WideText.h"
+
+#include <utility>
 
 namespace kelvane {
 
@@ -30,7 +33,67 @@ class THandle {
   HANDLE FHandle;
 };
 
+// A file of a new name beside AFileName, made now (never one that was there).
+std::pair<std::u16string, HANDLE> CreateBeside(const std::u16string& AFileName) {
+  for (int i = 0; i < 100; ++i) {
+    std::u16string name = AFileName + u".new" + (i > 0 ? IntToStr(i) : u"");
+    const HANDLE file = CreateFileW(Wide(name), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      return {std::move(name), file};
+    }
+    const DWORD error = GetLastError();
+    if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+      Fail(u"Не удаётся создать файл", name, error);
+    }
+  }
+  Fail(u"Не удаётся создать файл", AFileName + u".new", ERROR_FILE_EXISTS);
+}
+
+// What stands at the name must be a regular file, or nothing.
+void CheckRegularOrAbsent(const std::u16string& AFileName) {
+  const DWORD attributes = GetFileAttributesW(Wide(AFileName));
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
+    throw EError(u"Не удаётся записать файл \"" + AFileName + u"\": это не обычный файл");
+  }
+}
+
 }  // namespace
+
+void ReplaceFileContent(const std::u16string& AFileName, std::string_view ABytes) {
+  CheckRegularOrAbsent(AFileName);
+  const auto [temporary, handle] = CreateBeside(AFileName);
+  DWORD error = ERROR_SUCCESS;
+  {
+    const THandle file(handle);
+    DWORD written = 0;
+    if (!WriteFile(file.Get(), ABytes.data(), static_cast<DWORD>(ABytes.size()), &written,
+                   nullptr)) {
+      error = GetLastError();
+    } else if (written != ABytes.size()) {
+      error = ERROR_WRITE_FAULT;
+    } else if (!FlushFileBuffers(file.Get())) {
+      error = GetLastError();
+    }
+  }
+  if (error == ERROR_SUCCESS &&
+      !MoveFileExW(Wide(temporary), Wide(AFileName),
+                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    error = GetLastError();
+  }
+  if (error != ERROR_SUCCESS) {
+    DeleteFileW(Wide(temporary));
+    Fail(u"Не удаётся записать файл", AFileName, error);
+  }
+}
+
+void CheckFileReplaceable(const std::u16string& AFileName) {
+  CheckRegularOrAbsent(AFileName);
+  const auto [temporary, handle] = CreateBeside(AFileName);
+  CloseHandle(handle);
+  DeleteFileW(Wide(temporary));
+}
 
 void RenameOver(const std::u16string& ASource, const std::u16string& ATarget) {
   if (!MoveFileExW(Wide(ASource), Wide(ATarget),

@@ -49,7 +49,7 @@ std::u16string FreeAsideName(const std::u16string& AFileName) {
 
 // Written beside the file and put in its place in one step, never half a file; where the folder
 // cannot take the temporary file, the file is rewritten in place so that the values are kept.
-void ReplaceFileContent(const std::u16string& AFileName, std::string_view ABytes) {
+void WriteSettingsBytes(const std::u16string& AFileName, std::string_view ABytes) {
   const std::u16string temporary = AFileName + u".tmp";
   try {
     WriteFileDurably(temporary, ABytes);
@@ -140,7 +140,7 @@ void TXmlStorage::Flush() {
       RenameOver(FFullFileName, FreeAsideName(FFullFileName));
       FUnreadable = false;
     }
-    ReplaceFileContent(LinkTarget(FFullFileName), WriteReadableSettingsFile(FDocument));
+    WriteSettingsBytes(LinkTarget(FFullFileName), WriteReadableSettingsFile(FDocument));
   } catch (const std::exception&) {
   }
 }

@@ -1,0 +1,69 @@
+// Files the operator keeps: a new content takes the old one's place whole, or the old one stays.
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "platform/Clock.h"
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "support/TempDir.h"
+
+namespace kelvane::test {
+namespace {
+
+// Nothing beside the file but what was there: no new file left behind.
+size_t Entries(const std::filesystem::path& AFolder) {
+  return static_cast<size_t>(std::distance(std::filesystem::directory_iterator(AFolder),
+                                           std::filesystem::directory_iterator()));
+}
+
+TEST(ReplaceFileContent, PutsTheNewContentInPlaceAndLeavesNothingBeside) {
+  TTempDir dir;
+  const std::u16string file = (dir.Path() / "r.csv").u16string();
+  ReplaceFileContent(file, "first");
+  EXPECT_EQ(ReadFileBytes(file), "first");
+  // A file of the name the new content is written under first: neither it nor the file is lost.
+  dir.Write("r.csv.new", "someone else's");
+  ReplaceFileContent(file, "second");
+  EXPECT_EQ(ReadFileBytes(file), "second");
+  EXPECT_EQ(ReadFileBytes((dir.Path() / "r.csv.new").u16string()), "someone else's");
+  EXPECT_EQ(Entries(dir.Path()), 2u);
+  EXPECT_NO_THROW(CheckFileReplaceable(file));
+  EXPECT_EQ(Entries(dir.Path()), 2u);
+}
+
+TEST(ReplaceFileContent, RefusesWhatCannotBeWrittenAndKeepsWhatWasThere) {
+  TTempDir dir;
+  std::filesystem::create_directory(dir.Path() / "folder.csv");
+  dir.Write("plain", "a file");
+  const std::u16string kept = dir.Write("kept.csv", "old");
+  std::vector<std::u16string> refused = {(dir.Path() / "folder.csv").u16string(),
+                                         (dir.Path() / "missing" / "r.csv").u16string(),
+                                         (dir.Path() / "plain" / "r.csv").u16string()};
+#ifndef _WIN32
+  const std::filesystem::path fifo = dir.Path() / "fifo.csv";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  refused.push_back(fifo.u16string());
+#endif
+  for (const std::u16string& name : refused) {
+    EXPECT_THROW(CheckFileReplaceable(name), EError) << std::filesystem::path(name);
+    EXPECT_THROW(ReplaceFileContent(name, "new"), EError) << std::filesystem::path(name);
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(dir.Path() / "folder.csv"));
+  EXPECT_EQ(ReadFileBytes(kept), "old");
+  EXPECT_EQ(Entries(dir.Path()), refused.size() == 4 ? 4u : 3u);
+}
+
+TEST(IsoDateTime, WritesTheLocalTimeWithItsOffset) {
+  const TDateTime when = EncodeDateTime({2026, 12, 9, 11, 5, 7, 900});
+  EXPECT_EQ(IsoDateTime(when, 180), u"2026-12-09T11:05:07+03:00");
+  EXPECT_EQ(IsoDateTime(when, 0), u"2026-12-09T11:05:07+00:00");
+  EXPECT_EQ(IsoDateTime(when, -570), u"2026-12-09T11:05:07-09:30");
+}
+
+}  // namespace
+}  // namespace kelvane::test
