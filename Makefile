@@ -19,8 +19,8 @@ test: deps
 run: deps
 	$(call build,default)
 	@if [ -z "$$DISPLAY$$WAYLAND_DISPLAY" ] && [ -z "$$QT_QPA_PLATFORM" ]; then \
-	  echo "No display to show the window on: running the console front end instead (make console)."; \
-	  ./build/default/src/kelvane-console --update build/default/firmware/demo_3105.bin; \
+	  echo "No display to show the window on: running kelvane-cli instead (make console)."; \
+	  ./build/default/src/kelvane-cli update build/default/firmware/demo_3105.bin; \
 	else \
 	  cd build/default/firmware && ../src/Kelvane; \
 	fi
@@ -28,7 +28,7 @@ run: deps
 # The headless front end: a search of the bench, then the update of every register found.
 console: deps
 	$(call build,default)
-	./build/default/src/kelvane-console --update build/default/firmware/demo_3105.bin
+	./build/default/src/kelvane-cli update build/default/firmware/demo_3105.bin
 
 # Pictures of the window under a virtual X server: idle, after a search, during and after updates;
 # those of the Qt window, then those of the Win32 window under Wine.

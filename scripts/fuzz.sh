@@ -38,7 +38,7 @@ deep '<a>' '</a>' 100000 >"$work/SettingsReaderFuzzer-large/nested-100000"
 corpus SettingsRoundTripFuzzer
 { printf '\0'; big 1048575 A; } >"$work/SettingsRoundTripFuzzer-large/value-1MiB"
 
-corpus BenchReaderFuzzer "$root"/tests/console/*.xml
+corpus BenchReaderFuzzer "$root"/tests/cli/benches/*.xml
 deep '<bench>' '</bench>' 100000 >"$work/BenchReaderFuzzer-large/nested-100000"
 
 corpus NameRulesFuzzer

@@ -1,7 +1,5 @@
 #include "cli/CliArguments.h"
 
-#include <CLI/CLI.hpp>
-
 #include "cli/Report.h"
 #include "platform/Text.h"
 
@@ -9,96 +7,196 @@ namespace kelvane {
 
 namespace {
 
-// "3,5" or "COM3, com5": the port numbers.
-std::vector<std::int32_t> PortList(const std::string& AText) {
-  std::vector<std::int32_t> ports;
-  for (std::string item : CLI::detail::split(AText, ',')) {
-    item = CLI::detail::trim_copy(item);
-    if (item.size() > 3 && (item[0] == 'C' || item[0] == 'c') &&
-        (item[1] == 'O' || item[1] == 'o') && (item[2] == 'M' || item[2] == 'm')) {
-      item = item.substr(3);
+// An item as an error names it: whole when short, its start when it is long.
+std::u16string Quoted(std::u16string_view AItem) {
+  constexpr size_t kShown = 40;
+  return u"«" + std::u16string(AItem.substr(0, kShown)) + (AItem.size() > kShown ? u"…" : u"") +
+         u"»";
+}
+
+std::u16string Trimmed(std::u16string_view AText) {
+  const size_t first = AText.find_first_not_of(u" \t");
+  if (first == std::u16string_view::npos) {
+    return {};
+  }
+  return std::u16string(AText.substr(first, AText.find_last_not_of(u" \t") - first + 1));
+}
+
+std::vector<std::u16string> Items(std::u16string_view AText) {
+  std::vector<std::u16string> items;
+  size_t start = 0;
+  for (;;) {
+    const size_t comma = AText.find(u',', start);
+    items.push_back(Trimmed(AText.substr(start, comma - start)));
+    if (comma == std::u16string_view::npos) {
+      return items;
     }
-    const std::optional<std::int32_t> number = StrToInt(FromUtf8(item));
-    if (!number || *number < 0 || item.empty() || item[0] == ' ' || item[0] == '-' ||
-        item[0] == '+') {
-      throw ECliUsage(u"--ports: ожидается список портов вида 3,5 или COM3,COM5, а не \"" +
-                      FromUtf8(AText) + u"\"");
+    start = comma + 1;
+  }
+}
+
+// "3,5" or "COM3, com5": the port numbers.
+std::vector<std::int32_t> PortList(std::u16string_view AText) {
+  std::vector<std::int32_t> ports;
+  for (const std::u16string& item : Items(AText)) {
+    std::u16string digits = item;
+    if (digits.size() > 3 && SameName(std::u16string_view(digits).substr(0, 3), u"COM")) {
+      digits = digits.substr(3);
+    }
+    const bool plain = !digits.empty() && digits.find_first_not_of(u"0123456789") ==
+                                              std::u16string::npos;
+    const std::optional<std::int32_t> number = plain ? StrToInt(digits) : std::nullopt;
+    if (!number) {
+      throw ECliUsage(u"--ports: " + Quoted(item) +
+                      u" — не номер порта; ожидается список вида 3,5 или COM3,COM5");
     }
     ports.push_back(*number);
   }
   return ports;
 }
 
-std::vector<std::u16string> SerialList(const std::string& AText) {
-  std::vector<std::u16string> serials;
-  for (const std::string& item : CLI::detail::split(AText, ',')) {
-    const std::string serial = CLI::detail::trim_copy(item);
+std::vector<std::u16string> SerialList(std::u16string_view AText) {
+  std::vector<std::u16string> serials = Items(AText);
+  for (const std::u16string& serial : serials) {
     if (serial.empty()) {
-      throw ECliUsage(u"--serials: пустой заводской номер в \"" + FromUtf8(AText) + u"\"");
+      throw ECliUsage(u"--serials: пустой заводской номер в списке");
     }
-    serials.push_back(FromUtf8(serial));
   }
   return serials;
 }
 
 }  // namespace
 
-TCliCommand ParseCliArguments(const std::vector<std::string>& AArguments) {
-  CLI::App app{"Обновление прошивки ККТ Тарвик 152 и 154 из командной строки", "kelvane-cli"};
-  app.set_version_flag("--version", "kelvane-cli");
-  app.require_subcommand(1);
-  CLI::App* search = app.add_subcommand("search", "найти ККТ на всех USB-портах");
-  CLI::App* update = app.add_subcommand("update", "найти ККТ и обновить выбранные одновременно");
-  std::string firmware;
-  std::string tables;
-  std::string ports;
-  std::string serials;
-  std::string report;
-  update->add_option("FIRMWARE", firmware, "файл прошивки")->required();
-  update->add_option("--tables", tables, "файл таблиц, записываемый после обновления");
-  update->add_option("--ports", ports, "только эти порты: 3,5 или COM3,COM5");
-  update->add_option("--serials", serials, "только ККТ с этими заводскими номерами");
-  update->add_option("--report", report, "отчёт о каждой ККТ: файл .csv или .json");
-
-  std::vector<const char*> argv = {"kelvane-cli"};
-  for (const std::string& argument : AArguments) {
-    argv.push_back(argument.c_str());
-  }
+TCliCommand ParseCliArguments(const std::vector<std::u16string>& AArguments) {
   TCliCommand command;
-  try {
-    app.parse(static_cast<int>(argv.size()), argv.data());
-  } catch (const CLI::CallForHelp&) {
-    command.Kind = TCliCommand::Help;
-    command.Text = app.help();
-    return command;
-  } catch (const CLI::CallForVersion&) {
-    command.Kind = TCliCommand::Version;
-    return command;
-  } catch (const CLI::ParseError& e) {
-    throw ECliUsage(FromUtf8(e.what()));
-  }
-  if (search->parsed()) {
-    return command;
-  }
-  command.Kind = TCliCommand::Update;
-  command.Choice.Firmware = FromUtf8(firmware);
-  if (update->count("--tables") > 0) {
-    command.Choice.Tables = FromUtf8(tables);
-  }
-  if (update->count("--ports") > 0) {
-    command.Choice.Ports = PortList(ports);
-  }
-  if (update->count("--serials") > 0) {
-    command.Choice.Serials = SerialList(serials);
-  }
-  if (update->count("--report") > 0) {
-    command.Report = FromUtf8(report);
-    if (!IsReportName(*command.Report)) {
-      throw ECliUsage(u"--report: отчёт пишется в файл .csv или .json, а не \"" + *command.Report +
-                      u"\"");
+  std::optional<std::u16string> name;
+  std::optional<std::u16string> firmware;
+  std::vector<std::u16string> seen;
+  for (size_t i = 0; i < AArguments.size(); ++i) {
+    const std::u16string& argument = AArguments[i];
+    if (argument == u"--help" || argument == u"-h" || argument == u"/?") {
+      command.Kind = TCliCommand::Help;
+      return command;
+    }
+    if (argument == u"--version") {
+      command.Kind = TCliCommand::Version;
+      return command;
+    }
+    if (!name) {
+      if (argument != u"search" && argument != u"update") {
+        throw ECliUsage(argument.starts_with(u"-")
+                            ? u"сначала команда: search или update, а не " + Quoted(argument)
+                            : u"неизвестная команда " + Quoted(argument) +
+                                  u": ожидается search или update");
+      }
+      name = argument;
+      continue;
+    }
+    if (!argument.starts_with(u"--")) {
+      if (*name == u"update" && !firmware) {
+        firmware = argument;
+        continue;
+      }
+      throw ECliUsage(u"лишний аргумент " + Quoted(argument));
+    }
+    // "--option value" or "--option=value".
+    const size_t equals = argument.find(u'=');
+    const std::u16string option = argument.substr(0, equals);
+    const bool flag = option == u"--json" || option == u"--dry-run";
+    const bool known = *name == u"search" ? option == u"--json"
+                                          : (option == u"--tables" || option == u"--ports" ||
+                                             option == u"--serials" || option == u"--report" ||
+                                             option == u"--dry-run");
+    if (!known) {
+      throw ECliUsage(u"неизвестный параметр " + Quoted(option) + u" команды " + *name);
+    }
+    for (const std::u16string& earlier : seen) {
+      if (earlier == option) {
+        throw ECliUsage(u"параметр " + option + u" указан дважды");
+      }
+    }
+    seen.push_back(option);
+    if (flag) {
+      if (equals != std::u16string::npos) {
+        throw ECliUsage(u"параметр " + option + u" не принимает значения");
+      }
+      (option == u"--json" ? command.Json : command.DryRun) = true;
+      continue;
+    }
+    std::u16string value;
+    if (equals != std::u16string::npos) {
+      value = argument.substr(equals + 1);
+    } else if (i + 1 < AArguments.size()) {
+      value = AArguments[++i];
+    } else {
+      throw ECliUsage(u"у параметра " + option + u" нет значения");
+    }
+    if (option == u"--tables") {
+      command.Choice.Tables = value;
+    } else if (option == u"--ports") {
+      command.Choice.Ports = PortList(value);
+    } else if (option == u"--serials") {
+      command.Choice.Serials = SerialList(value);
+    } else if (!IsReportName(value)) {
+      throw ECliUsage(u"--report: отчёт пишется в файл .csv или .json, а не " + Quoted(value));
+    } else {
+      command.Report = value;
     }
   }
+  if (!name) {
+    throw ECliUsage(u"не указана команда: search или update");
+  }
+  if (*name == u"update") {
+    if (!firmware) {
+      throw ECliUsage(u"не указан файл прошивки: kelvane-cli update ПРОШИВКА");
+    }
+    command.Kind = TCliCommand::Update;
+    command.Choice.Firmware = *firmware;
+  }
   return command;
+}
+
+std::string CliHelpText() {
+  return R"(kelvane-cli — поиск ККТ Тарвик 152 и 154 на всех USB-портах и обновление их прошивки,
+всех выбранных одновременно, с отчётом о каждом порте.
+
+Использование:
+  kelvane-cli search [--json]
+  kelvane-cli update ПРОШИВКА [--tables ФАЙЛ] [--ports 3,COM5] [--serials 0154000317,...]
+                     [--report ОТЧЁТ.csv | ОТЧЁТ.json] [--dry-run]
+  kelvane-cli --help | --version
+
+Команды:
+  search            найти ККТ и показать каждый USB-порт: ККТ на нём или причину, почему её нет
+  update            найти ККТ и обновить выбранные (без --ports и --serials — все найденные)
+
+Параметры:
+  --json            (search) порты в JSON
+  --tables ФАЙЛ     после проверки версии записать в ККТ таблицы из файла
+  --ports СПИСОК    только ККТ на этих портах: 3,5 или COM3,COM5
+  --serials СПИСОК  только ККТ с этими заводскими номерами
+  --report ФАЙЛ     отчёт о каждом порте: .csv (UTF-8, поля через «;») или .json
+  --dry-run         найти ККТ, проверить файлы и показать, что было бы обновлено; ККТ не менять
+
+Файлы прошивки и таблиц и путь отчёта проверяются до того, как тронута хотя бы одна ККТ.
+Ctrl+C просит каждую ККТ остановиться в ближайшей точке остановки; отчёт всё равно пишется.
+
+Коды завершения:
+  0    все выбранные ККТ обновлены и напечатали чек
+  1    все выбранные ККТ обновлены, но не все напечатали чек
+  2    обновление хотя бы одной ККТ не удалось
+  3    неверные аргументы или файлы, нет драйвера ККТ: ни одна ККТ не тронута
+  4    нечего делать: ККТ не найдены, или запрошенный порт или номер не найден
+  5    отчёт не удалось записать
+  130  прервано оператором (Ctrl+C)
+
+Примеры:
+  kelvane-cli update demo_3105.bin --ports 3,5 --report report.csv
+  kelvane-cli update fw_3106.bin --serials 0154000317 --tables tables.csv --dry-run
+
+Переменная среды KELVANE_BENCH: XML-файл стенда-имитации вместо встроенного (сборка на
+имитации и учебный драйвер).
+)";
 }
 
 }  // namespace kelvane

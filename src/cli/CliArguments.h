@@ -1,31 +1,45 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "cli/BatchRun.h"
 #include "platform/Error.h"
 
 namespace kelvane {
+
+// What an update is asked to do.
+struct TUpdateChoice {
+  std::u16string Firmware;
+  std::optional<std::u16string> Tables;
+  // Empty: every identified register.
+  std::vector<std::int32_t> Ports;
+  std::vector<std::u16string> Serials;
+};
 
 // What the command line asks of kelvane-cli.
 struct TCliCommand {
   enum TKind { Search, Update, Help, Version };
   TKind Kind = Search;
+  // search --json: the ports as JSON.
+  bool Json = false;
+  // update --dry-run: identify, check the inputs, say what would be updated, and update nothing.
+  bool DryRun = false;
   TUpdateChoice Choice;
   std::optional<std::u16string> Report;
-  // For Help: the text to print.
-  std::string Text;
 };
 
-// A command line that asks nothing the program can do; its message is one line.
+// A command line that asks nothing the program can do; its message names the bad item alone.
 class ECliUsage : public EError {
  public:
   using EError::EError;
 };
 
-// The command from the arguments (UTF-8, the program's name left out). Raises ECliUsage.
-TCliCommand ParseCliArguments(const std::vector<std::string>& AArguments);
+// The command from the arguments (the program's name left out). Raises ECliUsage.
+TCliCommand ParseCliArguments(const std::vector<std::u16string>& AArguments);
+
+// What --help prints.
+std::string CliHelpText();
 
 }  // namespace kelvane

@@ -6,45 +6,120 @@
 
 namespace kelvane {
 
-std::string LiveLine(const TLiveRow& ARow) {
-  constexpr int kBar = 20;
-  const double share =
-      ARow.StepCount > 0
-          ? std::clamp(static_cast<double>(ARow.Step) / static_cast<double>(ARow.StepCount), 0.0,
-                       1.0)
-          : 0.0;
-  const int filled = static_cast<int>(share * kBar);
-  std::string port = "COM" + std::to_string(ARow.ComNumber);
-  port.resize(std::max<size_t>(port.size(), 6), ' ');
-  std::string percent = ToUtf8(ARow.Percent);
-  percent.insert(0, std::max<size_t>(4, percent.size()) - percent.size(), ' ');
-  return port + " [" + std::string(static_cast<size_t>(filled), '#') +
-         std::string(static_cast<size_t>(kBar - filled), '.') + "] " + percent + "  " +
-         ToUtf8(ARow.Text);
+namespace {
+
+constexpr int kBar = 20;
+
+double Share(const TLiveRow& ARow) {
+  return ARow.StepCount > 0 ? std::clamp(static_cast<double>(ARow.Step) /
+                                             static_cast<double>(ARow.StepCount),
+                                         0.0, 1.0)
+                            : 0.0;
 }
 
-TLiveDisplay::TLiveDisplay(bool ATerminal, std::function<void(const std::string&)> AWrite)
-    : FTerminal(ATerminal), FWrite(std::move(AWrite)) {
+// The text cut to AWidth characters (code points; the texts hold no wide ones).
+std::u16string Cut(std::u16string AText, size_t AWidth) {
+  size_t points = 0;
+  for (size_t i = 0; i < AText.size(); ++i) {
+    const bool trailing = AText[i] >= 0xDC00 && AText[i] <= 0xDFFF;
+    if (!trailing && points++ == AWidth) {
+      AText.resize(i);
+      break;
+    }
+  }
+  return AText;
+}
+
+}  // namespace
+
+std::string LiveLine(const TLiveRow& ARow, std::optional<size_t> AWidth) {
+  const int filled = static_cast<int>(Share(ARow) * kBar);
+  std::u16string port = u"COM" + IntToStr(ARow.ComNumber);
+  port.resize(std::max<size_t>(port.size(), 6), u' ');
+  std::u16string percent = ARow.Percent;
+  percent.insert(0, std::max<size_t>(4, percent.size()) - percent.size(), u' ');
+  std::u16string line = port + u" [" + std::u16string(static_cast<size_t>(filled), u'#') +
+                        std::u16string(static_cast<size_t>(kBar - filled), u'.') + u"] " +
+                        percent + u"  " + ARow.Text;
+  return ToUtf8(AWidth ? Cut(std::move(line), *AWidth) : line);
+}
+
+TLiveDisplay::TLiveDisplay(bool ATerminal, TSize ASize,
+                           std::function<void(const std::string&)> AWrite)
+    : FTerminal(ATerminal), FSize(std::move(ASize)), FWrite(std::move(AWrite)) {
+}
+
+bool TLiveDisplay::Changed(size_t AIndex, const TLiveRow& ARow) {
+  FShown.resize(std::max(FShown.size(), AIndex + 1), {u"", -1});
+  const std::int32_t tenth = static_cast<std::int32_t>(Share(ARow) * 10);
+  if (FShown[AIndex].first == ARow.Text && FShown[AIndex].second == tenth) {
+    return false;
+  }
+  FShown[AIndex] = {ARow.Text, tenth};
+  return !ARow.Text.empty();
 }
 
 void TLiveDisplay::Show(const std::vector<TLiveRow>& ARows) {
-  if (FTerminal) {
-    // Back to the first line drawn, then each line anew.
-    std::string out = FDrawn > 0 ? "\x1b[" + std::to_string(FDrawn) + "A" : "";
+  if (!FTerminal) {
+    for (size_t i = 0; i < ARows.size(); ++i) {
+      if (Changed(i, ARows[i])) {
+        FWrite(LiveLine(ARows[i]) + "\n");
+      }
+    }
+    return;
+  }
+  const std::optional<std::pair<int, int>> size = FSize();
+  // The last column is left free: a line that reaches it wraps on some terminals.
+  const size_t width = size && size->first > 1 ? static_cast<size_t>(size->first - 1) : 79;
+  const size_t height = size && size->second > 1 ? static_cast<size_t>(size->second) : 24;
+  std::string out = FSummary ? "\r\x1b[2K" : FDrawn > 0 ? "\x1b[" + std::to_string(FDrawn) + "A" : "";
+  if (ARows.size() < height && !FSummary) {
     for (const TLiveRow& row : ARows) {
-      out += "\r\x1b[2K" + LiveLine(row) + "\n";
+      out += "\r\x1b[2K" + LiveLine(row, width) + "\n";
     }
     FDrawn = ARows.size();
     FWrite(out);
     return;
   }
-  FShownTexts.resize(ARows.size());
-  for (size_t i = 0; i < ARows.size(); ++i) {
-    if (ARows[i].Text != FShownTexts[i] && !ARows[i].Text.empty()) {
-      FShownTexts[i] = ARows[i].Text;
-      FWrite(LiveLine(ARows[i]) + "\n");
-    }
+  // Too many rows for the screen: those that changed scroll by, the summary stays at the bottom.
+  if (!FSummary) {
+    out.clear();
+    FSummary = true;
+    FShown.clear();
   }
+  int running = 0;
+  int done = 0;
+  int failed = 0;
+  for (size_t i = 0; i < ARows.size(); ++i) {
+    if (Changed(i, ARows[i])) {
+      out += "\r\x1b[2K" + LiveLine(ARows[i], width) + "\n";
+    }
+    (ARows[i].Ended ? (ARows[i].Failed ? failed : done) : running) += 1;
+  }
+  const std::u16string summary = u"ККТ: " + IntToStr(static_cast<std::int64_t>(ARows.size())) +
+                                 u", идёт обновление: " + IntToStr(running) + u", завершено: " +
+                                 IntToStr(done) + u", с ошибкой или остановлено: " +
+                                 IntToStr(failed);
+  out += "\r\x1b[2K" + ToUtf8(Cut(summary, width));
+  FWrite(out);
+}
+
+void TLiveDisplay::Message(const std::string& AText) {
+  if (FTerminal && FSummary) {
+    FWrite("\r\x1b[2K" + AText + "\n");
+    return;
+  }
+  FWrite(AText + "\n");
+  // The block is drawn anew below the message.
+  FDrawn = 0;
+}
+
+void TLiveDisplay::Finish() {
+  if (FTerminal && FSummary) {
+    FWrite("\n");
+  }
+  FSummary = false;
+  FDrawn = 0;
 }
 
 }  // namespace kelvane

@@ -7,7 +7,6 @@
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
-#include "window/SettingsDocument.h"
 
 namespace kelvane {
 
@@ -36,56 +35,96 @@ std::string CsvField(const std::string& AText) {
   return quoted + "\"";
 }
 
-}  // namespace
-
-std::string ResultName(TUpdateResult AResult) {
-  switch (AResult) {
-    case TUpdateResult::Success:
-      return "success";
-    case TUpdateResult::SuccessPrintError:
-      return "success, print error";
-    case TUpdateResult::Failed:
-      return "failed";
-    case TUpdateResult::Stopped:
-      break;
+std::string CsvLine(const std::vector<std::string>& AFields) {
+  std::string line;
+  for (size_t i = 0; i < AFields.size(); ++i) {
+    line += (i > 0 ? ";" : "") + CsvField(AFields[i]);
   }
-  return "stopped";
+  return line + "\r\n";
 }
 
-std::string ReportCsv(const std::vector<TReportRow>& ARows) {
+std::string PortText(const TReportRow& ARow) {
+  return ARow.ComNumber ? "COM" + std::to_string(*ARow.ComNumber) : "";
+}
+
+std::string VersionsAfter(const TReportRow& ARow) {
+  std::string text;
+  for (const std::u16string& version : DistinctVersions(ARow.Outcome.VersionsAfter)) {
+    text += (text.empty() ? "" : ", ") + ToUtf8(version);
+  }
+  return text;
+}
+
+bool Touched(const TReportRow& ARow) {
+  return ARow.Kind == TRowKind::Updated && ARow.Outcome.Result != TUpdateResult::NotStarted;
+}
+
+std::string ErrorText(const TReportRow& ARow) {
+  return ToUtf8(ARow.Kind == TRowKind::NoRegister ? ARow.Note : ARow.Outcome.ErrorText);
+}
+
+}  // namespace
+
+std::string RowResultName(const TReportRow& ARow) {
+  switch (ARow.Kind) {
+    case TRowKind::Updated:
+      return ResultName(ARow.Outcome.Result);
+    case TRowKind::NotChosen:
+      return "not chosen";
+    case TRowKind::NoRegister:
+      return "no register";
+    case TRowKind::NotFound:
+      break;
+  }
+  return "not found";
+}
+
+std::string ReportCsv(const TReportHeader& AHeader, const std::vector<TReportRow>& ARows) {
   std::string csv = "\xEF\xBB\xBF";
-  csv += "port;serial;device;version before;version after;result;final text;started;seconds\r\n";
+  csv += CsvLine({"kelvane-cli " + ToUtf8(AHeader.ToolVersion), "firmware",
+                  ToUtf8(AHeader.Firmware), "build", std::to_string(AHeader.Build)});
+  csv += CsvLine({"port", "serial", "device", "version before", "version after", "result",
+                  "last step", "print error", "error", "final text", "started", "ended",
+                  "seconds"});
   for (const TReportRow& row : ARows) {
-    const std::vector<std::string> fields = {"COM" + std::to_string(row.ComNumber),
-                                             ToUtf8(row.Serial),
-                                             ToUtf8(row.DeviceName),
-                                             ToUtf8(row.VersionBefore),
-                                             ToUtf8(row.VersionAfter),
-                                             ResultName(row.Result),
-                                             ToUtf8(row.FinalText),
-                                             ToUtf8(row.StartTime),
-                                             SecondsText(row.Seconds)};
-    for (size_t i = 0; i < fields.size(); ++i) {
-      csv += (i > 0 ? ";" : "") + CsvField(fields[i]);
-    }
-    csv += "\r\n";
+    const TUpdateOutcome& outcome = row.Outcome;
+    csv += CsvLine({PortText(row), ToUtf8(row.Serial), ToUtf8(row.DeviceName),
+                    ToUtf8(outcome.VersionBefore), VersionsAfter(row), RowResultName(row),
+                    Touched(row) ? StepName(outcome.LastStep) : "",
+                    ToUtf8(outcome.PrintError.value_or(u"")), ErrorText(row),
+                    ToUtf8(outcome.FinalText), ToUtf8(outcome.Started), ToUtf8(outcome.Ended),
+                    Touched(row) ? SecondsText(outcome.Seconds) : ""});
   }
   return csv;
 }
 
-std::string ReportJson(const std::vector<TReportRow>& ARows) {
-  nlohmann::ordered_json report = nlohmann::ordered_json::array();
+std::string ReportJson(const TReportHeader& AHeader, const std::vector<TReportRow>& ARows) {
+  nlohmann::ordered_json rows = nlohmann::ordered_json::array();
   for (const TReportRow& row : ARows) {
-    report.push_back({{"port", "COM" + std::to_string(row.ComNumber)},
-                      {"serial", ToUtf8(row.Serial)},
-                      {"device", ToUtf8(row.DeviceName)},
-                      {"versionBefore", ToUtf8(row.VersionBefore)},
-                      {"versionAfter", ToUtf8(row.VersionAfter)},
-                      {"result", ResultName(row.Result)},
-                      {"finalText", ToUtf8(row.FinalText)},
-                      {"started", ToUtf8(row.StartTime)},
-                      {"seconds", std::round(row.Seconds * 10) / 10}});
+    const TUpdateOutcome& outcome = row.Outcome;
+    nlohmann::ordered_json versions = nlohmann::ordered_json::array();
+    for (const std::u16string& version : DistinctVersions(outcome.VersionsAfter)) {
+      versions.push_back(ToUtf8(version));
+    }
+    rows.push_back({{"port", PortText(row)},
+                    {"serial", ToUtf8(row.Serial)},
+                    {"device", ToUtf8(row.DeviceName)},
+                    {"versionBefore", ToUtf8(outcome.VersionBefore)},
+                    {"versionsAfter", versions},
+                    {"result", RowResultName(row)},
+                    {"lastStep", Touched(row) ? StepName(outcome.LastStep) : ""},
+                    {"printError", ToUtf8(outcome.PrintError.value_or(u""))},
+                    {"error", ErrorText(row)},
+                    {"finalText", ToUtf8(outcome.FinalText)},
+                    {"started", ToUtf8(outcome.Started)},
+                    {"ended", ToUtf8(outcome.Ended)},
+                    {"seconds", std::round(outcome.Seconds * 10) / 10}});
   }
+  const nlohmann::ordered_json report = {{"tool", "kelvane-cli"},
+                                         {"version", ToUtf8(AHeader.ToolVersion)},
+                                         {"firmware", ToUtf8(AHeader.Firmware)},
+                                         {"build", AHeader.Build},
+                                         {"registers", rows}};
   return report.dump(2) + "\n";
 }
 
@@ -93,11 +132,13 @@ bool IsReportName(const std::u16string& AFileName) {
   return EndsWith(AFileName, u".csv") || EndsWith(AFileName, u".json");
 }
 
-void WriteReport(const std::u16string& AFileName, const std::vector<TReportRow>& ARows) {
+void WriteReport(const std::u16string& AFileName, const TReportHeader& AHeader,
+                 const std::vector<TReportRow>& ARows) {
   if (!IsReportName(AFileName)) {
     throw EError(u"Отчёт пишется в файл .csv или .json: " + AFileName);
   }
-  WriteFileDurably(AFileName, EndsWith(AFileName, u".json") ? ReportJson(ARows) : ReportCsv(ARows));
+  ReplaceFileContent(AFileName, EndsWith(AFileName, u".json") ? ReportJson(AHeader, ARows)
+                                                             : ReportCsv(AHeader, ARows));
 }
 
 }  // namespace kelvane

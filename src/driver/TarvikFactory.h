@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "driver/Tarvik.h"
 
@@ -17,5 +18,7 @@ TTarvikFactory SetTarvikFactory(TTarvikFactory AFactory);
 
 // The build's control: the driver's COM control (KELVANE_DRIVER=com) or the simulated bench (sim).
 std::unique_ptr<TTarvik> CreatePlatformTarvik();
+// What stands behind the build's control, as the operator is told of it: the driver's class.
+std::u16string PlatformDriverName();
 
 }  // namespace kelvane

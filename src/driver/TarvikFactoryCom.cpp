@@ -7,4 +7,8 @@ std::unique_ptr<TTarvik> CreatePlatformTarvik() {
   return TComTarvik::Create();
 }
 
+std::u16string PlatformDriverName() {
+  return TComTarvik::DriverClass();
+}
+
 }  // namespace kelvane

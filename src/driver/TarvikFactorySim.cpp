@@ -8,4 +8,8 @@ std::unique_ptr<TTarvik> CreatePlatformTarvik() {
   return std::make_unique<TSimTarvik>(CurrentBench());
 }
 
+std::u16string PlatformDriverName() {
+  return u"имитация стенда";
+}
+
 }  // namespace kelvane

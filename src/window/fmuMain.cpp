@@ -7,8 +7,9 @@
 #include "platform/SystemAwake.h"
 #include "platform/Text.h"
 #include "tasks/MainThread.h"
-#include "window/RowProgress.h"
-#include "window/VersionInfo.h"
+#include "session/RowProgress.h"
+#include "session/UpdateRequest.h"
+#include "platform/VersionInfo.h"
 
 namespace kelvane {
 
@@ -245,14 +246,10 @@ void TfmMain::btnStartClick() {
   }
   for (int i = 0; i < RowCount(); ++i) {
     TUpdateTask& task = Task(i);
-    if (!FView.RowTicked(i) || task.State().Started.load()) {
-      continue;
+    if (FView.RowTicked(i)) {
+      StartUpdate(task, {fileName, false, FView.WriteTablesChecked(),
+                         FView.FieldText(TField::edtTablesFileName)});
     }
-    task.SetIsCustom(false);
-    task.SetFileName(fileName);
-    task.SetWriteTables(FView.WriteTablesChecked());
-    task.SetTablesFileName(FView.FieldText(TField::edtTablesFileName));
-    task.Start();
   }
 }
 
@@ -273,10 +270,8 @@ void TfmMain::ResetTaskPopupClick() {
     task.Stop();
     return;
   }
-  task.SetFileName(FView.FieldText(TField::edtFileName));
-  task.SetWriteTables(FView.WriteTablesChecked());
-  task.SetTablesFileName(FView.FieldText(TField::edtTablesFileName));
-  task.Start();
+  StartUpdate(task, {FView.FieldText(TField::edtFileName), std::nullopt,
+                     FView.WriteTablesChecked(), FView.FieldText(TField::edtTablesFileName)});
 }
 
 void TfmMain::StopTaskPopupClick() {
@@ -299,11 +294,8 @@ void TfmMain::WriteCustomFirmwareClick() {
     task->Stop();
     return;
   }
-  task->SetIsCustom(true);
-  task->SetFileName(*chosen);
-  task->SetWriteTables(FView.WriteTablesChecked());
-  task->SetTablesFileName(FView.FieldText(TField::edtTablesFileName));
-  task->Start();
+  StartUpdate(*task, {*chosen, true, FView.WriteTablesChecked(),
+                      FView.FieldText(TField::edtTablesFileName)});
 }
 
 void TfmMain::btnOpenClick() {

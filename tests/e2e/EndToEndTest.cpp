@@ -339,19 +339,30 @@ class TToolClassAlias {
   std::unique_ptr<TMachineClasses> FMachineClasses;
 };
 
-TEST(EndToEnd, ConsoleFrontEndSearchesAndUpdatesThroughTheDriverTheBuildNames) {
+TEST(EndToEnd, CliSearchesThroughTheDriverTheBuildNames) {
   const TToolClassAlias alias;
   const auto [status, output] =
-      RunProgram(u"\"" + ProgramFolder() + u"\\..\\src\\kelvane-console.exe\" --update \"" +
-                 TEnvironment::Firmware + u"\"");
+      RunProgram(u"\"" + ProgramFolder() + u"\\..\\src\\kelvane-cli.exe\" search");
   EXPECT_NE(output.find("COM41: 0154000041, A.4.3021"), std::string::npos) << output;
-  EXPECT_NE(output.find("Найдено устройств: 5"), std::string::npos) << output;
-  EXPECT_NE(output.find("COM41  100%  Успешно завершено: A.5.3105 (30.11.2026)"), std::string::npos)
+  EXPECT_NE(output.find("COM42: 0152000042, A.4.3021 (15.01.2025), протокол 0"), std::string::npos)
       << output;
-  EXPECT_NE(output.find("COM46  ---  Ошибка: " + ToUtf8(SimResultDescription(103))),
-            std::string::npos)
+  EXPECT_NE(output.find("COM44: нет ККТ (Ошибка: Неверный номер модели)"), std::string::npos)
       << output;
-  EXPECT_EQ(status, 1u) << "a row failed";
+  EXPECT_EQ(status, 0u) << output;
+}
+
+TEST(EndToEnd, CliWithoutTheDriverSaysSoOnceAndTouchesNoPort) {
+  const auto [status, output] = RunProgram(u"\"" + ProgramFolder() +
+                                           u"\\..\\src\\kelvane-cli.exe\" update \"" +
+                                           TEnvironment::Firmware + u"\"");
+  const std::string said = "драйвер ККТ (" + ToUtf8(FromAscii(KELVANE_TARVIK_CLASS_ASCII)) +
+                           ") не создаётся";
+  EXPECT_NE(output.find(said), std::string::npos) << output;
+  EXPECT_EQ(output.find(said), output.rfind(said)) << "once\n" << output;
+  EXPECT_NE(output.find(std::to_string(sizeof(void*) * 8) + "-разрядная"), std::string::npos)
+      << output;
+  EXPECT_EQ(output.find("COM41"), std::string::npos) << output;
+  EXPECT_EQ(status, 3u) << output;
 }
 
 TEST(EndToEnd, CliUpdatesTheChosenRegistersAndWritesTheReport) {
@@ -369,9 +380,11 @@ TEST(EndToEnd, CliUpdatesTheChosenRegistersAndWritesTheReport) {
             std::string::npos)
       << csv;
   EXPECT_NE(csv.find("\r\nCOM42;0152000042;"), std::string::npos) << csv;
-  EXPECT_NE(csv.find("\r\nCOM46;0154000046;Тарвик-154Ф;A.4.3021 (15.01.2025);;failed;Ошибка: "),
+  EXPECT_NE(csv.find("\r\nCOM46;0154000046;Тарвик-154Ф;A.4.3021 (15.01.2025);;failed;SKoK off;;" +
+                     ToUtf8(SimResultDescription(103)) + ";Ошибка: "),
             std::string::npos)
       << csv;
+  EXPECT_NE(csv.find("\r\nCOM45;;;;;no register;"), std::string::npos) << csv;
 }
 
 TEST(EndToEnd, WindowSearchesUpdatesAndLeavesItsSettingsInTheApplicationDataFolder) {

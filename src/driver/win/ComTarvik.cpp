@@ -45,7 +45,11 @@ void RefuseSingleThreaded(const std::u16string& AClass, const CLSID& AClassId) {
 }  // namespace
 
 std::unique_ptr<TComTarvik> TComTarvik::Create() {
-  return Create(FromUtf8(KELVANE_TARVIK_CLASS));
+  return Create(DriverClass());
+}
+
+std::u16string TComTarvik::DriverClass() {
+  return FromUtf8(KELVANE_TARVIK_CLASS);
 }
 
 std::unique_ptr<TComTarvik> TComTarvik::Create(const std::u16string& AClass) {

@@ -20,6 +20,8 @@ class TComTarvik final : public TTarvik {
   // The control of the driver's registered class (the build's KELVANE_TARVIK_CLASS: a ProgID or
   // a class identifier in braces). Raises EError when the driver is not installed.
   static std::unique_ptr<TComTarvik> Create();
+  // That class, as the build names it.
+  static std::u16string DriverClass();
   // The control of another registered class, a ProgID or a class identifier in braces.
   static std::unique_ptr<TComTarvik> Create(const std::u16string& AClass);
   // Drives any dispatch object: the driver's control, or a test's stand-in.

@@ -1,0 +1,354 @@
+#include "cli/CliRun.h"
+
+#include <algorithm>
+#include <nlohmann/json.hpp>
+
+#include "cli/Report.h"
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+#include "platform/VersionInfo.h"
+#include "procedures/UpdateTask.h"
+#include "session/DriverCheck.h"
+#include "session/Identification.h"
+#include "session/RowProgress.h"
+#include "session/UpdateSession.h"
+
+namespace kelvane {
+
+namespace {
+
+constexpr auto kPoll = std::chrono::milliseconds(50);
+constexpr auto kRefresh = std::chrono::milliseconds(500);
+
+class TRun {
+ public:
+  TRun(const TCliCommand& ACommand, const TCliIo& AIo) : FCommand(ACommand), FIo(AIo) {}
+
+  int Search();
+  int Update();
+
+ private:
+  bool StopRequested() const { return FIo.StopRequested != nullptr && FIo.StopRequested->load(); }
+  void Line(const std::u16string& AText) const { FIo.Out(ToUtf8(AText) + "\n"); }
+  void Error(const std::u16string& AText) const {
+    FIo.Err("kelvane-cli: " + ToUtf8(AText) + "\n");
+  }
+  std::optional<std::vector<TIdentifiedPort>> Identify();
+  void PrintPorts(const std::vector<TIdentifiedPort>& APorts) const;
+  std::optional<std::u16string> InputProblem() const;
+  // A row for every port seen and every requested one; AMissing gets what was requested and is
+  // not there.
+  std::vector<TReportRow> Rows(const std::vector<TIdentifiedPort>& APorts,
+                               std::vector<std::u16string>& AMissing) const;
+  void Follow(TUpdateSession& ASession);
+  // Writes the report when one was asked for; false when it could not be written.
+  bool Report(const std::vector<TReportRow>& ARows) const;
+
+  const TCliCommand& FCommand;
+  const TCliIo& FIo;
+};
+
+std::optional<std::vector<TIdentifiedPort>> TRun::Identify() {
+  FIo.Err("Поиск ККТ на USB-портах...\n");
+  return IdentifyPorts([this] { return StopRequested(); });
+}
+
+void TRun::PrintPorts(const std::vector<TIdentifiedPort>& APorts) const {
+  if (APorts.empty()) {
+    Line(u"USB-портов не найдено");
+  }
+  for (const TIdentifiedPort& port : APorts) {
+    const std::u16string name = u"COM" + IntToStr(port.ComNumber) + u": ";
+    if (port.Found) {
+      Line(name + port.Serial + u", " + port.Version + u", протокол " +
+           IntToStr(port.ProtocolType) + u", " + port.DeviceName);
+    } else {
+      Line(name + u"нет ККТ (" + port.Error + u")");
+    }
+  }
+}
+
+int TRun::Search() {
+  if (const std::optional<std::u16string> problem = DriverProblem()) {
+    Error(*problem);
+    return kExitUsage;
+  }
+  const std::optional<std::vector<TIdentifiedPort>> ports = Identify();
+  if (!ports) {
+    Error(u"прервано оператором");
+    return kExitInterrupted;
+  }
+  if (FCommand.Json) {
+    nlohmann::ordered_json list = nlohmann::ordered_json::array();
+    for (const TIdentifiedPort& port : *ports) {
+      nlohmann::ordered_json item = {{"port", "COM" + std::to_string(port.ComNumber)},
+                                     {"found", port.Found}};
+      if (port.Found) {
+        item["serial"] = ToUtf8(port.Serial);
+        item["version"] = ToUtf8(port.Version);
+        item["protocol"] = port.ProtocolType;
+        item["device"] = ToUtf8(port.DeviceName);
+      } else {
+        item["error"] = ToUtf8(port.Error);
+      }
+      list.push_back(item);
+    }
+    FIo.Out(list.dump(2) + "\n");
+  } else {
+    PrintPorts(*ports);
+  }
+  const bool found = std::any_of(ports->begin(), ports->end(),
+                                 [](const TIdentifiedPort& APort) { return APort.Found; });
+  return found ? kExitSuccess : kExitNothingToDo;
+}
+
+// A file the update reads: there, a regular file, readable.
+std::optional<std::u16string> ReadableFileProblem(const std::u16string& AName,
+                                                  const std::u16string& AWhat) {
+  if (!FileExists(AName)) {
+    return AWhat + u" не найден или это не обычный файл: " + AName;
+  }
+  try {
+    FileSize(AName);
+  } catch (const EError& e) {
+    return AWhat + u": " + e.Message();
+  }
+  return std::nullopt;
+}
+
+std::optional<std::u16string> TRun::InputProblem() const {
+  const TUpdateChoice& choice = FCommand.Choice;
+  if (auto problem = ReadableFileProblem(choice.Firmware, u"файл прошивки")) {
+    return problem;
+  }
+  const std::uintmax_t size = FileSize(choice.Firmware);
+  if (size == 0) {
+    return u"файл прошивки пуст: " + choice.Firmware;
+  }
+  if (size > static_cast<std::uintmax_t>(TUpdateTask::kMaxImageSize)) {
+    return u"файл прошивки больше " + IntToStr(TUpdateTask::kMaxImageSize) +
+           u" байт, самого большого образа, который передаётся: " + choice.Firmware;
+  }
+  if (choice.Tables) {
+    if (auto problem = ReadableFileProblem(*choice.Tables, u"файл таблиц")) {
+      return problem;
+    }
+  }
+  if (FCommand.Report) {
+    try {
+      CheckFileReplaceable(*FCommand.Report);
+    } catch (const EError& e) {
+      return u"отчёт не записать: " + e.Message();
+    }
+  }
+  return std::nullopt;
+}
+
+std::vector<TReportRow> TRun::Rows(const std::vector<TIdentifiedPort>& APorts,
+                                   std::vector<std::u16string>& AMissing) const {
+  const TUpdateChoice& choice = FCommand.Choice;
+  const auto named = [](const auto& AList, const auto& AValue) {
+    return AList.empty() || std::find(AList.begin(), AList.end(), AValue) != AList.end();
+  };
+  std::vector<TReportRow> rows;
+  for (const TIdentifiedPort& port : APorts) {
+    TReportRow row;
+    row.ComNumber = port.ComNumber;
+    row.Serial = port.Serial;
+    row.DeviceName = port.DeviceName;
+    row.Outcome.VersionBefore = port.Version;
+    row.Note = port.Error;
+    row.Kind = !port.Found                                                         ? TRowKind::NoRegister
+               : named(choice.Ports, port.ComNumber) && named(choice.Serials, port.Serial)
+                   ? TRowKind::Updated
+                   : TRowKind::NotChosen;
+    rows.push_back(std::move(row));
+  }
+  // What was asked for by name and is not there: a row each.
+  for (const std::int32_t port : choice.Ports) {
+    const bool there = std::any_of(APorts.begin(), APorts.end(), [&](const TIdentifiedPort& A) {
+      return A.Found && A.ComNumber == port && named(choice.Serials, A.Serial);
+    });
+    if (!there) {
+      AMissing.push_back(u"порт COM" + IntToStr(port) + u": выбранной ККТ на нём нет");
+      const bool listed = std::any_of(APorts.begin(), APorts.end(),
+                                      [&](const TIdentifiedPort& A) { return A.ComNumber == port; });
+      if (!listed) {
+        TReportRow row;
+        row.ComNumber = port;
+        row.Kind = TRowKind::NotFound;
+        rows.push_back(std::move(row));
+      }
+    }
+  }
+  for (const std::u16string& serial : choice.Serials) {
+    const bool there = std::any_of(APorts.begin(), APorts.end(), [&](const TIdentifiedPort& A) {
+      return A.Found && A.Serial == serial && named(choice.Ports, A.ComNumber);
+    });
+    if (!there) {
+      AMissing.push_back(u"ККТ " + serial + u" не найдена на выбранных портах");
+      const bool seen = std::any_of(APorts.begin(), APorts.end(),
+                                    [&](const TIdentifiedPort& A) { return A.Serial == serial; });
+      if (!seen) {
+        TReportRow row;
+        row.Serial = serial;
+        row.Kind = TRowKind::NotFound;
+        rows.push_back(std::move(row));
+      }
+    }
+  }
+  return rows;
+}
+
+std::vector<TLiveRow> LiveRows(const TUpdateSession& ASession) {
+  std::vector<TLiveRow> rows;
+  for (size_t i = 0; i < ASession.Size(); ++i) {
+    const TUpdateTask& task = ASession.Task(i);
+    const TTaskState& state = task.State();
+    const std::optional<TRowCells> cells = RowCells(state);
+    TLiveRow row{task.ComNumber(), cells ? cells->Percent : u"0%", cells ? cells->State : u"",
+                 state.Step.load(), state.StepCount.load(), ASession.Ended(i), false};
+    if (row.Ended) {
+      const TRunEnd end = task.LastRunEnd();
+      row.Failed = end.Kind != TRunEnd::Succeeded;
+      // A failed run's Step was set to its StepCount at the end: the bar shows where it was.
+      row.Step = end.StepReached;
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+void TRun::Follow(TUpdateSession& ASession) {
+  TLiveDisplay display(FIo.Terminal, FIo.Size, FIo.Out);
+  bool stopSent = false;
+  auto shownAt = std::chrono::steady_clock::now() - kRefresh;
+  bool ended = false;
+  while (!ended) {
+    ended = ASession.Wait(kPoll);
+    if (!ended && !stopSent && StopRequested()) {
+      stopSent = true;
+      ASession.StopAll();
+      std::u16string waiting;
+      for (size_t i = 0; i < ASession.Size(); ++i) {
+        if (!ASession.Ended(i)) {
+          waiting += std::u16string(waiting.empty() ? u"" : u", ") + u"COM" +
+                     IntToStr(ASession.Task(i).ComNumber()) + u" (" +
+                     ASession.Task(i).State().Text.Get() + u")";
+        }
+      }
+      display.Message(ToUtf8(u"Остановка: каждая ККТ остановится в ближайшей точке остановки; "
+                             u"ждём " + waiting));
+    }
+    // On a terminal every 500 ms; to a pipe at every change, which the display finds itself.
+    if (ended || !FIo.Terminal || std::chrono::steady_clock::now() - shownAt >= kRefresh) {
+      shownAt = std::chrono::steady_clock::now();
+      display.Show(LiveRows(ASession));
+    }
+  }
+  display.Finish();
+}
+
+bool TRun::Report(const std::vector<TReportRow>& ARows) const {
+  if (!FCommand.Report) {
+    return true;
+  }
+  const TReportHeader header{FileVersionText(), FCommand.Choice.Firmware,
+                             TUpdateTask::BuildFromFileName(FCommand.Choice.Firmware)};
+  try {
+    WriteReport(*FCommand.Report, header, ARows);
+    Line(u"Отчёт: " + *FCommand.Report);
+    return true;
+  } catch (const EError& e) {
+    Error(e.Message());
+    return false;
+  }
+}
+
+int TRun::Update() {
+  if (std::optional<std::u16string> problem = InputProblem()) {
+    Error(*problem);
+    return kExitUsage;
+  }
+  if (const std::optional<std::u16string> problem = DriverProblem()) {
+    Error(*problem);
+    return kExitUsage;
+  }
+  const std::optional<std::vector<TIdentifiedPort>> ports = Identify();
+  if (!ports) {
+    Error(u"прервано оператором до обновления: ни одна ККТ не обновлялась");
+    Report({});
+    return kExitInterrupted;
+  }
+  PrintPorts(*ports);
+  std::vector<std::u16string> missingItems;
+  std::vector<TReportRow> rows = Rows(*ports, missingItems);
+  const bool missing = !missingItems.empty();
+  for (const std::u16string& item : missingItems) {
+    Error(item);
+  }
+  std::vector<size_t> chosen;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].Kind == TRowKind::Updated) {
+      chosen.push_back(i);
+    }
+  }
+  if (chosen.empty()) {
+    Error(u"ни одной выбранной ККТ не найдено");
+    return Report(rows) ? kExitNothingToDo : kExitOutput;
+  }
+  if (FCommand.DryRun || StopRequested()) {
+    std::u16string list;
+    for (const size_t i : chosen) {
+      list += std::u16string(list.empty() ? u"" : u", ") + u"COM" + IntToStr(*rows[i].ComNumber) + u" (" +
+              rows[i].Serial + u")";
+    }
+    if (FCommand.DryRun) {
+      Line(u"Были бы обновлены из " + FCommand.Choice.Firmware + u": " + list);
+    } else {
+      Error(u"прервано оператором до обновления: ни одна ККТ не обновлялась");
+    }
+    const bool written = Report(rows);
+    return StopRequested() ? kExitInterrupted
+           : !written      ? kExitOutput
+           : missing       ? kExitNothingToDo
+                           : kExitSuccess;
+  }
+
+  Line(u"Обновление из " + FCommand.Choice.Firmware);
+  TUpdateSession session({FCommand.Choice.Firmware, false, FCommand.Choice.Tables.has_value(),
+                          FCommand.Choice.Tables.value_or(u"")});
+  for (const size_t i : chosen) {
+    session.Add(ports->at(i));
+  }
+  session.StartAll();
+  Follow(session);
+  const std::vector<TUpdateOutcome> outcomes = session.Outcomes();
+  bool failed = false;
+  bool noReceipt = false;
+  for (size_t k = 0; k < chosen.size(); ++k) {
+    rows[chosen[k]].Outcome = outcomes[k];
+    failed |= outcomes[k].Result == TUpdateResult::Failed ||
+              outcomes[k].Result == TUpdateResult::Stopped;
+    noReceipt |= outcomes[k].Result == TUpdateResult::SuccessPrintError;
+  }
+  const bool written = Report(rows);
+  if (StopRequested()) {
+    return kExitInterrupted;
+  }
+  return failed ? kExitFailed
+         : !written ? kExitOutput
+         : missing  ? kExitNothingToDo
+         : noReceipt ? kExitNoReceipt
+                     : kExitSuccess;
+}
+
+}  // namespace
+
+int RunCli(const TCliCommand& ACommand, const TCliIo& AIo) {
+  TRun run(ACommand, AIo);
+  return ACommand.Kind == TCliCommand::Search ? run.Search() : run.Update();
+}
+
+}  // namespace kelvane

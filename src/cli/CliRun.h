@@ -1,0 +1,37 @@
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+#include "cli/CliArguments.h"
+#include "cli/LiveDisplay.h"
+
+namespace kelvane {
+
+// Exit statuses a script can tell apart; --help and README list them.
+enum TExitStatus : int {
+  kExitSuccess = 0,
+  kExitNoReceipt = 1,
+  kExitFailed = 2,
+  kExitUsage = 3,
+  kExitNothingToDo = 4,
+  kExitOutput = 5,
+  kExitInterrupted = 130
+};
+
+// Where kelvane-cli writes and what it is told while it runs.
+struct TCliIo {
+  std::function<void(const std::string&)> Out;
+  std::function<void(const std::string&)> Err;
+  bool Terminal = false;
+  TLiveDisplay::TSize Size;
+  // Set by Ctrl+C: the operator's stop.
+  const std::atomic<bool>* StopRequested = nullptr;
+};
+
+// Runs a search or an update command to its end; the exit status. The calling thread plays the
+// main thread.
+int RunCli(const TCliCommand& ACommand, const TCliIo& AIo);
+
+}  // namespace kelvane

@@ -1,0 +1,318 @@
+// kelvane-cli as a script meets it: the program run as a process against benches, its exit status,
+// its output and the rows of its report.
+#include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "driver/sim/SimFirmware.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+#include "procedures/UpdateTask.h"
+#include "support/TempDir.h"
+
+namespace kelvane::test {
+namespace {
+
+// What the test does to the running program.
+enum class TAction { None, CloseOutputAtFirstLine, InterruptInTheSearch, InterruptInTheLoading };
+
+struct TProcessCase {
+  const char* Name;
+  std::string Bench;
+  // "{dir}" stands for the test's folder, where fw_3105.bin and the other files are.
+  std::vector<std::string> Arguments;
+  int Status;
+  std::vector<std::string> OutHas;
+  std::vector<std::string> ErrHas;
+  std::vector<std::string> OutLacks;
+  // The report's rows (r.csv), each as "port;serial;result"; absent: no report is to exist.
+  std::optional<std::vector<std::string>> Report;
+  TAction Action = TAction::None;
+  friend void PrintTo(const TProcessCase& c, std::ostream* os) { *os << c.Name; }
+};
+
+std::string Port(int APort, const std::string& AAttributes = "", const std::string& AFaults = "") {
+  const std::string n = std::to_string(APort);
+  return "<port number='" + n + "' name='USB-SERIAL CH340 (COM" + n +
+         ")'><register model='154' name='Тарвик-154Ф' serial='S" + n +
+         "' version='A.4' build='3021' soft-date='2025-06-16' " + AAttributes + ">" + AFaults +
+         "</register></port>";
+}
+
+std::string EmptyPort(int APort) {
+  const std::string n = std::to_string(APort);
+  return "<port number='" + n + "' name='USB-SERIAL CH340 (COM" + n + ")'/>";
+}
+
+std::string Bench(const std::string& APorts) {
+  return "<bench no-answer-ms='0'>" + APorts + "</bench>";
+}
+
+struct TRun {
+  int Status = -1;
+  std::string Out;
+  std::string Err;
+};
+
+#ifndef _WIN32
+// Runs the program with the bench, reading what it writes; AAction acts on it as it runs. Waits
+// at most a generous while, then kills it.
+TRun RunCli(const std::vector<std::string>& AArguments, const std::string& ABenchFile,
+            TAction AAction) {
+  int out[2];
+  int err[2];
+  if (pipe(out) != 0 || pipe(err) != 0) {
+    ADD_FAILURE() << "pipe";
+    return {};
+  }
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(out[1], STDOUT_FILENO);
+    dup2(err[1], STDERR_FILENO);
+    for (const int fd : {out[0], out[1], err[0], err[1]}) {
+      close(fd);
+    }
+    setenv("KELVANE_BENCH", ABenchFile.c_str(), 1);
+    std::vector<char*> argv{const_cast<char*>(KELVANE_CLI_PROGRAM)};
+    for (const std::string& argument : AArguments) {
+      argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    execv(KELVANE_CLI_PROGRAM, argv.data());
+    _exit(127);
+  }
+  close(out[1]);
+  close(err[1]);
+  TRun run;
+  bool acted = AAction == TAction::None;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
+  std::vector<pollfd> open{{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+  while (!open.empty() && std::chrono::steady_clock::now() < deadline) {
+    poll(open.data(), open.size(), 100);
+    for (size_t i = open.size(); i-- > 0;) {
+      if (open[i].revents == 0) {
+        continue;
+      }
+      char buffer[4096];
+      const ssize_t count = read(open[i].fd, buffer, sizeof buffer);
+      if (count <= 0) {
+        close(open[i].fd);
+        open.erase(open.begin() + static_cast<std::ptrdiff_t>(i));
+        continue;
+      }
+      (open[i].fd == out[0] ? run.Out : run.Err).append(buffer, static_cast<size_t>(count));
+    }
+    if (!acted) {
+      if (AAction == TAction::CloseOutputAtFirstLine && run.Out.find('\n') != std::string::npos) {
+        acted = true;
+        // The reader goes away, as "| head -n 1" does.
+        std::erase_if(open, [&](const pollfd& AFd) { return AFd.fd == out[0]; });
+        close(out[0]);
+      } else if ((AAction == TAction::InterruptInTheSearch &&
+                  run.Err.find("Поиск ККТ") != std::string::npos) ||
+                 (AAction == TAction::InterruptInTheLoading &&
+                  run.Out.find("Загрузка прошивки") != std::string::npos)) {
+        acted = true;
+        kill(child, SIGINT);
+      }
+    }
+  }
+  if (!open.empty()) {
+    ADD_FAILURE() << "the program did not end";
+    kill(child, SIGKILL);
+    for (const pollfd& fd : open) {
+      close(fd.fd);
+    }
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
+  EXPECT_TRUE(acted) << "the moment to act never came";
+  return run;
+}
+
+// The report's rows as "port;serial;result".
+std::vector<std::string> ReportRows(const std::string& ACsv) {
+  std::vector<std::string> rows;
+  std::istringstream lines(ACsv);
+  std::string line;
+  for (int i = 0; std::getline(lines, line); ++i) {
+    if (i < 2) {
+      continue;
+    }
+    if (!line.empty() && line.back() == '\r') {
+      line.pop_back();
+    }
+    std::vector<std::string> fields;
+    std::istringstream items(line);
+    for (std::string field; std::getline(items, field, ';');) {
+      fields.push_back(field);
+    }
+    fields.resize(13);
+    rows.push_back(fields[0] + ";" + fields[1] + ";" + fields[5]);
+  }
+  return rows;
+}
+#endif
+
+class CliProcess : public testing::TestWithParam<TProcessCase> {};
+
+TEST_P(CliProcess, EndsWithItsStatusOutputAndReport) {
+#ifdef _WIN32
+  GTEST_SKIP() << "under Wine kelvane-cli runs as a process through the driver in e2e_tests";
+#else
+  const TProcessCase& c = GetParam();
+  TTempDir dir;
+  const std::string folder = dir.Path().string();
+  const std::string image = MakeSimFirmware({3105, u"A.5", EncodeDate(2026, 12, 1)}, 65536);
+  dir.Write("fw_3105.bin", image);
+  dir.Write("small_3105.bin", MakeSimFirmware({3105, u"A.5", EncodeDate(2026, 12, 1)}, 300));
+  // The same image under a name that promises another build.
+  dir.Write("fw_3107.bin", image);
+  dir.Write("empty_3105.bin", "");
+  dir.Write("tables.csv", "1;1;2;45\n");
+  dir.Write("plain", "a file");
+  std::filesystem::create_directory(dir.Path() / "folder_3105.bin");
+  std::filesystem::create_directory(dir.Path() / "folder.csv");
+  {
+    // Larger than any image sent, without taking the disk: a sparse file.
+    std::ofstream(dir.Path() / "huge_3105.bin", std::ios::binary).put('x');
+    std::filesystem::resize_file(dir.Path() / "huge_3105.bin",
+                                 static_cast<std::uintmax_t>(TUpdateTask::kMaxImageSize) + 1);
+  }
+  const std::string bench = ToUtf8(dir.Write("bench.xml", c.Bench));
+  std::vector<std::string> arguments;
+  for (std::string argument : c.Arguments) {
+    for (size_t at; (at = argument.find("{dir}")) != std::string::npos;) {
+      argument.replace(at, 5, folder);
+    }
+    arguments.push_back(argument);
+  }
+  const TRun run = RunCli(arguments, bench, c.Action);
+  EXPECT_EQ(run.Status, c.Status) << run.Out << run.Err;
+  for (const std::string& part : c.OutHas) {
+    EXPECT_NE(run.Out.find(part), std::string::npos) << part << "\n" << run.Out;
+  }
+  for (const std::string& part : c.ErrHas) {
+    EXPECT_NE(run.Err.find(part), std::string::npos) << part << "\n" << run.Err;
+  }
+  for (const std::string& part : c.OutLacks) {
+    EXPECT_EQ(run.Out.find(part), std::string::npos) << part << "\n" << run.Out;
+  }
+  const std::filesystem::path report = dir.Path() / "r.csv";
+  if (c.Report) {
+    ASSERT_TRUE(std::filesystem::is_regular_file(report)) << run.Out << run.Err;
+    const std::string csv = ReadFileBytes(report.u16string());
+    EXPECT_NE(csv.find("kelvane-cli 1.0.0.6;firmware;"), std::string::npos) << csv;
+    EXPECT_EQ(ReportRows(csv), *c.Report) << csv;
+  } else {
+    EXPECT_FALSE(std::filesystem::exists(report)) << "no report before a register is touched";
+  }
+#endif
+}
+
+const std::string kOne = Bench(Port(3));
+const std::vector<std::string> kHelp = {"Справка: kelvane-cli --help"};
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CliProcess,
+    testing::Values(
+        TProcessCase{"AllUpdated", kOne, {"update", "{dir}/fw_3105.bin", "--report", "{dir}/r.csv"},
+                     0, {"COM3: S3, A.4.3021 (16.06.2025), протокол 1", "Отчёт: "}, {}, {},
+                     std::vector<std::string>{"COM3;S3;success"}},
+        TProcessCase{"NoReceipt", Bench(Port(3, "paper-out-at-line='1'")),
+                     {"update", "{dir}/small_3105.bin", "--report", "{dir}/r.csv"}, 1,
+                     {"Ошибка печати: Нет бумаги"}, {}, {},
+                     std::vector<std::string>{"COM3;S3;success, print error"}},
+        TProcessCase{"Failed",
+                     Bench(Port(3, "", "<fault method='WriteTable' call='1' code='103'/>") +
+                           Port(4)),
+                     {"update", "{dir}/small_3105.bin", "--report", "{dir}/r.csv"}, 2, {}, {}, {},
+                     std::vector<std::string>{"COM3;S3;failed", "COM4;S4;success"}},
+        TProcessCase{"VersionMismatch", kOne,
+                     {"update", "{dir}/fw_3107.bin", "--report", "{dir}/r.csv"}, 2,
+                     {"Версии не совпадают!"}, {}, {}, std::vector<std::string>{"COM3;S3;failed"}},
+        TProcessCase{"WrongArguments", kOne, {"update", "{dir}/fw_3105.bin", "--frob"}, 3, {},
+                     {"неизвестный параметр «--frob»", kHelp[0]}, {"COM3"}},
+        TProcessCase{"NoCommand", kOne, {}, 3, {}, {"не указана команда", kHelp[0]}},
+        TProcessCase{"MissingFirmware", kOne,
+                     {"update", "{dir}/none_3105.bin", "--report", "{dir}/r.csv"}, 3, {},
+                     {"файл прошивки не найден"}, {"COM3"}},
+        TProcessCase{"EmptyFirmware", kOne,
+                     {"update", "{dir}/empty_3105.bin", "--report", "{dir}/r.csv"}, 3, {},
+                     {"файл прошивки пуст"}, {"COM3"}},
+        TProcessCase{"FolderAsFirmware", kOne, {"update", "{dir}/folder_3105.bin"}, 3, {},
+                     {"не обычный файл"}, {"COM3"}},
+        TProcessCase{"HugeFirmware", kOne, {"update", "{dir}/huge_3105.bin"}, 3, {},
+                     {"самого большого образа"}, {"COM3"}},
+        TProcessCase{"MissingTables", kOne,
+                     {"update", "{dir}/fw_3105.bin", "--tables", "{dir}/none.csv"}, 3, {},
+                     {"файл таблиц не найден"}, {"COM3"}},
+        TProcessCase{"ReportInAMissingFolder", kOne,
+                     {"update", "{dir}/fw_3105.bin", "--report", "{dir}/no/r.csv"}, 3, {},
+                     {"отчёт не записать"}, {"COM3"}},
+        TProcessCase{"ReportUnderAFile", kOne,
+                     {"update", "{dir}/fw_3105.bin", "--report", "{dir}/plain/r.csv"}, 3, {},
+                     {"отчёт не записать"}, {"COM3"}},
+        TProcessCase{"ReportIsAFolder", kOne,
+                     {"update", "{dir}/fw_3105.bin", "--report", "{dir}/folder.csv"}, 3, {},
+                     {"не обычный файл"}, {"COM3"}},
+        TProcessCase{"NothingFound", Bench(EmptyPort(3)),
+                     {"update", "{dir}/fw_3105.bin", "--report", "{dir}/r.csv"}, 4,
+                     {"COM3: нет ККТ (Ошибка: Нет связи: ККТ не отвечает)"},
+                     {"ни одной выбранной ККТ не найдено"}, {},
+                     std::vector<std::string>{"COM3;;no register"}},
+        TProcessCase{"RequestedPortsMissing", Bench(Port(3) + EmptyPort(7)),
+                     {"update", "{dir}/small_3105.bin", "--ports", "3,7,42", "--report",
+                      "{dir}/r.csv"},
+                     4, {"Успешно завершено"}, {"COM7", "COM42"}, {},
+                     std::vector<std::string>{"COM3;S3;success", "COM7;;no register",
+                                              "COM42;;not found"}},
+        TProcessCase{"RequestedSerialMissing", Bench(Port(3) + Port(4)),
+                     {"update", "{dir}/small_3105.bin", "--serials", "S3,S9", "--report",
+                      "{dir}/r.csv"},
+                     4, {}, {"S9"}, {},
+                     std::vector<std::string>{"COM3;S3;success", "COM4;S4;not chosen",
+                                              ";S9;not found"}},
+        TProcessCase{"SearchOfAnEmptyBench", Bench(""), {"search"}, 4, {"USB-портов не найдено"}},
+        TProcessCase{"SearchAsJson", Bench(Port(3) + EmptyPort(4)), {"search", "--json"}, 0,
+                     {"\"serial\": \"S3\"", "\"found\": false", "\"error\": \"Ошибка: Нет связи"}},
+        TProcessCase{"DryRun", kOne,
+                     {"update", "{dir}/fw_3105.bin", "--dry-run", "--report", "{dir}/r.csv"}, 0,
+                     {"Были бы обновлены из ", "COM3 (S3)"}, {}, {"Отключение СКоК"},
+                     std::vector<std::string>{"COM3;S3;not started"}},
+        // 513 blocks of 4 ms, two seconds of loading, and steps of 60 ms, sampled every 50 ms.
+        TProcessCase{"ToAPipeEveryTenPerCent", Bench(Port(3, "block-ms='4' exchange-ms='60'")),
+                     {"update", "{dir}/fw_3105.bin"}, 0,
+                     {"Отключение СКоК", "[####....", "[########....", "[############....",
+                      "[################....", "Установка прошивки"}},
+        TProcessCase{"AClosedOutputStopsNothing", kOne,
+                     {"update", "{dir}/fw_3105.bin", "--report", "{dir}/r.csv"}, 0, {}, {}, {},
+                     std::vector<std::string>{"COM3;S3;success"}, TAction::CloseOutputAtFirstLine},
+        TProcessCase{"InterruptedInTheSearch", Bench(Port(3, "exchange-ms='400'")),
+                     {"update", "{dir}/fw_3105.bin", "--report", "{dir}/r.csv"}, 130, {},
+                     {"ни одна ККТ не обновлялась"}, {"Отключение СКоК"},
+                     std::vector<std::string>{}, TAction::InterruptInTheSearch},
+        TProcessCase{"InterruptedInTheLoading", Bench(Port(3, "block-ms='1000'")),
+                     {"update", "{dir}/small_3105.bin", "--report", "{dir}/r.csv"}, 130,
+                     {"Остановка: ", "ждём COM3 (Загрузка прошивки)", "Прервано пользователем"},
+                     {}, {}, std::vector<std::string>{"COM3;S3;stopped"},
+                     TAction::InterruptInTheLoading},
+        TProcessCase{"Help", kOne, {"--help"}, 0, {"Коды завершения", "Примеры"}}),
+    [](const testing::TestParamInfo<TProcessCase>& AInfo) { return AInfo.param.Name; });
+
+}  // namespace
+}  // namespace kelvane::test
