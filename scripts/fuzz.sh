@@ -34,6 +34,8 @@ deep '<a>' '</a>' 100000 >"$work/SettingsReaderFuzzer-large/nested-100000"
 { printf '<Configuration><fmMain><edtFileName_Text>'; big 1048472 A
   printf '</edtFileName_Text></fmMain></Configuration>'; } \
   >"$work/SettingsReaderFuzzer-large/value-1MiB"
+{ printf '<?xml version="1.0" encoding="'; big 1048576 k; printf '"?><Configuration/>'; } \
+  >"$work/SettingsReaderFuzzer-large/encoding-name-1MiB"
 
 corpus SettingsRoundTripFuzzer
 { printf '\0'; big 1048575 A; } >"$work/SettingsRoundTripFuzzer-large/value-1MiB"

@@ -47,24 +47,6 @@ std::uintmax_t FileSize(const std::u16string& AFileName) {
   return size;
 }
 
-std::string ReadFileBytes(const std::u16string& AFileName) {
-  errno = 0;
-  std::ifstream file(PathOf(AFileName), std::ios::binary | std::ios::ate);
-  if (!file) {
-    FailOn(u"Не удаётся открыть файл", AFileName,
-           std::error_code(errno ? errno : EIO, std::generic_category()));
-  }
-  const std::streamoff size = file.tellg();
-  file.seekg(0);
-  std::string bytes(size > 0 ? static_cast<size_t>(size) : 0, '\0');
-  errno = 0;
-  if (size < 0 || !file.read(bytes.data(), size)) {
-    FailOn(u"Не удаётся прочитать файл", AFileName,
-           std::error_code(errno ? errno : EIO, std::generic_category()));
-  }
-  return bytes;
-}
-
 std::u16string ExtractFileName(std::u16string_view AFileName) {
   const size_t separator = AFileName.find_last_of(kSeparators);
   return std::u16string(separator == std::u16string_view::npos ? AFileName

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,8 +14,11 @@ bool FileExists(const std::u16string& AFileName);
 std::uintmax_t FileSize(const std::u16string& AFileName);
 
 // The file's whole content, read in one read; an empty file gives an empty string. Raises EError
-// with the system's message when the file cannot be opened or read.
-std::string ReadFileBytes(const std::u16string& AFileName);
+// with the system's message when the file cannot be opened or read, and at once for what is not a
+// regular file (a FIFO, a device, a folder), which is never opened in a way that could wait, and
+// for a file larger than ALimit bytes, which is not read.
+std::string ReadFileBytes(const std::u16string& AFileName,
+                          std::optional<std::uintmax_t> ALimit = std::nullopt);
 
 // The name without its folder: what follows the last path separator ("\", "/" or ":" on
 // Windows, "/" elsewhere).
@@ -39,6 +43,10 @@ void WriteFileDurably(const std::u16string& AFileName, std::string_view ABytes);
 // whole; on failure it stays exactly as it was and the new file is gone. Raises EError with the
 // file, the system's reason, or that what stands at the name is not a regular file.
 void ReplaceFileContent(const std::u16string& AFileName, std::string_view ABytes);
+// For the tests of a full disk on every system: from now on ReplaceFileContent's writes fail as
+// on a full disk once that many bytes have been written by them in all; nothing lifts the limit.
+void SetFileWriteLimit(std::optional<std::uintmax_t> ABytes);
+
 // Raises EError, as ReplaceFileContent would, when that file could not be written: a folder
 // missing or refusing a new file, or something other than a regular file at its name.
 void CheckFileReplaceable(const std::u16string& AFileName);

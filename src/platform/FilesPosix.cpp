@@ -2,6 +2,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <system_error>
@@ -18,6 +20,25 @@ namespace {
 [[noreturn]] void Fail(const char16_t* AWhat, const std::u16string& AFileName, int AErrno) {
   throw EError(std::u16string(AWhat) + u" \"" + AFileName + u"\": " +
                FromUtf8(std::generic_category().message(AErrno)));
+}
+
+std::atomic<std::int64_t> WriteLimit{-1};
+
+// A write of at most ACount bytes, short or failing with ENOSPC where the tests' limit says so.
+ssize_t LimitedWrite(int AFile, const char* AData, size_t ACount) {
+  std::int64_t left = WriteLimit.load();
+  if (left >= 0) {
+    if (left == 0) {
+      errno = ENOSPC;
+      return -1;
+    }
+    ACount = std::min<size_t>(ACount, static_cast<size_t>(left));
+  }
+  const ssize_t count = ::write(AFile, AData, ACount);
+  if (count > 0 && left >= 0) {
+    WriteLimit.fetch_sub(count);
+  }
+  return count;
 }
 
 // A file of a new name beside AFileName, made now (never one that was there), with its
@@ -39,7 +60,7 @@ std::pair<std::u16string, int> CreateBeside(const std::u16string& AFileName) {
 void WriteAll(int AFile, std::string_view ABytes, const std::u16string& AFileName) {
   size_t written = 0;
   while (written < ABytes.size()) {
-    const ssize_t count = ::write(AFile, ABytes.data() + written, ABytes.size() - written);
+    const ssize_t count = LimitedWrite(AFile, ABytes.data() + written, ABytes.size() - written);
     if (count < 0 && errno == EINTR) {
       continue;
     }
@@ -100,6 +121,51 @@ void ReplaceFileContent(const std::u16string& AFileName, std::string_view ABytes
   }
   // The new name reaches the disk too, not the content alone.
   SyncFolderOf(AFileName);
+}
+
+void SetFileWriteLimit(std::optional<std::uintmax_t> ABytes) {
+  WriteLimit.store(ABytes ? static_cast<std::int64_t>(*ABytes) : -1);
+}
+
+std::string ReadFileBytes(const std::u16string& AFileName, std::optional<std::uintmax_t> ALimit) {
+  // Opened without waiting: a FIFO without a writer would otherwise hold the caller for good.
+  const int file = ::open(ToUtf8(AFileName).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (file < 0) {
+    Fail(u"Не удаётся открыть файл", AFileName, errno);
+  }
+  struct stat status {};
+  std::string bytes;
+  int error = 0;
+  if (::fstat(file, &status) != 0) {
+    error = errno;
+  } else if (!S_ISREG(status.st_mode)) {
+    ::close(file);
+    throw EError(u"Не удаётся открыть файл \"" + AFileName + u"\": это не обычный файл");
+  } else if (ALimit && static_cast<std::uintmax_t>(status.st_size) > *ALimit) {
+    ::close(file);
+    throw EError(u"Файл \"" + AFileName + u"\" больше " + IntToStr(static_cast<std::int64_t>(*ALimit)) +
+                 u" байт");
+  } else {
+    bytes.resize(static_cast<size_t>(status.st_size));
+    size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t count = ::read(file, bytes.data() + done, bytes.size() - done);
+      if (count < 0 && errno == EINTR) {
+        continue;
+      }
+      if (count <= 0) {
+        // A file that shrank while it was read is read short: an error, not half a file.
+        error = count < 0 ? errno : EIO;
+        break;
+      }
+      done += static_cast<size_t>(count);
+    }
+  }
+  ::close(file);
+  if (error != 0) {
+    Fail(u"Не удаётся прочитать файл", AFileName, error);
+  }
+  return bytes;
 }
 
 void CheckFileReplaceable(const std::u16string& AFileName) {

@@ -6,6 +6,9 @@
 #include "platform/Text.h"
 #include "platform/WideText.h"
 
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
 #include <utility>
 
 namespace kelvane {
@@ -32,6 +35,29 @@ class THandle {
  private:
   HANDLE FHandle;
 };
+
+std::atomic<std::int64_t> WriteLimit{-1};
+
+// A write where the tests' limit lets it through; beyond it, a full disk.
+bool LimitedWrite(HANDLE AFile, std::string_view ABytes, DWORD& AError) {
+  std::int64_t left = WriteLimit.load();
+  const DWORD size = static_cast<DWORD>(
+      left >= 0 ? std::min<std::uint64_t>(ABytes.size(), static_cast<std::uint64_t>(left))
+                : ABytes.size());
+  DWORD written = 0;
+  if (!WriteFile(AFile, ABytes.data(), size, &written, nullptr)) {
+    AError = GetLastError();
+    return false;
+  }
+  if (left >= 0) {
+    WriteLimit.fetch_sub(written);
+  }
+  if (written != ABytes.size()) {
+    AError = left >= 0 ? ERROR_DISK_FULL : ERROR_WRITE_FAULT;
+    return false;
+  }
+  return true;
+}
 
 // A file of a new name beside AFileName, made now (never one that was there).
 std::pair<std::u16string, HANDLE> CreateBeside(const std::u16string& AFileName) {
@@ -67,13 +93,7 @@ void ReplaceFileContent(const std::u16string& AFileName, std::string_view ABytes
   DWORD error = ERROR_SUCCESS;
   {
     const THandle file(handle);
-    DWORD written = 0;
-    if (!WriteFile(file.Get(), ABytes.data(), static_cast<DWORD>(ABytes.size()), &written,
-                   nullptr)) {
-      error = GetLastError();
-    } else if (written != ABytes.size()) {
-      error = ERROR_WRITE_FAULT;
-    } else if (!FlushFileBuffers(file.Get())) {
+    if (LimitedWrite(file.Get(), ABytes, error) && !FlushFileBuffers(file.Get())) {
       error = GetLastError();
     }
   }
@@ -86,6 +106,44 @@ void ReplaceFileContent(const std::u16string& AFileName, std::string_view ABytes
     DeleteFileW(Wide(temporary));
     Fail(u"Не удаётся записать файл", AFileName, error);
   }
+}
+
+void SetFileWriteLimit(std::optional<std::uintmax_t> ABytes) {
+  WriteLimit.store(ABytes ? static_cast<std::int64_t>(*ABytes) : -1);
+}
+
+std::string ReadFileBytes(const std::u16string& AFileName, std::optional<std::uintmax_t> ALimit) {
+  const THandle file(CreateFileW(Wide(AFileName), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) {
+    const DWORD error = GetLastError();
+    Fail(u"Не удаётся открыть файл", AFileName, error);
+  }
+  // A pipe, a console or a device (NUL, COM1) is no file to read whole.
+  LARGE_INTEGER size{};
+  if (GetFileType(file.Get()) != FILE_TYPE_DISK) {
+    throw EError(u"Не удаётся открыть файл \"" + AFileName + u"\": это не обычный файл");
+  }
+  if (!GetFileSizeEx(file.Get(), &size)) {
+    const DWORD error = GetLastError();
+    Fail(u"Не удаётся прочитать файл", AFileName, error);
+  }
+  if (ALimit && static_cast<std::uintmax_t>(size.QuadPart) > *ALimit) {
+    throw EError(u"Файл \"" + AFileName + u"\" больше " + IntToStr(static_cast<std::int64_t>(*ALimit)) +
+                 u" байт");
+  }
+  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+    DWORD read = 0;
+    if (!ReadFile(file.Get(), bytes.data() + done, chunk, &read, nullptr) || read == 0) {
+      const DWORD error = read == 0 ? ERROR_HANDLE_EOF : GetLastError();
+      Fail(u"Не удаётся прочитать файл", AFileName, error);
+    }
+    done += read;
+  }
+  return bytes;
 }
 
 void CheckFileReplaceable(const std::u16string& AFileName) {

@@ -30,4 +30,19 @@ std::optional<std::string> TSingleByteCharset::Encode(std::u16string_view AText)
   return bytes;
 }
 
+bool TSingleByteCharset::PlausibleName(std::string_view ACharsetName) {
+  constexpr size_t kLongest = 64;
+  if (ACharsetName.empty() || ACharsetName.size() > kLongest) {
+    return false;
+  }
+  for (const char c : ACharsetName) {
+    const bool letterOrDigit =
+        (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+    if (!letterOrDigit && c != '.' && c != '_' && c != ':' && c != '-') {
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace kelvane

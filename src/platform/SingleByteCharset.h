@@ -17,6 +17,9 @@ class TSingleByteCharset {
   // is not a single-byte one. Bytes that the system has no character for map to U+0000 + byte,
   // as Windows decodes them (0x98 in windows-1251 to U+0098).
   static std::shared_ptr<const TSingleByteCharset> ForName(std::string_view ACharsetName);
+  // What can be a charset's name at all: 1 to 64 characters of A-Z, a-z, 0-9 and "._:-". Any other
+  // name is unknown without asking the system, whose look-up of a huge name takes long.
+  static bool PlausibleName(std::string_view ACharsetName);
 
   explicit TSingleByteCharset(const std::array<char16_t, 256>& AToUnicode);
 

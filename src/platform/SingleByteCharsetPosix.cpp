@@ -33,6 +33,9 @@ class TIconv {
 
 std::shared_ptr<const TSingleByteCharset> TSingleByteCharset::ForName(
     std::string_view ACharsetName) {
+  if (!PlausibleName(ACharsetName)) {
+    return nullptr;
+  }
   const std::string name(ACharsetName);
   TIconv converter("UTF-16LE", name.c_str());
   if (!converter.Valid()) {

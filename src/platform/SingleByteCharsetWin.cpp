@@ -55,6 +55,9 @@ unsigned CodePageOf(std::string_view ACharsetName) {
 
 std::shared_ptr<const TSingleByteCharset> TSingleByteCharset::ForName(
     std::string_view ACharsetName) {
+  if (!PlausibleName(ACharsetName)) {
+    return nullptr;
+  }
   const unsigned codePage = CodePageOf(ACharsetName);
   CPINFO info{};
   if (codePage == 0 || !GetCPInfo(codePage, &info) || info.MaxCharSize != 1) {

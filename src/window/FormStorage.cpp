@@ -1,5 +1,8 @@
 #include "window/FormStorage.h"
 
+#include <algorithm>
+#include <climits>
+
 #include "platform/Text.h"
 
 namespace kelvane {
@@ -96,10 +99,15 @@ void TFormStorage::RestorePlacement() {
   if (!normal.empty()) {
     const TPlacementRect current = placement.NormalPosition;
     const auto items = Items(normal);
+    // The current width and height, computed where no 32-bit value can overflow.
+    const auto span = [](std::int32_t AFrom, std::int32_t ATo) {
+      return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+          std::int64_t{ATo} - AFrom, INT32_MIN, INT32_MAX));
+    };
     placement.NormalPosition = {Item(items, 0).value_or(current.Left),
                                 Item(items, 1).value_or(current.Top),
-                                Item(items, 2).value_or(current.Right - current.Left),
-                                Item(items, 3).value_or(current.Bottom - current.Top)};
+                                Item(items, 2).value_or(span(current.Left, current.Right)),
+                                Item(items, 3).value_or(span(current.Top, current.Bottom))};
   }
   if (minMax.empty() && normal.empty()) {
     return;
@@ -110,7 +118,10 @@ void TFormStorage::RestorePlacement() {
     return;
   }
   const TPlacementRect& rect = placement.NormalPosition;
-  if (rect.Left >= rect.Right || !FWindow.OnMonitor({rect.Left, rect.Top}) ||
+  // An inverted or empty rectangle is not applied; checked first, so that Right - 1 and
+  // Bottom - 1 below never leave the 32-bit range.
+  if (rect.Left >= rect.Right || rect.Top >= rect.Bottom ||
+      !FWindow.OnMonitor({rect.Left, rect.Top}) ||
       !FWindow.OnMonitor({rect.Right - 1, rect.Bottom - 1})) {
     return;
   }

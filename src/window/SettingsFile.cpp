@@ -1,5 +1,7 @@
 #include "window/SettingsFile.h"
 
+#include <algorithm>
+
 #include <pugixml.hpp>
 
 #include <array>
@@ -16,6 +18,7 @@ namespace {
 
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
 constexpr std::string_view kUtf16Mark = "\xFF\xFE";
+constexpr std::string_view kUtf16BigEndianMark = "\xFE\xFF";
 
 bool IsAnsi(std::string_view ACharset) {
   return SameName(FromAscii(ACharset), FromAscii(AnsiCharsetName()));
@@ -47,20 +50,28 @@ std::u16string DecodeEightBit(std::string_view ABytes, const std::string& AChars
     return AnsiToUnicode(ABytes);
   }
   const auto charset = TSingleByteCharset::ForName(ACharset);
-  if (!charset) {
-    throw EError(u"Неизвестная кодировка файла настроек: " + FromUtf8(ACharset));
+  if (charset) {
+    return charset->Decode(ABytes);
   }
-  return charset->Decode(ABytes);
+  // An unknown charset of a file that is ASCII throughout: every charset reads it the same.
+  if (std::all_of(ABytes.begin(), ABytes.end(),
+                  [](char AByte) { return static_cast<unsigned char>(AByte) < 0x80; })) {
+    return std::u16string(ABytes.begin(), ABytes.end());
+  }
+  throw EError(u"Неизвестная кодировка файла настроек: " +
+               FromUtf8(ACharset.substr(0, std::min<size_t>(ACharset.size(), 64))));
 }
 
-std::u16string DecodeUtf16(std::string_view ABytes) {
+// UTF-16, little-endian unless ABigEndian.
+std::u16string DecodeUtf16(std::string_view ABytes, bool ABigEndian = false) {
   if (ABytes.size() % 2 != 0) {
     throw EError(u"Файл настроек в UTF-16 обрезан");
   }
+  const size_t low = ABigEndian ? 1 : 0;
   std::u16string text(ABytes.size() / 2, u'\0');
   for (size_t i = 0; i < text.size(); ++i) {
-    text[i] = static_cast<char16_t>(static_cast<std::uint8_t>(ABytes[2 * i]) |
-                                    (static_cast<std::uint8_t>(ABytes[2 * i + 1]) << 8));
+    text[i] = static_cast<char16_t>(static_cast<std::uint8_t>(ABytes[2 * i + low]) |
+                                    (static_cast<std::uint8_t>(ABytes[2 * i + 1 - low]) << 8));
   }
   return text;
 }
@@ -80,10 +91,13 @@ std::u16string DecodeFile(std::string_view ABytes, TSettingsDocument& ADocument)
     ADocument.ReadEncoding = TFileEncoding{TFileEncoding::Utf8, "utf-8"};
     return DecodeUtf8(ABytes.substr(kUtf8Mark.size()));
   }
-  if (ABytes.substr(0, kUtf16Mark.size()) == kUtf16Mark) {
-    ADocument.ByteOrderMark = TFileEncoding::Utf16;
-    ADocument.ReadEncoding = TFileEncoding{TFileEncoding::Utf16, "utf-16"};
-    return DecodeUtf16(ABytes.substr(kUtf16Mark.size()));
+  for (const bool bigEndian : {false, true}) {
+    if (ABytes.substr(0, 2) == (bigEndian ? kUtf16BigEndianMark : kUtf16Mark)) {
+      // Written back little-endian, the one UTF-16 the tool writes.
+      ADocument.ByteOrderMark = TFileEncoding::Utf16;
+      ADocument.ReadEncoding = TFileEncoding{TFileEncoding::Utf16, "utf-16"};
+      return DecodeUtf16(ABytes.substr(2), bigEndian);
+    }
   }
   const std::string charset = DeclaredEncoding(ABytes).value_or(AnsiCharsetName());
   ADocument.ReadEncoding = TFileEncoding::ForCharset(charset);

@@ -47,25 +47,6 @@ std::u16string FreeAsideName(const std::u16string& AFileName) {
   throw EError(u"Нет свободного имени для копии файла настроек");
 }
 
-// Written beside the file and put in its place in one step, never half a file; where the folder
-// cannot take the temporary file, the file is rewritten in place so that the values are kept.
-void WriteSettingsBytes(const std::u16string& AFileName, std::string_view ABytes) {
-  const std::u16string temporary = AFileName + u".tmp";
-  try {
-    WriteFileDurably(temporary, ABytes);
-    std::error_code error;
-    const auto status = std::filesystem::status(std::filesystem::path(AFileName), error);
-    if (!error) {
-      std::filesystem::permissions(std::filesystem::path(temporary), status.permissions(), error);
-    }
-    RenameOver(temporary, AFileName);
-  } catch (const std::exception&) {
-    std::error_code ignored;
-    std::filesystem::remove(std::filesystem::path(temporary), ignored);
-    WriteFileDurably(AFileName, ABytes);
-  }
-}
-
 }  // namespace
 
 bool ParseTruth(std::u16string_view AText) {
@@ -112,15 +93,14 @@ void TXmlStorage::Reload() {
   FUnreadable = false;
   FReadOnly = FileIsReadOnly(FFullFileName);
   std::error_code error;
-  const auto status = std::filesystem::status(std::filesystem::path(FFullFileName), error);
+  const auto status = std::filesystem::symlink_status(std::filesystem::path(FFullFileName), error);
   if (status.type() == std::filesystem::file_type::not_found) {
     return;
   }
   try {
-    if (error) {
-      throw std::filesystem::filesystem_error("settings", error);
-    }
-    FDocument = ParseSettingsFile(ReadFileBytes(FFullFileName));
+    // Only a regular file, and none larger than a settings file can reasonably be: anything
+    // else (a FIFO, a device, a huge file) is unreadable at once and kept aside.
+    FDocument = ParseSettingsFile(ReadFileBytes(FFullFileName, kLargestFile));
   } catch (const std::exception&) {
     // The stored values cannot be used; the tool starts with its defaults.
     FDocument = TSettingsDocument();
@@ -129,9 +109,9 @@ void TXmlStorage::Reload() {
   }
 }
 
-void TXmlStorage::Flush() {
+std::optional<std::u16string> TXmlStorage::Flush() {
   if (FReadOnly) {
-    return;
+    return std::nullopt;
   }
   try {
     std::filesystem::create_directories(std::filesystem::path(FFullFileName).parent_path());
@@ -140,9 +120,13 @@ void TXmlStorage::Flush() {
       RenameOver(FFullFileName, FreeAsideName(FFullFileName));
       FUnreadable = false;
     }
-    WriteSettingsBytes(LinkTarget(FFullFileName), WriteReadableSettingsFile(FDocument));
-  } catch (const std::exception&) {
+    // Never over the only good copy: where no new file can be made, the old one stays whole.
+    ReplaceFileContent(LinkTarget(FFullFileName), WriteReadableSettingsFile(FDocument));
+  } catch (...) {
+    return u"Настройки не сохранены в файл \"" + FFullFileName + u"\": " +
+           CurrentExceptionMessage();
   }
+  return std::nullopt;
 }
 
 std::vector<std::u16string> TXmlStorage::ElementPath(std::u16string_view APath) const {

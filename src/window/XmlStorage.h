@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,8 @@ class TXmlStorage {
  public:
   static constexpr std::u16string_view kRootNodeName = u"Configuration";
   static constexpr std::u16string_view kRelativeFileName = u"Quorin\\Kelvane\\Kelvane.xml";
+  // A larger file is no settings file of the tool's: unreadable, and kept aside.
+  static constexpr std::uintmax_t kLargestFile = 16u << 20;
 
   // The store of the settings file in the user's application-data folder.
   TXmlStorage();
@@ -30,9 +33,10 @@ class TXmlStorage {
   // Reads the settings file into the document; a missing file gives an empty root. A file that
   // cannot be read or parsed gives an empty root too, and is kept aside at the next Flush.
   void Reload();
-  // Writes the document to the settings file, unless the store is read-only. Failures are not
-  // reported: the tool ends as usual.
-  void Flush();
+  // Writes the document to the settings file, unless the store is read-only: a new file beside
+  // it takes its place once written whole. What went wrong, naming the file and the reason, when
+  // it could not be written; the file then stays as it was.
+  std::optional<std::u16string> Flush();
 
   bool ValueStored(std::u16string_view APath) const;
   std::u16string ReadString(std::u16string_view APath, std::u16string_view ADefault) const;

@@ -30,7 +30,9 @@ TfmMain::~TfmMain() {
     formStorage->SaveFormPlacement();
   }
   FormDestroy();
-  xmlStorage->Flush();
+  if (const std::optional<std::u16string> problem = xmlStorage->Flush()) {
+    ShowErrorBox(*problem);
+  }
 }
 
 void TfmMain::FormCreate() {
@@ -127,12 +129,15 @@ void TfmMain::RunCommand(const std::function<void()>& ACommand) {
   try {
     ACommand();
   } catch (...) {
-    std::u16string text = CurrentExceptionMessage();
-    if (!text.empty() && text.back() > u'.') {
-      text += u'.';
-    }
-    FView.ShowError(ApplicationTitle(FView.ExecutablePath()), text);
+    ShowErrorBox(CurrentExceptionMessage());
   }
+}
+
+void TfmMain::ShowErrorBox(std::u16string AText) {
+  if (!AText.empty() && AText.back() > u'.') {
+    AText += u'.';
+  }
+  FView.ShowError(ApplicationTitle(FView.ExecutablePath()), AText);
 }
 
 std::u16string TfmMain::ApplicationTitle(std::u16string_view AExecutablePath) {

@@ -76,6 +76,8 @@ class TfmMain final : public TMainCommands {
   void FormCreate();
   void FormDestroy();
   void RunCommand(const std::function<void()>& ACommand);
+  // The modal box of an error: its text with a full stop after a last character above ".".
+  void ShowErrorBox(std::u16string AText);
   TUpdateTask* SelectedTask() const;
   void SetStatusText(const std::u16string& AText);
   void OpenInto(TFileChooser& AChooser, TField AField);

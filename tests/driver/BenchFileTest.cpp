@@ -4,7 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+#include <filesystem>
+
 #include "driver/sim/BenchFile.h"
+#include "support/TempDir.h"
 #include "platform/DateTime.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
@@ -106,6 +112,16 @@ TEST(BenchFile, UnreadableFileIsNamed) {
     EXPECT_EQ(e.what(), std::string("/nonexistent/bench.xml:1: не удаётся прочитать файл стенда"));
   }
 }
+
+#ifndef _WIN32
+// KELVANE_BENCH naming a FIFO without a writer: refused at once, never waited on.
+TEST(BenchFile, AFifoIsNoBenchFileAndIsNotWaitedFor) {
+  TTempDir dir;
+  const std::filesystem::path fifo = dir.Path() / "bench.xml";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_THROW(LoadBenchFile(fifo), EError);
+}
+#endif
 
 TEST(BenchFile, DefaultBenchHasTheDemoPorts) {
   const auto bench = LoadDefaultBench();

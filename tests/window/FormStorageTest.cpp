@@ -1,3 +1,4 @@
+#include <climits>
 #include <filesystem>
 
 #include <gtest/gtest.h>
@@ -122,6 +123,25 @@ TEST_F(Keeper, RectangleOnNoConnectedMonitorIsNotApplied) {
   second.Monitors.push_back({1280, 0, 2560, 1024});
   Run(second);
   EXPECT_EQ(second.PlacementsApplied, 1);
+}
+
+// Every stored integer is looked at before any arithmetic: an edge at the end of the 32-bit range
+// or an inverted rectangle is not applied, and nothing overflows (UBSan would stop here).
+TEST_F(Keeper, RectangleInvertedOrAtTheEndOfTheRangeIsNotApplied) {
+  TFakeKeptWindow first;
+  Run(first);
+  for (const char16_t* rect : {u"0,0,100,-2147483648", u"-2147483648,0,100,100",
+                               u"0,0,-2147483648,100", u"10,200,300,100", u"0,0,100,99999999999",
+                               u"0,0,100,2147483647"}) {
+    Store(u"NormPos", rect);
+    TFakeKeptWindow next;
+    next.Monitors = {{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}};
+    Run(next);
+    const TPlacementRect& applied = next.FPlacement.NormalPosition;
+    EXPECT_TRUE(next.PlacementsApplied == 0 ||
+                (applied.Left < applied.Right && applied.Top < applied.Bottom))
+        << ToUtf8(rect);
+  }
 }
 
 TEST_F(Keeper, EachDesktopSizeKeepsItsOwnPairAndItWinsOverThePlainOne) {

@@ -1,10 +1,27 @@
 // Settings files a workstation can really end up with, and hostile ones: the tool always starts,
 // and what the operator keeps is never lost.
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+#ifdef __linux__
+#include <sys/mount.h>
+#endif
+
+#include <chrono>
+#include <cstring>
+#include <iostream>
 #include <filesystem>
+#include <fstream>
+#include <random>
+#include <thread>
 
 #include <gtest/gtest.h>
 
 #include "platform/Files.h"
+#include "platform/Text.h"
 #include "support/SettingsRoundTrip.h"
 #include "support/TempDir.h"
 #include "window/XmlStorage.h"
@@ -68,7 +85,15 @@ INSTANTIATE_TEST_SUITE_P(
                         "<edtFileName_Text>\xCF\xF0</edtFileName_Text></fmMain></Configuration>"},
         TUnreadableCase{"NotUtf8AfterTheMark",
                         "\xEF\xBB\xBF<Configuration><fmMain><edtFileName_Text>\xFF"
-                        "</edtFileName_Text></fmMain></Configuration>"}),
+                        "</edtFileName_Text></fmMain></Configuration>"},
+        // Larger than any settings file of the tool's: not read at all.
+        TUnreadableCase{"LargerThanSixteenMebibytes",
+                        "<Configuration>" + std::string(TXmlStorage::kLargestFile, ' ') +
+                            "</Configuration>"},
+        // A name no charset has, over bytes that are not ASCII: nothing can read them.
+        TUnreadableCase{"UnknownEncodingOverEightBitBytes",
+                        "<?xml version=\"1.0\" encoding=\"x-unknown\"?><Configuration><fmMain>"
+                        "<edtFileName_Text>\xCF</edtFileName_Text></fmMain></Configuration>"}),
     [](const testing::TestParamInfo<TUnreadableCase>& info) { return info.param.Name; });
 
 TEST_F(SettingsFaults, TheToolsOwnDepthIsRead) {
@@ -124,6 +149,69 @@ INSTANTIATE_TEST_SUITE_P(
                          "</fmMain></Configuration>"}),
     [](const testing::TestParamInfo<TDeclarationCase>& info) { return info.param.Name; });
 
+struct TOddFileCase {
+  const char* Name;
+  std::string File;
+  // Whether the file's declaration is written back as it stands.
+  bool DeclarationKept = false;
+  friend void PrintTo(const TOddFileCase& c, std::ostream* os) { *os << c.Name; }
+};
+
+class OddButReadableSettings : public SettingsFaults,
+                               public testing::WithParamInterface<TOddFileCase> {};
+
+TEST_P(OddButReadableSettings, KeepTheirValues) {
+  FDir.Write("Kelvane.xml", GetParam().File);
+  {
+    TXmlStorage store(File());
+    store.Reload();
+    ASSERT_EQ(store.ReadString(kPath, u""), u"П");
+    store.WriteString(u"fmMain\\edtTablesFileName_Text", u"t.csv");
+    EXPECT_FALSE(store.Flush());
+  }
+  EXPECT_FALSE(fs::exists(fs::path(File() + u".bad")));
+  TXmlStorage next(File());
+  next.Reload();
+  EXPECT_EQ(next.ReadString(kPath, u""), u"П");
+  EXPECT_EQ(next.ReadString(u"fmMain\\edtTablesFileName_Text", u""), u"t.csv");
+  if (GetParam().DeclarationKept) {
+    const std::string& file = GetParam().File;
+    const std::string declaration = file.substr(0, file.find("?>"));
+    EXPECT_EQ(ReadFileBytes(File()).substr(0, declaration.size()), declaration);
+  }
+}
+
+std::string Utf16BigEndian(std::u16string_view AText) {
+  std::string bytes = "\xFE\xFF";
+  for (const char16_t c : AText) {
+    bytes.push_back(static_cast<char>(c >> 8));
+    bytes.push_back(static_cast<char>(c & 0xFF));
+  }
+  return bytes;
+}
+
+const std::string kAsciiBody =
+    "?><Configuration><fmMain><edtFileName_Text>&#x41F;</edtFileName_Text></fmMain>"
+    "</Configuration>";
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, OddButReadableSettings,
+    testing::Values(
+        TOddFileCase{"Utf16BigEndianMark",
+                     Utf16BigEndian(u"<?xml version=\"1.0\" encoding=\"utf-16\"?><Configuration>"
+                                    u"<fmMain><edtFileName_Text>П</edtFileName_Text></fmMain>"
+                                    u"</Configuration>")},
+        TOddFileCase{"UnknownEncodingOverAsciiBytes",
+                     "<?xml version=\"1.0\" encoding=\"x-unknown\"" + kAsciiBody, true},
+        // A megabyte of a name: unknown at once, never looked up.
+        TOddFileCase{"MegabyteEncodingName",
+                     "<?xml version=\"1.0\" encoding=\"" + std::string(1 << 20, 'k') + "\"" +
+                         kAsciiBody,
+                     true},
+        TOddFileCase{"EncodingNameOfOddCharacters",
+                     "<?xml version=\"1.0\" encoding=\"win/1251\"" + kAsciiBody, true}),
+    [](const testing::TestParamInfo<TOddFileCase>& info) { return info.param.Name; });
+
 TEST_F(SettingsFaults, CdataOfWhiteSpaceOnlyReadsAsEmpty) {
   FDir.Write("Kelvane.xml",
              "<Configuration><fmMain><edtFileName_Text><![CDATA[  \t ]]></edtFileName_Text>"
@@ -149,7 +237,121 @@ TEST_F(SettingsFaults, FolderThatCannotTakeTheTemporaryFileStillGetsTheValues) {
   EXPECT_EQ(WriteThenReadBack(u"second"), u"second");
 }
 
+TEST_F(SettingsFaults, WhereNoNewFileCanBeMadeTheOldOneStaysAndTheFailureIsSaid) {
+  EXPECT_EQ(WriteThenReadBack(u"first"), u"first");
+  const std::string before = ReadFileBytes(File());
+  // Every name a new file could take is a folder.
+  for (int i = 0; i < 100; ++i) {
+    fs::create_directory(fs::path(File() + u".new" + (i > 0 ? IntToStr(i) : u"")));
+  }
+  TXmlStorage store(File());
+  store.Reload();
+  store.WriteString(kPath, u"second");
+  const std::optional<std::u16string> problem = store.Flush();
+  ASSERT_TRUE(problem);
+  EXPECT_NE(problem->find(u"\"" + File() + u"\""), std::u16string::npos) << ToUtf8(*problem);
+  EXPECT_EQ(ReadFileBytes(File()), before);
+}
+
+// A disk that fills up as the new file is written, on every system through the platform's limit.
+TEST_F(SettingsFaults, AWriteThatFailsPartWayLeavesTheOldFileWhole) {
+  EXPECT_EQ(WriteThenReadBack(u"first"), u"first");
+  const std::string before = ReadFileBytes(File());
+  for (const std::uintmax_t limit : {std::uintmax_t{0}, std::uintmax_t{1}, std::uintmax_t{100},
+                                     std::uintmax_t{before.size()}}) {
+    TXmlStorage store(File());
+    store.Reload();
+    store.WriteString(kPath, u"second, one block longer " + std::u16string(4096, u'x'));
+    SetFileWriteLimit(limit);
+    const std::optional<std::u16string> problem = store.Flush();
+    SetFileWriteLimit(std::nullopt);
+    EXPECT_TRUE(problem) << limit;
+    EXPECT_EQ(ReadFileBytes(File()), before) << limit;
+    EXPECT_FALSE(fs::exists(fs::path(File() + u".new"))) << limit;
+  }
+}
+
+TEST_F(SettingsFaults, AFullDiskLeavesTheOldFileWhole) {
+#ifdef __linux__
+  if (geteuid() != 0) {
+    GTEST_SKIP() << "a file system of fixed size needs root here (the platform's limit above "
+                    "covers the case on every system)";
+  }
+  const fs::path disk = FDir.Path() / "disk";
+  fs::create_directory(disk);
+  if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0) {
+    GTEST_SKIP() << "no tmpfs can be mounted here: " << std::strerror(errno);
+  }
+  {
+    const std::u16string file = (disk / "Kelvane.xml").u16string();
+    EXPECT_EQ(test::WriteThenReadBack(file, kPath, u"first"), u"first");
+    const std::string before = ReadFileBytes(file);
+    // The rest of the disk taken, less than a block free.
+    std::ofstream filler(disk / "filler", std::ios::binary);
+    const std::string block(1024, 'f');
+    while (filler.write(block.data(), static_cast<std::streamsize>(block.size())) &&
+           filler.flush()) {
+    }
+    filler.close();
+    TXmlStorage store(file);
+    store.Reload();
+    store.WriteString(kPath, u"second, one block longer " + std::u16string(4096, u'x'));
+    const std::optional<std::u16string> problem = store.Flush();
+    ASSERT_TRUE(problem);
+    EXPECT_NE(problem->find(u"Kelvane.xml"), std::u16string::npos) << ToUtf8(*problem);
+    EXPECT_EQ(ReadFileBytes(file), before);
+    EXPECT_FALSE(fs::exists(disk / "Kelvane.xml.new"));
+  }
+  umount(disk.c_str());
+#else
+  GTEST_SKIP() << "a file system of fixed size is made on Linux only";
+#endif
+}
+
 #ifndef _WIN32
+// The next start reads the old content or the new one, whole, wherever a save is cut short.
+TEST_F(SettingsFaults, AKillDuringASaveLeavesTheOldOrTheNewContentWhole) {
+  const auto value = [](int ARound) {
+    return u"round " + IntToStr(ARound) + u" " + std::u16string(20000, u'П');
+  };
+  EXPECT_EQ(WriteThenReadBack(value(0)), value(0));
+  // A folder where a temporary file of the old kind went: no reason to write in place.
+  fs::create_directories(fs::path(File() + u".tmp") / "kept");
+  std::mt19937 random(20261209);
+  // A save takes some tens of milliseconds here: the kills land before, in and after it.
+  std::uniform_int_distribution<int> pause(0, 70000);
+  int current = 0;
+  int cut = 0;
+  for (int round = 1; round <= 200; ++round) {
+    const pid_t child = fork();
+    if (child == 0) {
+      TXmlStorage store(File());
+      store.Reload();
+      store.WriteString(kPath, value(round));
+      _exit(store.Flush() ? 1 : 0);
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(pause(random)));
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    TXmlStorage store(File());
+    store.Reload();
+    const std::u16string read = store.ReadString(kPath, u"<none>");
+    ASSERT_TRUE(read == value(current) || read == value(round)) << "round " << round;
+    cut += read == value(current) ? 1 : 0;
+    current = read == value(round) ? round : current;
+    ASSERT_FALSE(fs::exists(fs::path(File() + u".bad"))) << "round " << round;
+  }
+  std::cout << "saves cut short before the new content took the file's place: " << cut << "\n";
+}
+
+TEST_F(SettingsFaults, AFifoNamedLikeTheFileIsUnreadableAtOnceAndKeptAside) {
+  ASSERT_EQ(mkfifo(fs::path(File()).c_str(), 0600), 0);
+  // No writer ever comes: a read that waited would never end.
+  EXPECT_EQ(WriteThenReadBack(u"new"), u"new");
+  EXPECT_TRUE(fs::is_fifo(fs::path(File() + u".bad")));
+}
+
 TEST_F(SettingsFaults, LinkToItselfStartsWithDefaultsAndIsKeptAside) {
   fs::create_symlink("Kelvane.xml", fs::path(File()));
   EXPECT_EQ(WriteThenReadBack(u"new"), u"new");

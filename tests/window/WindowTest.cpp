@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/sim/SimFirmware.h"
+#include "platform/Files.h"
 #include "platform/Text.h"
 #include "support/BenchScope.h"
 #include "support/FakeMainView.h"
@@ -362,6 +363,31 @@ TEST_F(Window, PathsTickAndPlaceSurviveARestart) {
   const TPlacementRect rect = FView->Kept.FPlacement.NormalPosition;
   EXPECT_EQ(std::vector<int>({rect.Left, rect.Top, rect.Right, rect.Bottom}),
             std::vector<int>({50, 60, 750, 510}));
+}
+
+// The settings that cannot be saved are not lost in silence: the box names the file and the
+// reason as the window closes, and the file keeps what it held.
+TEST_F(Window, SettingsThatCannotBeWrittenAreSaidOnClosing) {
+  FWindow->FormShow();
+  FWindow->FormClose();
+  FWindow.reset();
+  const std::string before = ReadFileBytes(SettingsFile());
+  FView = std::make_unique<TFakeMainView>();
+  FWindow = std::make_unique<TfmMain>(*FView, SettingsFile());
+  FWindow->FormShow();
+  SetFirmwareField(FFirmware);
+  FWindow->FormClose();
+  SetFileWriteLimit(10);
+  FWindow.reset();
+  SetFileWriteLimit(std::nullopt);
+  ASSERT_EQ(FView->Errors.size(), 1u);
+  EXPECT_EQ(FView->Errors[0].Title, u"Kelvane");
+  EXPECT_EQ(FView->Errors[0].Text.rfind(u"Настройки не сохранены в файл \"" + SettingsFile() + u"\": ",
+                                        0),
+            0u)
+      << ToUtf8(FView->Errors[0].Text);
+  EXPECT_EQ(FView->Errors[0].Text.back(), u'.');
+  EXPECT_EQ(ReadFileBytes(SettingsFile()), before);
 }
 
 struct TPercentCase {

@@ -11,6 +11,7 @@
 
 #include "platform/DateTime.h"
 #include "platform/Error.h"
+#include "platform/Files.h"
 #include "platform/Text.h"
 
 namespace kelvane {
@@ -276,12 +277,15 @@ std::shared_ptr<TSimBench> ParseBench(std::string_view AXml, const std::string& 
 
 std::shared_ptr<TSimBench> LoadBenchFile(const std::filesystem::path& APath) {
   const std::string name = ToUtf8(APath.u16string());
-  std::ifstream file(APath, std::ios::binary);
-  std::ostringstream content;
-  if (!file || !(content << file.rdbuf())) {
+  // A regular file only, and none that could not be a bench: a FIFO would hold the start.
+  constexpr std::uintmax_t kLargestBench = 16u << 20;
+  std::string content;
+  try {
+    content = ReadFileBytes(APath.u16string(), kLargestBench);
+  } catch (const EError&) {
     throw EError(FromUtf8(name + ":1: не удаётся прочитать файл стенда"));
   }
-  return ParseBench(content.str(), name);
+  return ParseBench(content, name);
 }
 
 std::shared_ptr<TSimBench> LoadDefaultBench() {
