@@ -1,9 +1,23 @@
 #include "platform/SystemAwake.h"
 
+#include <atomic>
+
 namespace kelvane {
 
-// The development platform runs the bench only: no register can be left half-written.
-void SetSystemAwakeRequired(bool) {
+namespace {
+
+std::atomic<bool> Requested{false};
+
+}  // namespace
+
+// The development platform runs the bench only: no register can be left half-written, and the
+// request is only kept.
+void SetSystemAwakeRequired(bool AValue) {
+  Requested.store(AValue);
+}
+
+bool SystemAwakeRequested() {
+  return Requested.load();
 }
 
 }  // namespace kelvane

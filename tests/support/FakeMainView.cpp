@@ -1,5 +1,7 @@
 #include "support/FakeMainView.h"
 
+#include "platform/Error.h"
+
 namespace kelvane::test {
 
 std::u16string TFakeMainView::FieldText(TField AField) const {
@@ -31,6 +33,9 @@ void TFakeMainView::SetRowTicked(int ARow, bool AValue) {
 }
 
 std::optional<std::u16string> TFakeMainView::ChooseFile(TFileChooser& AChooser) {
+  if (ChooserFails) {
+    throw EError(*ChooserFails);
+  }
   Choosers.push_back({AChooser.Name, AChooser.Directory, AChooser.Filters});
   if (FAnswers.empty()) {
     return std::nullopt;

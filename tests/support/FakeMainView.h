@@ -57,6 +57,8 @@ class TFakeMainView final : public TMainView {
   void Wake() override;
   TKeptWindow& KeptWindow() override { return Kept; }
 
+  // A chooser that fails with this message instead of opening, when set.
+  std::optional<std::u16string> ChooserFails;
   // The next choosers' answers, in order; nothing stands for Cancel.
   void Answer(std::optional<std::u16string> AAnswer) { FAnswers.push_back(std::move(AAnswer)); }
   std::u16string Cell(int ARow, TColumn AColumn) const;

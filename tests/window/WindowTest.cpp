@@ -5,6 +5,7 @@
 
 #include "driver/sim/SimFirmware.h"
 #include "platform/Files.h"
+#include "platform/SystemAwake.h"
 #include "platform/Text.h"
 #include "support/BenchScope.h"
 #include "support/FakeMainView.h"
@@ -388,6 +389,45 @@ TEST_F(Window, SettingsThatCannotBeWrittenAreSaidOnClosing) {
       << ToUtf8(FView->Errors[0].Text);
   EXPECT_EQ(FView->Errors[0].Text.back(), u'.');
   EXPECT_EQ(ReadFileBytes(SettingsFile()), before);
+}
+
+TEST_F(Window, StopDuringASearchEndsThePassAsStopped) {
+  FGates->Close(3);
+  Click(TCommand::btnSearchClick);
+  ASSERT_TRUE(WaitUntil([&] { return FWindow->DeviceDiscover().State().Started.load(); }));
+  Click(TCommand::btnStopClick);
+  FGates->Open(3);
+  ASSERT_TRUE(WaitUntil([&] { return FWindow->DeviceDiscover().WorkerEnded(); }));
+  EXPECT_FALSE(FWindow->DeviceDiscover().State().Succeded);
+  EXPECT_EQ(FWindow->DeviceDiscover().State().Text.Get(), u"Прервано пользователем");
+}
+
+TEST_F(Window, TheErrorBoxAddsAFullStopOnlyAfterACharacterAboveIt) {
+  const std::vector<std::pair<std::u16string, std::u16string>> cases = {
+      {u"Выбор файла недоступен.", u"Выбор файла недоступен."},
+      {u"Нет доступа", u"Нет доступа."},
+      {u"Файл прошивки не найден!", u"Файл прошивки не найден!"},
+      {u"Код 5", u"Код 5."},
+      {u"список,", u"список,"}};
+  for (const auto& [message, shown] : cases) {
+    FView->ChooserFails = message;
+    Click(TCommand::btnOpenClick);
+    ASSERT_FALSE(FView->Errors.empty());
+    EXPECT_EQ(FView->Errors.back().Text, shown);
+  }
+  EXPECT_EQ(FView->Errors.size(), cases.size());
+}
+
+TEST_F(Window, ClosingDuringAnUpdateLeavesNoKeepAwakeRequestStanding) {
+  Search();
+  SetFirmwareField(FFirmware);
+  FGates->Close(3);
+  Click(TCommand::btnStartClick);
+  ASSERT_TRUE(SystemAwakeRequested());
+  FWindow->FormClose();
+  FGates->OpenAll();
+  FWindow.reset();
+  EXPECT_FALSE(SystemAwakeRequested());
 }
 
 struct TPercentCase {
