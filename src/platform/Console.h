@@ -16,7 +16,8 @@ class TUtf8ConsoleOutput {
   TUtf8ConsoleOutput& operator=(const TUtf8ConsoleOutput&) = delete;
 
  private:
-  unsigned FPrevious = 0;
+  // The console's code page before (Windows; a terminal elsewhere has none to put back).
+  [[maybe_unused]] unsigned FPrevious = 0;
 };
 
 // True when standard output is a terminal, which then also takes escape sequences.
