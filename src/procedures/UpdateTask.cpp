@@ -85,11 +85,13 @@ TUpdateRecord TUpdateTask::Record() const {
 }
 
 void TUpdateTask::EnterStep(TUpdateStep AStep, std::u16string AText) {
-  {
-    std::lock_guard lock(FRecordMutex);
-    FRecord.LastStep = AStep;
-  }
+  RecordStep(AStep);
   SetText(std::move(AText));
+}
+
+void TUpdateTask::RecordStep(TUpdateStep AStep) {
+  std::lock_guard lock(FRecordMutex);
+  FRecord.LastStep = AStep;
 }
 
 void TUpdateTask::VersionRead(std::u16string AVersion) {
@@ -115,10 +117,7 @@ void TUpdateTask::DoExecute() {
 
 void TUpdateTask::DoUpdate(TTarvik& ADriver) {
   const auto startedAt = Clock()->SteadyNow();
-  {
-    std::lock_guard lock(FRecordMutex);
-    FRecord.LastStep = TUpdateStep::ReadingFile;
-  }
+  RecordStep(TUpdateStep::ReadingFile);
   ADriver.SetFileType(1);
   const std::string image = ReadImage();
   const auto length = static_cast<std::int32_t>(image.size());
@@ -180,10 +179,7 @@ void TUpdateTask::DoUpdate(TTarvik& ADriver) {
       std::chrono::duration_cast<std::chrono::seconds>(Clock()->SteadyNow() - startedAt).count();
   const std::u16string version = FormatVersion(ADriver);
   VersionRead(version);
-  {
-    std::lock_guard lock(FRecordMutex);
-    FRecord.LastStep = TUpdateStep::Done;
-  }
+  RecordStep(TUpdateStep::Done);
   if (!printError) {
     SetText(u"Успешно завершено: " + version + u" за " + IntToStr(elapsed / 60) + u" мин. " +
             IntToStr(elapsed % 60) + u" сек.");

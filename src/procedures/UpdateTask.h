@@ -85,6 +85,7 @@ class TUpdateTask final : public TCustomTask {
   std::optional<std::u16string> PrintReceipt(TTarvik& ADriver);
   // Text := AText, and the record's step.
   void EnterStep(TUpdateStep AStep, std::u16string AText);
+  void RecordStep(TUpdateStep AStep);
   void VersionRead(std::u16string AVersion);
 
   std::u16string FName;
