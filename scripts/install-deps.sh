@@ -9,7 +9,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev
-  libpugixml-dev libxml2-utils libcli11-dev nlohmann-json3-dev
+  libpugixml-dev libxml2-utils nlohmann-json3-dev
   qt6-base-dev libgl-dev
   xvfb xauth xdotool imagemagick fonts-dejavu-core fonts-wine
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 locales
