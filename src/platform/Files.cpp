@@ -1,8 +1,6 @@
 #include "platform/Files.h"
 
-#include <cerrno>
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include "platform/Error.h"

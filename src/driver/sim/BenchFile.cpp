@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <sstream>
 
