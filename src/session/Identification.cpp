@@ -34,7 +34,9 @@ std::optional<std::vector<TIdentifiedPort>> IdentifyPorts(
         discover.Stop();
       }
     }
-    stopped = discover.LastRunEnd().Kind != TRunEnd::Succeeded;
+    // A pass may still end well after the stop was asked, when its last search ended in
+    // between: what was asked holds.
+    stopped = stopped || discover.LastRunEnd().Kind != TRunEnd::Succeeded;
     // Leaving the scope waits for the searches a stopped pass left running.
   }
   if (stopped) {

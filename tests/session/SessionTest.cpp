@@ -84,19 +84,42 @@ TEST_F(Session, IdentificationReportsEveryUsbPortWithItsRegisterOrItsErrorInPort
 }
 
 TEST_F(Session, AStopDuringTheIdentificationReturnsNothingOnceTheSearchesHaveEnded) {
-  FGates->Close(1);
-  bool asked = false;
-  const auto ports = IdentifyPorts([&] {
-    // Asked while COM1's search is held in its first call: the stop comes first.
-    if (!asked) {
-      asked = true;
-      FGates->Open(1);
-    }
-    return true;
-  });
-  EXPECT_FALSE(ports.has_value());
-  // The search in progress went on to its first stop point, past the probe.
-  EXPECT_EQ(FBench.Register(1).CallCount(TTarvikMethod::GetDeviceMetrics), 1);
+  TSteppingClock& clock = FClock.Clock();
+  // Asked while COM1's search is held in its first call. Either the stop reaches the
+  // coordinator first, or the coordinator has already collected the last search and only its
+  // closing pause is left: nothing is returned in both.
+  for (const bool collectedFirst : {false, true}) {
+    SCOPED_TRACE(collectedFirst);
+    FGates->Close(1);
+    const int calls = FBench.Register(1).CallCount(TTarvikMethod::GetECRStatus);
+    const int probes = FBench.Register(1).CallCount(TTarvikMethod::GetDeviceMetrics);
+    bool asked = false;
+    const auto ports = IdentifyPorts([&] {
+      if (!asked) {
+        asked = true;
+        if (collectedFirst) {
+          // The coordinator held in its pause while COM1's search runs to its end.
+          clock.SetFreeRunning(false);
+          EXPECT_TRUE(WaitUntil([&] { return clock.Sleeping() == 1; }));
+        }
+        FGates->Open(1);
+        if (collectedFirst) {
+          EXPECT_TRUE(WaitUntil([&] {
+            return FBench.Register(1).CallCount(TTarvikMethod::GetECRStatus) == calls + 2;
+          }));
+          // One more round of the coordinator: it collects COM1 and pauses again.
+          const int sleeps = clock.Sleeps();
+          clock.Release(1);
+          EXPECT_TRUE(WaitUntil([&] { return clock.Sleeps() == sleeps + 1; }));
+          clock.SetFreeRunning(true);
+        }
+      }
+      return true;
+    });
+    EXPECT_FALSE(ports.has_value());
+    // The search in progress went on to its first stop point, past the probe.
+    EXPECT_EQ(FBench.Register(1).CallCount(TTarvikMethod::GetDeviceMetrics), probes + 1);
+  }
   EXPECT_EQ(FBench.Register(1).CallCount(TTarvikMethod::WriteTable), 0);
 }
 
