@@ -5,6 +5,7 @@
 #include "platform/Text.h"
 #include "support/PortSourceScope.h"
 #include "support/RegisteredPorts.h"
+#include "support/SlotValue.h"
 
 namespace kelvane::test {
 namespace {
@@ -13,7 +14,7 @@ TEST(SetupApiPortSource, EnumeratesWhateverIsPresentWithoutRaising) {
   TSetupApiPortSource source;
   EXPECT_NO_THROW(source.PresentPortNames());
   EXPECT_NO_THROW(source.PresentPortNames()) << "the library stays loaded";
-  SetPortSource(nullptr);
+  const TSlotValue<std::shared_ptr<TPortSource>> platformSource(SetPortSource, nullptr);
   TSerialPorts ports;
   EXPECT_NO_THROW(ports.Refresh(true, true));
   for (const TSerialPortRec& port : ports) {
@@ -34,7 +35,7 @@ TEST(SetupApiPortSource, ListsTheRegisteredPortsAsTheRulesSay) {
       std::nullopt,
       u"USB-SERIAL CH340 (COM35)",
   });
-  SetPortSource(nullptr);
+  const TSlotValue<std::shared_ptr<TPortSource>> platformSource(SetPortSource, nullptr);
   const auto listed = [](bool AUsb, bool AOther) {
     TSerialPorts ports;
     ports.Refresh(AUsb, AOther);

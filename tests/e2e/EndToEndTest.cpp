@@ -6,14 +6,15 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <optional>
 
 #include <gtest/gtest.h>
 
 #include "discovery/DeviceDiscover.h"
 #include "discovery/PortSource.h"
 #include "driver/TarvikFactory.h"
-#include "driver/sim/SimFirmware.h"
 #include "driver/sim/BenchFile.h"
+#include "driver/sim/SimFirmware.h"
 #include "driver/sim/SimResultCodes.h"
 #include "driver/sim/SimTarvik.h"
 #include "driver/win/ComTarvik.h"
@@ -25,6 +26,7 @@
 #include "support/MessagePump.h"
 #include "support/RegisteredPorts.h"
 #include "support/Scenarios.h"
+#include "support/SlotValue.h"
 #include "support/TempDir.h"
 #include "support/Waiting.h"
 #include "tasks/MainThread.h"
@@ -129,9 +131,9 @@ bool UnderWine() {
 
 // Calls one of the training driver's exports as regsvr32 does: the library is loaded for the
 // call only, so that nothing holds it loaded while the tests use it through COM.
-HRESULT CallServer(const char* AExport, std::optional<std::pair<BOOL, std::wstring>> AInstall = {}) {
-  const HMODULE server =
-      LoadLibraryW(Wide(ProgramFolder() + u"\\kelvane-simdriver.dll").c_str());
+HRESULT CallServer(const char* AExport,
+                   std::optional<std::pair<BOOL, std::wstring>> AInstall = {}) {
+  const HMODULE server = LoadLibraryW(Wide(ProgramFolder() + u"\\kelvane-simdriver.dll").c_str());
   if (server == nullptr) {
     return E_FAIL;
   }
@@ -173,7 +175,7 @@ class TEnvironment final : public testing::Environment {
       names.push_back(u"USB-SERIAL CH340 (COM" + IntToStr(port) + u")");
     }
     FPorts = std::make_unique<TRegisteredPorts>(names);
-    SetTarvikFactory([] { return TComTarvik::Create(kServerClass); });
+    FFactory.emplace(SetTarvikFactory, [] { return TComTarvik::Create(kServerClass); });
     // A Cyrillic name: the console must take its arguments from the wide command line.
     Firmware = FDir.Write("прошивка_3105.bin",
                           MakeSimFirmware({3105, u"A.5", EncodeDate(2026, 11, 30)}, 1000));
@@ -182,7 +184,7 @@ class TEnvironment final : public testing::Environment {
     if (!FActive) {
       return;
     }
-    SetTarvikFactory({});
+    FFactory.reset();
     FPorts.reset();
     FMachineClasses.reset();
     CallServer("DllUnregisterServer");
@@ -195,6 +197,7 @@ class TEnvironment final : public testing::Environment {
   TTempDir FDir;
   std::unique_ptr<TRegisteredPorts> FPorts;
   std::unique_ptr<TMachineClasses> FMachineClasses;
+  std::optional<TSlotValue<TTarvikFactory>> FFactory;
 };
 
 const auto* const environment = testing::AddGlobalTestEnvironment(new TEnvironment);
@@ -352,11 +355,11 @@ TEST(EndToEnd, CliSearchesThroughTheDriverTheBuildNames) {
 }
 
 TEST(EndToEnd, CliWithoutTheDriverSaysSoOnceAndTouchesNoPort) {
-  const auto [status, output] = RunProgram(u"\"" + ProgramFolder() +
-                                           u"\\..\\src\\kelvane-cli.exe\" update \"" +
-                                           TEnvironment::Firmware + u"\"");
-  const std::string said = "драйвер ККТ (" + ToUtf8(FromAscii(KELVANE_TARVIK_CLASS_ASCII)) +
-                           ") не создаётся";
+  const auto [status, output] =
+      RunProgram(u"\"" + ProgramFolder() + u"\\..\\src\\kelvane-cli.exe\" update \"" +
+                 TEnvironment::Firmware + u"\"");
+  const std::string said =
+      "драйвер ККТ (" + ToUtf8(FromAscii(KELVANE_TARVIK_CLASS_ASCII)) + ") не создаётся";
   EXPECT_NE(output.find(said), std::string::npos) << output;
   EXPECT_EQ(output.find(said), output.rfind(said)) << "once\n" << output;
   EXPECT_NE(output.find(std::to_string(sizeof(void*) * 8) + "-разрядная"), std::string::npos)
@@ -568,7 +571,8 @@ TEST(EndToEnd, ControlOfASingleThreadedClassIsRefusedWithItsReason) {
       const std::u16string shown =
           model != nullptr ? std::u16string(model, model + wcslen(model)) : u"нет";
       EXPECT_EQ(e.Message(), u"Драйвер ККТ (" + name +
-                                 u") зарегистрирован с однопоточной моделью (ThreadingModel: " + shown +
+                                 u") зарегистрирован с однопоточной моделью (ThreadingModel: " +
+                                 shown +
                                  u"): его вызовы ждали бы главного потока, поэтому он не "
                                  u"используется");
     }

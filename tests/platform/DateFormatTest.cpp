@@ -2,6 +2,7 @@
 
 #include "platform/DateFormat.h"
 #include "platform/Text.h"
+#include "support/LocaleFormatsScope.h"
 
 namespace kelvane::test {
 namespace {
@@ -47,12 +48,10 @@ TEST(DateTime, EncodesOleAutomationDays) {
 }
 
 TEST(DateTime, DateTimeToStrLeavesOutExactMidnight) {
-  SetLocaleFormats(
-      std::make_shared<const TLocaleFormats>(TLocaleFormats{u"dd.MM.yyyy", u"H:mm:ss"}));
+  const TLocaleFormatsScope formats;
   EXPECT_EQ(DateTimeToStr(EncodeDate(2026, 12, 9)), u"09.12.2026");
   EXPECT_EQ(DateTimeToStr(EncodeDateTime({2026, 12, 9, 0, 0, 0, 1})), u"09.12.2026 0:00:00");
   EXPECT_EQ(DateTimeToStr(EncodeDateTime({2026, 12, 9, 14, 5, 7, 0})), u"09.12.2026 14:05:07");
-  SetLocaleFormats(nullptr);
 }
 
 }  // namespace

@@ -3,24 +3,18 @@
 #include <stdexcept>
 
 #include "discovery/SimPortSource.h"
-#include "driver/TarvikFactory.h"
 #include "driver/sim/BenchFile.h"
 #include "driver/sim/SimTarvik.h"
 
 namespace kelvane::test {
 
-TBenchScope::TBenchScope(const std::string& AXml) : FBench(ParseBench(AXml, "test bench")) {
-  SetCurrentBench(FBench);
-  // Windows builds use the COM control and SetupAPI by default; the tests want the bench
-  // everywhere.
-  SetTarvikFactory([bench = FBench] { return std::make_unique<TSimTarvik>(bench); });
-  SetPortSource(std::make_shared<TSimPortSource>());
-}
-
-TBenchScope::~TBenchScope() {
-  SetPortSource(nullptr);
-  SetTarvikFactory({});
-  SetCurrentBench(nullptr);
+// Windows builds use the COM control and SetupAPI by default; the tests want the bench
+// everywhere.
+TBenchScope::TBenchScope(const std::string& AXml)
+    : FBench(ParseBench(AXml, "test bench")),
+      FCurrent(SetCurrentBench, FBench),
+      FFactory(SetTarvikFactory, [bench = FBench] { return std::make_unique<TSimTarvik>(bench); }),
+      FPorts(SetPortSource, std::make_shared<TSimPortSource>()) {
 }
 
 TSimRegister& TBenchScope::Register(std::int32_t AComNumber) {

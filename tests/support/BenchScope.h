@@ -3,7 +3,10 @@
 #include <memory>
 #include <string>
 
+#include "discovery/PortSource.h"
+#include "driver/TarvikFactory.h"
 #include "driver/sim/SimBench.h"
+#include "support/SlotValue.h"
 
 namespace kelvane::test {
 
@@ -12,15 +15,15 @@ namespace kelvane::test {
 class TBenchScope {
  public:
   explicit TBenchScope(const std::string& AXml);
-  ~TBenchScope();
-  TBenchScope(const TBenchScope&) = delete;
-  TBenchScope& operator=(const TBenchScope&) = delete;
 
   const std::shared_ptr<TSimBench>& Bench() const { return FBench; }
   TSimRegister& Register(std::int32_t AComNumber);
 
  private:
   std::shared_ptr<TSimBench> FBench;
+  TSlotValue<std::shared_ptr<TSimBench>> FCurrent;
+  TSlotValue<TTarvikFactory> FFactory;
+  TSlotValue<std::shared_ptr<TPortSource>> FPorts;
 };
 
 }  // namespace kelvane::test

@@ -28,12 +28,8 @@ std::chrono::milliseconds TFakeClock::Slept() const {
   return FSlept;
 }
 
-TFakeClockScope::TFakeClockScope(TDateTime AStart) : FClock(std::make_shared<TFakeClock>(AStart)) {
-  SetClock(FClock);
-}
-
-TFakeClockScope::~TFakeClockScope() {
-  SetClock(nullptr);
+TFakeClockScope::TFakeClockScope(TDateTime AStart)
+    : FClock(std::make_shared<TFakeClock>(AStart)), FSlot(SetClock, FClock) {
 }
 
 }  // namespace kelvane::test

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/Clock.h"
+#include "support/SlotValue.h"
 
 namespace kelvane::test {
 
@@ -31,13 +32,11 @@ class TFakeClock final : public TClock {
 class TFakeClockScope {
  public:
   explicit TFakeClockScope(TDateTime AStart);
-  ~TFakeClockScope();
-  TFakeClockScope(const TFakeClockScope&) = delete;
-  TFakeClockScope& operator=(const TFakeClockScope&) = delete;
   TFakeClock& Clock() { return *FClock; }
 
  private:
   std::shared_ptr<TFakeClock> FClock;
+  TSlotValue<std::shared_ptr<TClock>> FSlot;
 };
 
 }  // namespace kelvane::test

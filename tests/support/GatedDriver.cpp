@@ -63,14 +63,10 @@ void TPortGates::Pass(std::int32_t APort) {
 }
 
 TGatedDriverScope::TGatedDriverScope(std::shared_ptr<TSimBench> ABench,
-                                     std::shared_ptr<TPortGates> AGates) {
-  SetTarvikFactory([bench = std::move(ABench), gates = std::move(AGates)] {
-    return std::make_unique<TGatedTarvik>(bench, gates);
-  });
-}
-
-TGatedDriverScope::~TGatedDriverScope() {
-  SetTarvikFactory({});
+                                     std::shared_ptr<TPortGates> AGates)
+    : FSlot(SetTarvikFactory, [bench = std::move(ABench), gates = std::move(AGates)] {
+        return std::make_unique<TGatedTarvik>(bench, gates);
+      }) {
 }
 
 }  // namespace kelvane::test

@@ -4,7 +4,9 @@
 #include <memory>
 #include <mutex>
 
+#include "driver/TarvikFactory.h"
 #include "driver/sim/SimBench.h"
+#include "support/SlotValue.h"
 #include "support/TestTask.h"
 
 namespace kelvane::test {
@@ -27,9 +29,9 @@ class TPortGates {
 class TGatedDriverScope {
  public:
   TGatedDriverScope(std::shared_ptr<TSimBench> ABench, std::shared_ptr<TPortGates> AGates);
-  ~TGatedDriverScope();
-  TGatedDriverScope(const TGatedDriverScope&) = delete;
-  TGatedDriverScope& operator=(const TGatedDriverScope&) = delete;
+
+ private:
+  TSlotValue<TTarvikFactory> FSlot;
 };
 
 }  // namespace kelvane::test

@@ -1,18 +1,10 @@
 #include "support/LocaleFormatsScope.h"
 
-#include <memory>
-
-#include "platform/DateFormat.h"
-
 namespace kelvane::test {
 
-TLocaleFormatsScope::TLocaleFormatsScope() {
-  SetLocaleFormats(
-      std::make_shared<const TLocaleFormats>(TLocaleFormats{u"dd.MM.yyyy", u"H:mm:ss"}));
-}
-
-TLocaleFormatsScope::~TLocaleFormatsScope() {
-  SetLocaleFormats(nullptr);
+TLocaleFormatsScope::TLocaleFormatsScope()
+    : FFormats(SetLocaleFormats,
+               std::make_shared<const TLocaleFormats>(TLocaleFormats{u"dd.MM.yyyy", u"H:mm:ss"})) {
 }
 
 }  // namespace kelvane::test

@@ -1,5 +1,10 @@
 #pragma once
 
+#include <memory>
+
+#include "platform/DateFormat.h"
+#include "support/SlotValue.h"
+
 namespace kelvane::test {
 
 // Puts the Russian workstation's date and time formats (dd.MM.yyyy, H:mm:ss) in place for the life
@@ -7,9 +12,9 @@ namespace kelvane::test {
 class TLocaleFormatsScope {
  public:
   TLocaleFormatsScope();
-  ~TLocaleFormatsScope();
-  TLocaleFormatsScope(const TLocaleFormatsScope&) = delete;
-  TLocaleFormatsScope& operator=(const TLocaleFormatsScope&) = delete;
+
+ private:
+  TSlotValue<std::shared_ptr<const TLocaleFormats>> FFormats;
 };
 
 }  // namespace kelvane::test

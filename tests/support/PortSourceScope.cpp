@@ -17,12 +17,8 @@ void TScriptedPortSource::SetNames(std::vector<std::optional<std::u16string>> AN
 }
 
 TPortSourceScope::TPortSourceScope(std::vector<std::optional<std::u16string>> ANames)
-    : FSource(std::make_shared<TScriptedPortSource>(std::move(ANames))) {
-  SetPortSource(FSource);
-}
-
-TPortSourceScope::~TPortSourceScope() {
-  SetPortSource(nullptr);
+    : FSource(std::make_shared<TScriptedPortSource>(std::move(ANames))),
+      FSlot(SetPortSource, FSource) {
 }
 
 }  // namespace kelvane::test

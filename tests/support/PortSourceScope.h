@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "discovery/PortSource.h"
+#include "support/SlotValue.h"
 
 namespace kelvane::test {
 
@@ -26,13 +27,11 @@ class TScriptedPortSource final : public TPortSource {
 class TPortSourceScope {
  public:
   explicit TPortSourceScope(std::vector<std::optional<std::u16string>> ANames);
-  ~TPortSourceScope();
-  TPortSourceScope(const TPortSourceScope&) = delete;
-  TPortSourceScope& operator=(const TPortSourceScope&) = delete;
   TScriptedPortSource& Source() { return *FSource; }
 
  private:
   std::shared_ptr<TScriptedPortSource> FSource;
+  TSlotValue<std::shared_ptr<TPortSource>> FSlot;
 };
 
 }  // namespace kelvane::test

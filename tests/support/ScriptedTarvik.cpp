@@ -164,13 +164,9 @@ std::int32_t TScriptedTarvik::Call(TTarvikMethod AMethod) {
   return FScript->RecordCall(AMethod);
 }
 
-TScriptedDriverScope::TScriptedDriverScope(std::shared_ptr<TDriverScript> AScript) {
-  SetTarvikFactory(
-      [script = std::move(AScript)] { return std::make_unique<TScriptedTarvik>(script); });
-}
-
-TScriptedDriverScope::~TScriptedDriverScope() {
-  SetTarvikFactory({});
+TScriptedDriverScope::TScriptedDriverScope(std::shared_ptr<TDriverScript> AScript)
+    : FSlot(SetTarvikFactory,
+            [script = std::move(AScript)] { return std::make_unique<TScriptedTarvik>(script); }) {
 }
 
 }  // namespace kelvane::test

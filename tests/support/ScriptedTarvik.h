@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "driver/Tarvik.h"
+#include "driver/TarvikFactory.h"
+#include "support/SlotValue.h"
 
 namespace kelvane::test {
 
@@ -79,9 +81,9 @@ class TScriptedTarvik final : public TTarvik {
 class TScriptedDriverScope {
  public:
   explicit TScriptedDriverScope(std::shared_ptr<TDriverScript> AScript);
-  ~TScriptedDriverScope();
-  TScriptedDriverScope(const TScriptedDriverScope&) = delete;
-  TScriptedDriverScope& operator=(const TScriptedDriverScope&) = delete;
+
+ private:
+  TSlotValue<TTarvikFactory> FSlot;
 };
 
 }  // namespace kelvane::test

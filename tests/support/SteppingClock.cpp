@@ -58,13 +58,12 @@ void TSteppingClock::SetFreeRunning(bool AValue) {
   FChanged.notify_all();
 }
 
-TSteppingClockScope::TSteppingClockScope() : FClock(std::make_shared<TSteppingClock>()) {
-  SetClock(FClock);
+TSteppingClockScope::TSteppingClockScope()
+    : FClock(std::make_shared<TSteppingClock>()), FSlot(SetClock, FClock) {
 }
 
 TSteppingClockScope::~TSteppingClockScope() {
   FClock->SetFreeRunning(true);
-  SetClock(nullptr);
 }
 
 }  // namespace kelvane::test

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/Clock.h"
+#include "support/SlotValue.h"
 
 namespace kelvane::test {
 
@@ -45,6 +46,7 @@ class TSteppingClockScope {
 
  private:
   std::shared_ptr<TSteppingClock> FClock;
+  TSlotValue<std::shared_ptr<TClock>> FSlot;
 };
 
 }  // namespace kelvane::test
