@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/Text.h"
-
 #include <memory>
 #include <optional>
 #include <string>
@@ -51,9 +49,5 @@ struct TSettingsDocument {
   // The encoding a write uses: the declaration's, else the mark's, else the ANSI code page's.
   TFileEncoding WriteEncoding() const;
 };
-
-// Replaces each character of a name made from a path that is not a letter A to Z or a to z, a
-// digit or one of "_", "-", ".", ":" by "_".
-std::u16string ElementName(std::u16string_view AName);
 
 }  // namespace kelvane

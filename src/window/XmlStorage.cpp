@@ -6,6 +6,7 @@
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
+#include "window/ElementName.h"
 #include "window/SettingsFile.h"
 
 namespace kelvane {

@@ -1,6 +1,6 @@
 #include "support/FakeKeptWindow.h"
 
-#include "window/SettingsDocument.h"
+#include "platform/Text.h"
 
 namespace kelvane::test {
 

@@ -9,6 +9,7 @@
 #include "platform/Text.h"
 #include "support/SettingsRoundTrip.h"
 #include "support/TempDir.h"
+#include "window/ElementName.h"
 #include "window/SettingsFile.h"
 #include "window/XmlStorage.h"
 

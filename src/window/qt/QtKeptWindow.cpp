@@ -1,6 +1,6 @@
 #include "window/qt/QtKeptWindow.h"
 
-#include "window/SettingsDocument.h"
+#include "platform/Text.h"
 #include "window/qt/QtText.h"
 
 namespace kelvane {
