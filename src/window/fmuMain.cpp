@@ -6,10 +6,11 @@
 #include "platform/Files.h"
 #include "platform/SystemAwake.h"
 #include "platform/Text.h"
-#include "tasks/MainThread.h"
+#include "platform/VersionInfo.h"
 #include "session/RowProgress.h"
 #include "session/UpdateRequest.h"
-#include "platform/VersionInfo.h"
+#include "tasks/MainThread.h"
+#include "window/MainForm.h"
 
 namespace kelvane {
 
@@ -18,10 +19,11 @@ TfmMain::TfmMain(TMainView& AView, std::u16string ASettingsFile) : FView(AView) 
   xmlStorage = ASettingsFile.empty() ? std::make_unique<TXmlStorage>()
                                      : std::make_unique<TXmlStorage>(std::move(ASettingsFile));
   xmlStorage->Reload();
-  formStorage = std::make_unique<TFormStorage>(
-      *xmlStorage, FView.KeptWindow(),
-      std::vector<std::u16string>{u"edtFileName.Text", u"chkWriteTables.Checked",
-                                  u"edtTablesFileName.Text"});
+  std::vector<std::u16string> kept;
+  for (const form::TKeptPropertySpec& property : form::KeptProperties()) {
+    kept.push_back(std::u16string(property.Control) + u"." + std::u16string(property.Name));
+  }
+  formStorage = std::make_unique<TFormStorage>(*xmlStorage, FView.KeptWindow(), std::move(kept));
   FormCreate();
 }
 
@@ -275,8 +277,8 @@ void TfmMain::ResetTaskPopupClick() {
     task.Stop();
     return;
   }
-  StartUpdate(task, {FView.FieldText(TField::edtFileName), std::nullopt,
-                     FView.WriteTablesChecked(), FView.FieldText(TField::edtTablesFileName)});
+  StartUpdate(task, {FView.FieldText(TField::edtFileName), std::nullopt, FView.WriteTablesChecked(),
+                     FView.FieldText(TField::edtTablesFileName)});
 }
 
 void TfmMain::StopTaskPopupClick() {

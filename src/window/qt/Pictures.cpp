@@ -69,8 +69,6 @@ void ArrowArc(QPainter& APainter, qreal AStartDegrees, qreal ASpanDegrees) {
   APainter.drawPath(head);
 }
 
-}  // namespace
-
 QIcon SearchPicture() {
   return Picture([](QPainter& p) {
     p.setPen(Pen(1.8));
@@ -114,6 +112,24 @@ QIcon WindowPicture() {
     }));
   }
   return icon;
+}
+
+}  // namespace
+
+QIcon Picture(form::TPicture APicture) {
+  switch (APicture) {
+    case form::TPicture::Window:
+      return WindowPicture();
+    case form::TPicture::Search:
+      return SearchPicture();
+    case form::TPicture::Start:
+      return StartPicture();
+    case form::TPicture::Stop:
+      return StopPicture();
+    case form::TPicture::None:
+      break;
+  }
+  return {};
 }
 
 std::vector<QPixmap> BusyFrames() {

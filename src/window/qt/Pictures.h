@@ -5,13 +5,12 @@
 #include <QIcon>
 #include <QPixmap>
 
+#include "window/MainForm.h"
+
 namespace kelvane {
 
 // The window's pictures, drawn here: 16 x 16, dark grey; the disabled state faded and grey.
-QIcon SearchPicture();
-QIcon StartPicture();
-QIcon StopPicture();
-QIcon WindowPicture();
+QIcon Picture(form::TPicture APicture);
 // The busy animation: 8 frames, shown 100 ms each, looping.
 std::vector<QPixmap> BusyFrames();
 

@@ -134,7 +134,7 @@ void TQtMainWindow::SetBusy(bool AValue) {
 }
 
 void TQtMainWindow::SetTimersActive(bool AValue) {
-  for (QTimer* timer : {Timer, tmrUpdateDevices}) {
+  for (QTimer* timer : FTimers) {
     AValue ? timer->start() : timer->stop();
   }
 }

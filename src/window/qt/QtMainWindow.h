@@ -14,6 +14,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
+#include "window/MainForm.h"
 #include "window/MainView.h"
 #include "window/qt/BusyIndicator.h"
 #include "window/qt/QtKeptWindow.h"
@@ -73,6 +74,8 @@ class TQtMainWindow final : public QMainWindow, public TMainView {
   };
 
   void CreateControls();
+  QWidget* CreateControl(const form::TControlSpec& ASpec);
+  QTreeWidget* CreateList();
   void Anchor(QWidget* AWidget, QRect ADesign, Qt::Edges AAnchors);
   void Connect(QPushButton* AButton, TCommand ACommand);
   void Connect(QAction* AAction, TCommand ACommand);
@@ -88,23 +91,13 @@ class TQtMainWindow final : public QMainWindow, public TMainView {
   bool FCentreOnShow = true;
   std::vector<TAnchored> FAnchored;
 
+  // The controls the view reaches itself; the others it finds by name.
   QWidget* FClient = nullptr;
-  QPushButton* btnSearch = nullptr;
-  QPushButton* btnStart = nullptr;
-  QPushButton* btnStop = nullptr;
   TBusyIndicator* gifProgress = nullptr;
-  QLabel* lblFileName = nullptr;
-  QLineEdit* edtFileName = nullptr;
-  QPushButton* btnOpen = nullptr;
   QCheckBox* chkWriteTables = nullptr;
-  QLabel* lbl1 = nullptr;
-  QLineEdit* edtTablesFileName = nullptr;
-  QPushButton* btnTablesOpen = nullptr;
   QTreeWidget* listView = nullptr;
-  QStatusBar* statusBar = nullptr;
   QLabel* FStatusText = nullptr;
-  QTimer* Timer = nullptr;
-  QTimer* tmrUpdateDevices = nullptr;
+  std::vector<QTimer*> FTimers;
   QMenu* pmMenu = nullptr;
 };
 

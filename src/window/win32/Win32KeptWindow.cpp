@@ -1,36 +1,10 @@
 #include "window/win32/Win32KeptWindow.h"
 
-#include <array>
-
+#include "platform/Text.h"
 #include "platform/WindowPlacement.h"
-#include "window/SettingsDocument.h"
+#include "window/MainForm.h"
 
 namespace kelvane {
-
-namespace {
-
-// The kept properties the window's controls have: the fields' text and the box's tick.
-struct TControlProperty {
-  std::u16string_view Control;
-  std::u16string_view Name;
-  TKeptProperty::TKind Kind;
-};
-
-constexpr std::array<TControlProperty, 3> kProperties = {{
-    {u"edtFileName", u"Text", TKeptProperty::Text},
-    {u"chkWriteTables", u"Checked", TKeptProperty::Tick},
-    {u"edtTablesFileName", u"Text", TKeptProperty::Text},
-}};
-
-}  // namespace
-
-std::u16string WindowText(HWND AWindow) {
-  const int length = GetWindowTextLengthW(AWindow);
-  std::u16string text(static_cast<size_t>(length) + 1, u'\0');
-  const int copied = GetWindowTextW(AWindow, reinterpret_cast<LPWSTR>(text.data()), length + 1);
-  text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
-  return text;
-}
 
 TWin32KeptWindow::TWin32KeptWindow(HWND AWindow, std::function<HWND(std::u16string_view)> AControl)
     : FWindow(AWindow), FControl(std::move(AControl)) {
@@ -38,7 +12,8 @@ TWin32KeptWindow::TWin32KeptWindow(HWND AWindow, std::function<HWND(std::u16stri
 
 std::optional<TKeptProperty> TWin32KeptWindow::FindProperty(std::u16string_view AControl,
                                                             std::u16string_view AProperty) const {
-  for (const TControlProperty& property : kProperties) {
+  // The kept properties the window's controls have: the fields' text and the box's tick.
+  for (const form::TKeptPropertySpec& property : form::KeptProperties()) {
     if (SameName(property.Control, AControl) && SameName(property.Name, AProperty) &&
         FControl(property.Control) != nullptr) {
       return TKeptProperty{std::u16string(property.Control), std::u16string(property.Name),

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "window/KeptWindow.h"
+#include "window/win32/Win32Controls.h"
 
 namespace kelvane {
 
@@ -46,8 +47,5 @@ class TWin32KeptWindow final : public TKeptWindow {
   std::int32_t FShowCmd = 1;
   bool FPlaced = false;
 };
-
-// A window's text, whole.
-std::u16string WindowText(HWND AWindow);
 
 }  // namespace kelvane

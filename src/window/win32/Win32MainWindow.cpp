@@ -1,39 +1,35 @@
 #include "window/win32/Win32MainWindow.h"
 
-#include <array>
+#include <optional>
+#include <span>
 #include <windowsx.h>
 
 #include "platform/Error.h"
 #include "platform/SystemMessage.h"
+#include "platform/Text.h"
 #include "platform/WideText.h"
 #include "platform/WindowPlacement.h"
-#include "window/SettingsDocument.h"
 #include "window/fmuMain.h"
-#include "window/win32/Win32Controls.h"
 #include "window/win32/Win32Pictures.h"
 
 namespace kelvane {
 
 namespace {
 
-using namespace win32_controls;
-
 constexpr wchar_t kClassName[] = L"TfmMain";
 // Posted by the wake-up: the workers' hand-over calls wait on the window's thread.
 constexpr UINT kWakeMessage = WM_APP + 1;
 constexpr int kBusyFrameMs = 100;
+// The behaviour's timers are 1, 2, ... in the description's order; the busy animation's stands
+// apart.
+constexpr UINT_PTR kBusyTimer = 100;
 
-// The commands of the buttons and of the menu's items.
-constexpr std::array<std::pair<int, TCommand>, 8> kCommands = {{
-    {kIdSearch, TCommand::btnSearchClick},
-    {kIdStart, TCommand::btnStartClick},
-    {kIdStop, TCommand::btnStopClick},
-    {kIdOpen, TCommand::btnOpenClick},
-    {kIdTablesOpen, TCommand::btnTablesOpenClick},
-    {kIdResetTaskPopup, TCommand::ResetTaskPopupClick},
-    {kIdStopTaskPopup, TCommand::StopTaskPopupClick},
-    {kIdWriteCustomFirmware, TCommand::WriteCustomFirmwareClick},
-}};
+// The command of a control's or a menu item's identifier, if it has one.
+template <typename TSpec>
+std::optional<TCommand> CommandOf(std::span<const TSpec> ASpecs, int AFirstId, int AId) {
+  const auto index = static_cast<size_t>(AId - AFirstId);
+  return AId >= AFirstId && index < ASpecs.size() ? ASpecs[index].Click : std::nullopt;
+}
 
 // The resolution of a window, where Windows can say it (10 and later); the screen's otherwise.
 int WindowDpi(HWND AWindow) {
@@ -84,9 +80,9 @@ TWin32MainWindow::TWin32MainWindow(const TCommandsFactory& AFactory,
     : FDialogs(std::move(ADialogs)) {
   RegisterWindowClass();
   constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-  FHandle =
-      CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                      654, 416, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  FHandle = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"", kStyle, CW_USEDEFAULT,
+                            CW_USEDEFAULT, form::kClientWidth, form::kClientHeight, nullptr,
+                            nullptr, GetModuleHandleW(nullptr), nullptr);
   if (FHandle == nullptr) {
     throw EError(u"Не удаётся создать окно: " + SystemMessage(GetLastError()));
   }
@@ -94,8 +90,7 @@ TWin32MainWindow::TWin32MainWindow(const TCommandsFactory& AFactory,
   SetWindowLongPtrW(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc));
   FDpi = WindowDpi(FHandle);
   ApplyIcons();
-  // The client area is 654 x 416 at 96 dpi.
-  RECT outer{0, 0, Scale(654), Scale(416)};
+  RECT outer{0, 0, Scale(form::kClientWidth), Scale(form::kClientHeight)};
   AdjustForDpi(outer, kStyle, WS_EX_CONTROLPARENT, FDpi);
   SetWindowPos(FHandle, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
@@ -113,34 +108,16 @@ TWin32MainWindow::~TWin32MainWindow() {
     SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
     DestroyWindow(FHandle);
   }
-  for (HIMAGELIST images : FImages) {
-    ImageList_Destroy(images);
-  }
-  if (FMenu != nullptr) {
-    DestroyMenu(FMenu);
-  }
-  if (FFont != nullptr) {
-    DeleteObject(FFont);
-  }
-  for (HICON icon : {FIcon, FSmallIcon}) {
-    if (icon != nullptr) {
-      DestroyIcon(icon);
-    }
-  }
 }
 
 void TWin32MainWindow::ApplyIcons() {
-  const HICON previous[] = {FIcon, FSmallIcon};
-  FIcon = CreateWindowIcon(Scale(32));
-  FSmallIcon = CreateWindowIcon(Scale(16));
-  SendMessageW(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FIcon));
-  SendMessageW(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(FSmallIcon));
-  // Only once the window holds the new ones.
-  for (HICON icon : previous) {
-    if (icon != nullptr) {
-      DestroyIcon(icon);
-    }
-  }
+  // The old ones go only once the window holds the new ones.
+  win32::TIcon icon(CreateWindowIcon(Scale(32)));
+  win32::TIcon smallIcon(CreateWindowIcon(Scale(16)));
+  SendMessageW(FHandle, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon.Get()));
+  SendMessageW(FHandle, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.Get()));
+  FIcon = std::move(icon);
+  FSmallIcon = std::move(smallIcon);
 }
 
 int TWin32MainWindow::RunMessageLoop(HWND AWindow) {
@@ -173,21 +150,25 @@ LRESULT CALLBACK TWin32MainWindow::WindowProc(HWND AWindow, UINT AMessage, WPARA
 LRESULT TWin32MainWindow::Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
   switch (AMessage) {
     case WM_COMMAND:
-      for (const auto& [id, command] : kCommands) {
-        if (LOWORD(AWParam) == id && HIWORD(AWParam) == BN_CLICKED) {
-          Run(command);
+      if (HIWORD(AWParam) == BN_CLICKED) {
+        // A button's click, or a menu item's (also from the keyboard or another program).
+        const int id = LOWORD(AWParam);
+        std::optional<TCommand> command = CommandOf(form::Controls(), kFirstControlId, id);
+        if (!command) {
+          command = CommandOf(form::MenuItems(), kFirstMenuId, id);
+        }
+        if (command) {
+          Run(*command);
           return 0;
         }
       }
       break;
     case WM_TIMER:
-      if (AWParam == kTimerPage) {
-        Run(TCommand::TimerTimer);
-      } else if (AWParam == kTimerDevices) {
-        Run(TCommand::tmrUpdateDevicesTimer);
-      } else if (AWParam == kTimerBusy) {
+      if (AWParam == kBusyTimer) {
         FBusyFrame = (FBusyFrame + 1) % 8;
-        InvalidateRect(Control(u"gifProgress"), nullptr, FALSE);
+        InvalidateRect(FBusyPicture.Handle(), nullptr, FALSE);
+      } else if (AWParam >= 1 && AWParam <= form::Timers().size()) {
+        Run(form::Timers()[AWParam - 1].Tick);
       }
       return 0;
     case kWakeMessage:
@@ -197,14 +178,14 @@ LRESULT TWin32MainWindow::Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam
       return 0;
     case WM_DRAWITEM: {
       const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(ALParam);
-      if (item->CtlID == static_cast<UINT>(kIdProgress)) {
+      if (item->hwndItem == FBusyPicture.Handle()) {
         DrawBusyFrame(item->hDC, item->rcItem, FBusyFrame, GetSysColor(COLOR_BTNFACE));
         return TRUE;
       }
       break;
     }
     case WM_CONTEXTMENU:
-      if (reinterpret_cast<HWND>(AWParam) == Control(u"listView")) {
+      if (reinterpret_cast<HWND>(AWParam) == FList.Handle()) {
         PopupMenu(ALParam);
         return 0;
       }
@@ -272,7 +253,7 @@ void TWin32MainWindow::Show() {
   ShowWindow(FHandle, FKeptWindow->FirstShowCommand());
   UpdateWindow(FHandle);
   // The rows are what the keyboard acts on first.
-  SetFocus(Control(u"listView"));
+  SetFocus(FList.Handle());
 }
 
 void TWin32MainWindow::Close() {
@@ -301,19 +282,18 @@ POINT TWin32MainWindow::ContextMenuPoint(HWND AList, LPARAM APosition) {
 }
 
 void TWin32MainWindow::PopupMenu(LPARAM APosition) {
-  const POINT at = ContextMenuPoint(Control(u"listView"), APosition);
-  const int chosen = static_cast<int>(TrackPopupMenu(
-      FMenu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, FHandle, nullptr));
-  for (const auto& [id, command] : kCommands) {
-    if (chosen == id) {
-      Run(command);
-    }
+  const POINT at = ContextMenuPoint(FList.Handle(), APosition);
+  const int chosen =
+      static_cast<int>(TrackPopupMenu(FMenu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                      at.x, at.y, 0, FHandle, nullptr));
+  if (const auto command = CommandOf(form::MenuItems(), kFirstMenuId, chosen)) {
+    Run(*command);
   }
 }
 
 HWND TWin32MainWindow::Control(std::u16string_view AName) const {
   for (const TChild& child : FChildren) {
-    if (SameName(child.Name, AName)) {
+    if (SameName(child.Spec->Name, AName)) {
       return child.Handle;
     }
   }
@@ -331,7 +311,7 @@ void TWin32MainWindow::SetEnabled(TControl AControl, bool AValue) {
   if (!AValue && GetFocus() == control) {
     HWND next = GetNextDlgTabItem(FHandle, control, FALSE);
     if (next == nullptr || next == control) {
-      next = Control(u"listView");
+      next = FList.Handle();
     }
     SetFocus(next);
   }
@@ -341,7 +321,7 @@ void TWin32MainWindow::SetEnabled(TControl AControl, bool AValue) {
 void TWin32MainWindow::RestoreFocus() {
   const bool usable = FFocus != nullptr && IsChild(FHandle, FFocus) && IsWindowEnabled(FFocus) &&
                       IsWindowVisible(FFocus);
-  SetFocus(usable ? FFocus : Control(u"listView"));
+  SetFocus(usable ? FFocus : FList.Handle());
 }
 
 std::u16string TWin32MainWindow::FieldText(TField AField) const {
@@ -353,54 +333,44 @@ void TWin32MainWindow::SetFieldText(TField AField, const std::u16string& AText) 
 }
 
 bool TWin32MainWindow::WriteTablesChecked() const {
-  return SendMessageW(Control(u"chkWriteTables"), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  return FWriteTables.Checked();
 }
 
 void TWin32MainWindow::InsertRow(int AIndex, const std::vector<std::u16string>& ACells,
                                  bool ATicked) {
-  const HWND list = Control(u"listView");
-  LVITEMW item{};
-  item.mask = LVIF_TEXT;
-  item.iItem = AIndex;
-  item.pszText = const_cast<LPWSTR>(Wide(ACells.at(0)));
-  const int index = ListView_InsertItem(list, &item);
+  FList.InsertRow(AIndex, ACells.at(0));
   for (size_t column = 1; column < ACells.size(); ++column) {
-    ListView_SetItemText(list, index, static_cast<int>(column),
-                         const_cast<LPWSTR>(Wide(ACells[column])));
+    FList.SetCellText(AIndex, static_cast<int>(column), ACells[column]);
   }
-  ListView_SetCheckState(list, index, ATicked);
+  FList.SetTicked(AIndex, ATicked);
 }
 
 void TWin32MainWindow::ClearRows() {
-  ListView_DeleteAllItems(Control(u"listView"));
+  FList.Clear();
 }
 
 void TWin32MainWindow::SetCell(int ARow, TColumn AColumn, const std::u16string& AText) {
-  const HWND list = Control(u"listView");
   // Unchanged cells are not written again, so that a refresh does not flicker.
-  std::array<wchar_t, 4096> shown{};
-  ListView_GetItemText(list, ARow, static_cast<int>(AColumn), shown.data(),
-                       static_cast<int>(shown.size()));
-  if (AText != reinterpret_cast<const char16_t*>(shown.data())) {
-    ListView_SetItemText(list, ARow, static_cast<int>(AColumn), const_cast<LPWSTR>(Wide(AText)));
+  if (FList.CellText(ARow, static_cast<int>(AColumn)) != AText) {
+    FList.SetCellText(ARow, static_cast<int>(AColumn), AText);
   }
 }
 
 bool TWin32MainWindow::RowTicked(int ARow) const {
-  return ListView_GetCheckState(Control(u"listView"), ARow) != 0;
+  return FList.Ticked(ARow);
 }
 
 void TWin32MainWindow::SetRowTicked(int ARow, bool AValue) {
-  ListView_SetCheckState(Control(u"listView"), ARow, AValue);
+  FList.SetTicked(ARow, AValue);
 }
 
 std::optional<int> TWin32MainWindow::SelectedRow() const {
-  const int selected = ListView_GetNextItem(Control(u"listView"), -1, LVNI_SELECTED);
+  const int selected = FList.NextRow(LVNI_SELECTED);
   return selected >= 0 ? std::optional<int>(selected) : std::nullopt;
 }
 
 void TWin32MainWindow::SetStatusText(const std::u16string& AText) {
-  SendMessageW(Control(u"statusBar"), SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Wide(AText)));
+  FStatusBar.SetSingleText(AText);
 }
 
 void TWin32MainWindow::SetBusy(bool AValue) {
@@ -408,20 +378,21 @@ void TWin32MainWindow::SetBusy(bool AValue) {
     return;
   }
   FBusy = AValue;
-  ShowWindow(Control(u"gifProgress"), AValue ? SW_SHOWNA : SW_HIDE);
+  FBusyPicture.Show(AValue);
   if (AValue) {
-    SetTimer(FHandle, kTimerBusy, kBusyFrameMs, nullptr);
+    SetTimer(FHandle, kBusyTimer, kBusyFrameMs, nullptr);
   } else {
-    KillTimer(FHandle, kTimerBusy);
+    KillTimer(FHandle, kBusyTimer);
   }
 }
 
 void TWin32MainWindow::SetTimersActive(bool AValue) {
-  for (const UINT_PTR timer : {kTimerPage, kTimerDevices}) {
+  const std::span<const form::TTimerSpec> timers = form::Timers();
+  for (size_t i = 0; i < timers.size(); ++i) {
     if (AValue) {
-      SetTimer(FHandle, timer, 500, nullptr);
+      SetTimer(FHandle, i + 1, static_cast<UINT>(timers[i].IntervalMs), nullptr);
     } else {
-      KillTimer(FHandle, timer);
+      KillTimer(FHandle, i + 1);
     }
   }
 }

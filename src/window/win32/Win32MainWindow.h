@@ -7,7 +7,9 @@
 #include <memory>
 #include <vector>
 
+#include "window/MainForm.h"
 #include "window/MainView.h"
+#include "window/win32/Win32Controls.h"
 #include "window/win32/Win32Dialogs.h"
 #include "window/win32/Win32KeptWindow.h"
 
@@ -37,6 +39,8 @@ class TWin32MainWindow final : public TMainView {
   int Dpi() const { return FDpi; }
   // Runs the messages of this thread until the window is closed and gone.
   static int RunMessageLoop(HWND AWindow);
+  // The WM_COMMAND identifier of the list menu's item AIndex in the window's description.
+  static int MenuItemId(size_t AIndex) { return kFirstMenuId + static_cast<int>(AIndex); }
   // Where the list's menu opens for a WM_CONTEXTMENU position, in screen coordinates.
   static POINT ContextMenuPoint(HWND AList, LPARAM APosition);
 
@@ -62,17 +66,17 @@ class TWin32MainWindow final : public TMainView {
 
  private:
   struct TChild {
-    std::u16string_view Name;
+    const form::TControlSpec* Spec;
     HWND Handle;
-    RECT Design;
-    unsigned Anchors;
   };
+  // The identifiers of the controls and of the menu's items: these plus their index in the
+  // window's description.
+  static constexpr int kFirstControlId = 101;
+  static constexpr int kFirstMenuId = 201;
 
   static LRESULT CALLBACK WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
   LRESULT Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam);
   void CreateControls();
-  HWND AddChild(std::u16string_view AName, const wchar_t* AClass, const std::u16string& AText,
-                DWORD AStyle, DWORD AExStyle, RECT ADesign, unsigned AAnchors, int AId);
   void ApplyResolution();
   void LayOut();
   // The icons at the window's resolution, in place of those it had.
@@ -87,14 +91,20 @@ class TWin32MainWindow final : public TMainView {
   std::shared_ptr<TWin32Dialogs> FDialogs;
   HWND FHandle = nullptr;
   int FDpi = 96;
-  HFONT FFont = nullptr;
+  win32::TFont FFont;
   // The window's icons, made for its resolution: the title bar's and the taskbar's.
-  HICON FIcon = nullptr;
-  HICON FSmallIcon = nullptr;
-  std::vector<HIMAGELIST> FImages;
-  HMENU FMenu = nullptr;
+  win32::TIcon FIcon;
+  win32::TIcon FSmallIcon;
+  // The buttons' pictures at the window's resolution.
+  std::vector<win32::TImageList> FImages;
+  win32::TMenu FMenu;
   HWND FTooltips = nullptr;
+  // Every control, in the description's order; those the view reaches itself by their kind.
   std::vector<TChild> FChildren;
+  win32::TListView FList;
+  win32::TButton FWriteTables;
+  win32::TControlWindow FBusyPicture;
+  win32::TStatusBar FStatusBar;
   std::unique_ptr<TWin32KeptWindow> FKeptWindow;
   std::unique_ptr<TMainCommands> FCommands;
   bool FShown = false;

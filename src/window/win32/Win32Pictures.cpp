@@ -75,20 +75,23 @@ std::vector<TShape> ArrowArc(double AStart, double ASpan) {
                         {tip.X - normal.X * 2.8, tip.Y - normal.Y * 2.8})};
 }
 
-std::vector<TShape> Shapes(TPicture APicture) {
+std::vector<TShape> Shapes(form::TPicture APicture) {
   switch (APicture) {
-    case TPicture::Search:
+    case form::TPicture::Search:
       return {Ring({6.25, 6.25}, 4.25, 1.8), Stroke({10, 10}, {14, 14}, 2.6)};
-    case TPicture::Start: {
+    case form::TPicture::Start: {
       std::vector<TShape> shapes = ArrowArc(100, 140);
       const std::vector<TShape> second = ArrowArc(280, 140);
       shapes.insert(shapes.end(), second.begin(), second.end());
       return shapes;
     }
-    case TPicture::Stop:
+    case form::TPicture::Stop:
+      return {Ring({8, 8}, 6.5, 1.6), Box(5.5, 5.5, 10.5, 10.5)};
+    case form::TPicture::Window:
+    case form::TPicture::None:
       break;
   }
-  return {Ring({8, 8}, 6.5, 1.6), Box(5.5, 5.5, 10.5, 10.5)};
+  return {};
 }
 
 struct TColour {
@@ -149,7 +152,7 @@ constexpr TColour kFaded{160, 160, 160, 0.5};
 
 }  // namespace
 
-HIMAGELIST CreateButtonImages(TPicture APicture, int ASize) {
+HIMAGELIST CreateButtonImages(form::TPicture APicture, int ASize) {
   HIMAGELIST images = ImageList_Create(ASize, ASize, ILC_COLOR32, 6, 0);
   const std::vector<TShape> shapes = Shapes(APicture);
   HBITMAP normal = Render({{shapes, kDarkGrey}}, ASize);

@@ -1,4 +1,5 @@
 // The Qt view: each control reaches its command, and the view shows what the behaviour asks.
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -7,8 +8,10 @@
 
 #include "support/BenchScope.h"
 #include "support/TempDir.h"
+#include "window/MainForm.h"
 #include "window/qt/BusyIndicator.h"
 #include "window/qt/QtMainWindow.h"
+#include "window/qt/QtText.h"
 
 namespace kelvane::test {
 namespace {
@@ -100,8 +103,9 @@ TEST_F(QtView, TimersAndTheWakeUpReachTheWindowsThread) {
   };
   ASSERT_TRUE(RunUntil(
       [&] { return ticked(TCommand::TimerTimer) && ticked(TCommand::tmrUpdateDevicesTimer); }));
-  EXPECT_EQ(Control<QTimer>("Timer")->interval(), 500);
-  EXPECT_EQ(Control<QTimer>("tmrUpdateDevices")->interval(), 500);
+  for (const form::TTimerSpec& spec : form::Timers()) {
+    EXPECT_EQ(Control<QTimer>(ToQt(spec.Name).toLatin1().constData())->interval(), spec.IntervalMs);
+  }
   FWindow.SetTimersActive(false);
   EXPECT_FALSE(Control<QTimer>("Timer")->isActive());
 
@@ -158,24 +162,54 @@ TEST_F(QtView, ShowsWhatTheBehaviourAsks) {
   EXPECT_FALSE(Control<TBusyIndicator>("gifProgress")->isVisible());
 }
 
-TEST_F(QtView, ControlsStandAtTheirPlacesWithTheirTexts) {
-  struct TPlace {
-    const char* Name;
-    QRect Rect;
-    QString Text;
-  };
-  for (const TPlace& place :
-       std::vector<TPlace>{{"btnSearch", {8, 8, 155, 25}, QStringLiteral("Поиск устройств...")},
-                           {"btnStart", {169, 8, 155, 25}, QStringLiteral("Запустить обновление")},
-                           {"btnStop", {330, 8, 74, 25}, QStringLiteral("Стоп")},
-                           {"btnOpen", {603, 37, 43, 25}, "..."},
-                           {"btnTablesOpen", {603, 81, 43, 25}, "..."}}) {
-    EXPECT_EQ(Control<QPushButton>(place.Name)->geometry(), place.Rect) << place.Name;
-    EXPECT_EQ(Control<QPushButton>(place.Name)->text(), place.Text) << place.Name;
+TEST_F(QtView, ControlsStandAtTheirPlacesWithTheirTextsInTheTabOrder) {
+  std::vector<QWidget*> focusable;
+  for (const form::TControlSpec& spec : form::Controls()) {
+    const QString name = ToQt(spec.Name);
+    SCOPED_TRACE(name.toStdString());
+    auto* control = FWindow.findChild<QWidget*>(name);
+    ASSERT_NE(control, nullptr);
+    const form::TPlace place = spec.Place;
+    if (spec.Kind == form::TKind::StatusBar) {
+      EXPECT_EQ(control->height(), form::kStatusBarHeight);
+    } else if (place.Width == form::kAutoSize) {
+      EXPECT_EQ(control->pos(), QPoint(place.Left, place.Top));
+    } else {
+      EXPECT_EQ(control->geometry(), QRect(place.Left, place.Top, place.Width, place.Height));
+    }
+    if (const auto* button = qobject_cast<QAbstractButton*>(control)) {
+      EXPECT_EQ(button->text(), ToQt(spec.Text));
+    } else if (const auto* label = qobject_cast<QLabel*>(control)) {
+      EXPECT_EQ(label->text(), ToQt(spec.Text));
+    } else if (const auto* field = qobject_cast<QLineEdit*>(control)) {
+      EXPECT_EQ(field->text(), ToQt(spec.Text));
+    }
+    EXPECT_EQ(control->toolTip(), ToQt(spec.Hint));
+    if (form::TakesFocus(spec.Kind)) {
+      focusable.push_back(control);
+    }
   }
-  EXPECT_EQ(Control<QLineEdit>("edtFileName")->geometry(), QRect(105, 39, 492, 21));
-  EXPECT_EQ(Control<QCheckBox>("chkWriteTables")->text(), QStringLiteral("Записывать таблицы"));
-  EXPECT_EQ(Control<QTreeWidget>("listView")->geometry(), QRect(8, 112, 638, 279));
+  // Tab goes through them in the description's order (past the parts of a compound control).
+  for (size_t i = 0; i + 1 < focusable.size(); ++i) {
+    QWidget* next = focusable[i]->nextInFocusChain();
+    while (std::find(focusable.begin(), focusable.end(), next) == focusable.end()) {
+      next = next->nextInFocusChain();
+    }
+    EXPECT_EQ(next, focusable[i + 1]) << i;
+  }
+
+  const auto* list = Control<QTreeWidget>("listView");
+  const std::span<const form::TColumnSpec> columns = form::Columns();
+  ASSERT_EQ(list->columnCount(), static_cast<int>(columns.size()));
+  for (size_t i = 0; i < columns.size(); ++i) {
+    EXPECT_EQ(list->headerItem()->text(static_cast<int>(i)), ToQt(columns[i].Caption));
+    if (columns[i].Width > 0) {
+      EXPECT_EQ(list->columnWidth(static_cast<int>(i)), columns[i].Width);
+    }
+  }
+  for (const form::TMenuItemSpec& item : form::MenuItems()) {
+    EXPECT_EQ(Control<QAction>(ToQt(item.Name).toLatin1().constData())->text(), ToQt(item.Caption));
+  }
 }
 
 TEST(QtWindow, SearchOfTheBenchFillsTheListInCaptionOrder) {

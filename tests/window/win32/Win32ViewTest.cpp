@@ -20,6 +20,7 @@
 #include "support/MessagePump.h"
 #include "support/SteppingClock.h"
 #include "support/TempDir.h"
+#include "window/MainForm.h"
 #include "window/XmlStorage.h"
 #include "window/win32/Win32KeptWindow.h"
 #include "window/win32/Win32MainWindow.h"
@@ -104,45 +105,40 @@ class Win32View : public testing::Test {
 
 TEST_F(Win32View, ControlsStandAtTheirPlacesWithTheirTextsInTheTabOrder) {
   Create();
-  ASSERT_EQ(FWindow->Dpi(), 96) << "the places below are those at 96 dpi";
-  struct TPlace {
-    const char16_t* Name;
-    RECT Rect;
-    const char16_t* Text;
-  };
-  for (const TPlace& place :
-       std::vector<TPlace>{{u"btnSearch", {8, 8, 163, 33}, u"Поиск устройств..."},
-                           {u"btnStart", {169, 8, 324, 33}, u"Запустить обновление"},
-                           {u"btnStop", {330, 8, 404, 33}, u"Стоп"},
-                           {u"gifProgress", {410, 13, 426, 29}, u""},
-                           {u"edtFileName", {105, 39, 597, 60}, u""},
-                           {u"btnOpen", {603, 37, 646, 62}, u"..."},
-                           {u"chkWriteTables", {8, 64, 177, 81}, u"Записывать таблицы"},
-                           {u"edtTablesFileName", {105, 85, 597, 106}, u""},
-                           {u"btnTablesOpen", {603, 81, 646, 106}, u"..."},
-                           {u"listView", {8, 112, 646, 391}, u""}}) {
-    const RECT rect = Place(place.Name);
-    EXPECT_EQ(
-        std::vector<LONG>({rect.left, rect.top, rect.right, rect.bottom}),
-        std::vector<LONG>({place.Rect.left, place.Rect.top, place.Rect.right, place.Rect.bottom}))
-        << ToUtf8(place.Name);
-    EXPECT_EQ(WindowText(Control(place.Name)), place.Text) << ToUtf8(place.Name);
+  ASSERT_EQ(FWindow->Dpi(), 96) << "the description's places are those at 96 dpi";
+  std::vector<std::u16string> tabOrder;
+  for (const form::TControlSpec& spec : form::Controls()) {
+    const std::u16string name(spec.Name);
+    SCOPED_TRACE(ToUtf8(name));
+    const RECT rect = Place(name.c_str());
+    if (spec.Kind == form::TKind::StatusBar) {
+      RECT client{};
+      GetClientRect(FWindow->Handle(), &client);
+      EXPECT_EQ(rect.bottom, client.bottom);
+    } else if (spec.Place.Width == form::kAutoSize) {
+      EXPECT_EQ(std::vector<LONG>({rect.left, rect.top}),
+                std::vector<LONG>({spec.Place.Left, spec.Place.Top}));
+    } else {
+      EXPECT_EQ(
+          std::vector<LONG>({rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top}),
+          std::vector<LONG>(
+              {spec.Place.Left, spec.Place.Top, spec.Place.Width, spec.Place.Height}));
+    }
+    if (spec.Kind != form::TKind::StatusBar) {
+      EXPECT_EQ(WindowText(Control(name.c_str())), spec.Text);
+    }
+    if (form::TakesFocus(spec.Kind)) {
+      tabOrder.push_back(name);
+    }
   }
-  EXPECT_EQ(WindowText(Control(u"lblFileName")), u"Путь к прошивке:");
-  EXPECT_EQ(WindowText(Control(u"lbl1")), u"Файл таблиц:");
-  EXPECT_EQ(Place(u"lblFileName").left, 8);
-  EXPECT_EQ(Place(u"lbl1").top, 89);
 
-  // Tab goes through the controls in this order, and round again; Tab passes over disabled
-  // controls, so all are enabled for the walk.
-  const std::vector<std::u16string> tabOrder = {
-      u"btnSearch", u"btnStart",          u"btnStop",       u"edtFileName",   u"btnOpen",
-      u"listView",  u"edtTablesFileName", u"btnTablesOpen", u"chkWriteTables"};
+  // Tab goes through the controls in the description's order, and round again; Tab passes over
+  // disabled controls, so all are enabled for the walk.
   for (const std::u16string& name : tabOrder) {
     EnableWindow(Control(name.c_str()), TRUE);
   }
   std::vector<std::u16string> order;
-  HWND control = Control(u"btnSearch");
+  HWND control = Control(tabOrder.front().c_str());
   for (size_t i = 0; i <= tabOrder.size(); ++i) {
     for (const std::u16string& name : tabOrder) {
       if (FWindow->Control(name) == control) {
@@ -152,7 +148,7 @@ TEST_F(Win32View, ControlsStandAtTheirPlacesWithTheirTextsInTheTabOrder) {
     control = GetNextDlgTabItem(FWindow->Handle(), control, FALSE);
   }
   std::vector<std::u16string> expectedOrder = tabOrder;
-  expectedOrder.push_back(u"btnSearch");
+  expectedOrder.push_back(tabOrder.front());
   EXPECT_EQ(order, expectedOrder);
 
   const HWND list = List();
@@ -163,10 +159,21 @@ TEST_F(Win32View, ControlsStandAtTheirPlacesWithTheirTextsInTheTabOrder) {
   const DWORD extended = ListView_GetExtendedListViewStyle(list);
   EXPECT_TRUE(extended & LVS_EX_CHECKBOXES);
   EXPECT_TRUE(extended & LVS_EX_FULLROWSELECT);
-  EXPECT_EQ(ListView_GetColumnWidth(list, 0), 70);
-  EXPECT_EQ(ListView_GetColumnWidth(list, 1), 120);
-  EXPECT_EQ(ListView_GetColumnWidth(list, 2), 50);
-  EXPECT_GT(ListView_GetColumnWidth(list, 3), 300) << "the rest of the width";
+  const std::span<const form::TColumnSpec> columns = form::Columns();
+  for (size_t i = 0; i < columns.size(); ++i) {
+    wchar_t caption[64] = {};
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT;
+    column.pszText = caption;
+    column.cchTextMax = 64;
+    ASSERT_TRUE(ListView_GetColumn(list, static_cast<int>(i), &column));
+    EXPECT_EQ(reinterpret_cast<const char16_t*>(caption), columns[i].Caption);
+    if (columns[i].Width > 0) {
+      EXPECT_EQ(ListView_GetColumnWidth(list, static_cast<int>(i)), columns[i].Width);
+    } else {
+      EXPECT_GT(ListView_GetColumnWidth(list, static_cast<int>(i)), 300) << "the rest";
+    }
+  }
 }
 
 TEST_F(Win32View, StartsIdleAndFollowsTheBusyStateOfASearch) {
@@ -264,7 +271,8 @@ TEST_F(Win32View, MenuItemsAndTheChooserReachTheirCommands) {
   Search(3);
   ListView_SetItemState(List(), 1, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   // "Запустить с другой прошивкой...", cancelled.
-  SendMessageW(FWindow->Handle(), WM_COMMAND, MAKEWPARAM(203, BN_CLICKED), 0);
+  SendMessageW(FWindow->Handle(), WM_COMMAND,
+               MAKEWPARAM(TWin32MainWindow::MenuItemId(form::MenuItems().size() - 1), 0), 0);
   ASSERT_EQ(FDialogs->Choosers, std::vector<std::u16string>{u"dlgOpen"});
   FDialogs->Answer = u"C:\\fw\\new_3200.bin";
   Click(u"btnTablesOpen");

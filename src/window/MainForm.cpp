@@ -1,0 +1,121 @@
+#include "window/MainForm.h"
+
+#include <array>
+
+namespace kelvane::form {
+
+namespace {
+
+constexpr std::u16string_view kOpenHint = u"Открыть файл...";
+
+// The check box comes last in the tab order although it stands between the two file fields.
+constexpr std::array<TControlSpec, 13> kControls = {{
+    {u"btnSearch",
+     TKind::Button,
+     {8, 8, 155, 25},
+     kLeft | kTop,
+     u"Поиск устройств...",
+     {},
+     TPicture::Search,
+     TCommand::btnSearchClick},
+    {u"btnStart",
+     TKind::Button,
+     {169, 8, 155, 25},
+     kLeft | kTop,
+     u"Запустить обновление",
+     {},
+     TPicture::Start,
+     TCommand::btnStartClick},
+    {u"btnStop",
+     TKind::Button,
+     {330, 8, 74, 25},
+     kLeft | kTop,
+     u"Стоп",
+     {},
+     TPicture::Stop,
+     TCommand::btnStopClick},
+    {u"edtFileName", TKind::Edit, {105, 39, 492, 21}, kLeft | kTop | kRight, u""},
+    {u"btnOpen",
+     TKind::Button,
+     {603, 37, 43, 25},
+     kTop | kRight,
+     u"...",
+     kOpenHint,
+     TPicture::None,
+     TCommand::btnOpenClick},
+    {u"listView", TKind::List, {8, 112, 638, 279}, kLeft | kTop | kRight | kBottom, u""},
+    {u"edtTablesFileName", TKind::Edit, {105, 85, 492, 21}, kLeft | kTop | kRight, u""},
+    {u"btnTablesOpen",
+     TKind::Button,
+     {603, 81, 43, 25},
+     kTop | kRight,
+     u"...",
+     kOpenHint,
+     TPicture::None,
+     TCommand::btnTablesOpenClick},
+    {u"chkWriteTables", TKind::CheckBox, {8, 64, 169, 17}, kLeft | kTop, u"Записывать таблицы"},
+    {u"gifProgress", TKind::BusyIndicator, {410, 13, 16, 16}, kLeft | kTop, u""},
+    {u"lblFileName", TKind::Label, {8, 43, kAutoSize, 13}, kLeft | kTop, u"Путь к прошивке:"},
+    {u"lbl1", TKind::Label, {8, 89, kAutoSize, 13}, kLeft | kTop, u"Файл таблиц:"},
+    // The toolkit lays the status bar along the bottom edge, kStatusBarHeight high.
+    {u"statusBar", TKind::StatusBar, {}, 0, u""},
+}};
+
+constexpr std::array<TColumnSpec, 4> kColumns = {{
+    {u"COM", 70},
+    {u"Serial", 120},
+    {u"%", 50},
+    {u"Состояние", 0},
+}};
+
+constexpr std::array<TMenuItemSpec, 4> kMenuItems = {{
+    {u"ResetTaskPopup", u"Запустить", TCommand::ResetTaskPopupClick},
+    {u"StopTaskPopup", u"Остановить", TCommand::StopTaskPopupClick},
+    {u"N1", u"", std::nullopt},
+    {u"WriteCustomFirmware", u"Запустить с другой прошивкой...",
+     TCommand::WriteCustomFirmwareClick},
+}};
+
+constexpr std::array<TTimerSpec, 2> kTimers = {{
+    {u"Timer", 500, TCommand::TimerTimer},
+    {u"tmrUpdateDevices", 500, TCommand::tmrUpdateDevicesTimer},
+}};
+
+constexpr std::array<TKeptPropertySpec, 3> kKeptProperties = {{
+    {u"edtFileName", u"Text", TKeptProperty::Text},
+    {u"chkWriteTables", u"Checked", TKeptProperty::Tick},
+    {u"edtTablesFileName", u"Text", TKeptProperty::Text},
+}};
+
+}  // namespace
+
+std::span<const TControlSpec> Controls() {
+  return kControls;
+}
+
+const TControlSpec* FindControl(std::u16string_view AName) {
+  for (const TControlSpec& control : kControls) {
+    if (control.Name == AName) {
+      return &control;
+    }
+  }
+  return nullptr;
+}
+
+std::span<const TColumnSpec> Columns() {
+  return kColumns;
+}
+
+std::span<const TMenuItemSpec> MenuItems() {
+  return kMenuItems;
+}
+
+std::span<const TTimerSpec> Timers() {
+  return kTimers;
+}
+
+std::span<const TKeptPropertySpec> KeptProperties() {
+  return kKeptProperties;
+}
+
+}  // namespace kelvane::form

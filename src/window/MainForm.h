@@ -1,0 +1,94 @@
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "window/KeptWindow.h"
+#include "window/MainView.h"
+
+namespace kelvane::form {
+
+// The window as both views build it: every control, place, text, column, menu item, timer and
+// kept property is written here once. Places are at 96 dpi, in the client area.
+
+// The client area, status bar included.
+constexpr int kClientWidth = 654;
+constexpr int kClientHeight = 416;
+constexpr int kStatusBarHeight = 19;
+
+// The edges of the client area a control keeps its distance to while the window is resized.
+enum TAnchor : unsigned { kLeft = 1, kTop = 2, kRight = 4, kBottom = 8 };
+
+// A place whose width and height follow the control's text in the window's font.
+constexpr int kAutoSize = -1;
+
+struct TPlace {
+  int Left = 0;
+  int Top = 0;
+  int Width = 0;
+  int Height = 0;
+  bool operator==(const TPlace&) const = default;
+};
+
+enum class TKind { Button, Edit, CheckBox, List, BusyIndicator, Label, StatusBar };
+
+// The pictures the window shows: its icon and those of three buttons.
+enum class TPicture { None, Window, Search, Start, Stop };
+
+struct TControlSpec {
+  std::u16string_view Name;
+  TKind Kind;
+  TPlace Place;
+  unsigned Anchors;
+  std::u16string_view Text;
+  // The tooltip.
+  std::u16string_view Hint = {};
+  TPicture Picture = TPicture::None;
+  std::optional<TCommand> Click = std::nullopt;
+};
+
+// Buttons, fields, the list and the box take the focus with Tab; labels, the busy picture and the
+// status bar do not.
+constexpr bool TakesFocus(TKind AKind) {
+  return AKind == TKind::Button || AKind == TKind::Edit || AKind == TKind::CheckBox ||
+         AKind == TKind::List;
+}
+
+// The controls, those that take the focus first and in the tab order.
+std::span<const TControlSpec> Controls();
+// The control of that name, matched exactly; nothing for a name the window does not have.
+const TControlSpec* FindControl(std::u16string_view AName);
+
+struct TColumnSpec {
+  std::u16string_view Caption;
+  // 0: the column takes what is left of the list's width.
+  int Width;
+};
+// The list's columns, in TColumn order.
+std::span<const TColumnSpec> Columns();
+
+// An item of the list's context menu; a separator has no caption and no command.
+struct TMenuItemSpec {
+  std::u16string_view Name;
+  std::u16string_view Caption;
+  std::optional<TCommand> Click;
+};
+std::span<const TMenuItemSpec> MenuItems();
+
+struct TTimerSpec {
+  std::u16string_view Name;
+  int IntervalMs;
+  TCommand Tick;
+};
+std::span<const TTimerSpec> Timers();
+
+// The controls' properties the window keeps in its settings file.
+struct TKeptPropertySpec {
+  std::u16string_view Control;
+  std::u16string_view Name;
+  TKeptProperty::TKind Kind;
+};
+std::span<const TKeptPropertySpec> KeptProperties();
+
+}  // namespace kelvane::form
