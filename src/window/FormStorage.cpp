@@ -101,8 +101,8 @@ void TFormStorage::RestorePlacement() {
     const auto items = Items(normal);
     // The current width and height, computed where no 32-bit value can overflow.
     const auto span = [](std::int32_t AFrom, std::int32_t ATo) {
-      return static_cast<std::int32_t>(std::clamp<std::int64_t>(
-          std::int64_t{ATo} - AFrom, INT32_MIN, INT32_MAX));
+      return static_cast<std::int32_t>(
+          std::clamp<std::int64_t>(std::int64_t{ATo} - AFrom, INT32_MIN, INT32_MAX));
     };
     placement.NormalPosition = {Item(items, 0).value_or(current.Left),
                                 Item(items, 1).value_or(current.Top),
@@ -126,6 +126,7 @@ void TFormStorage::RestorePlacement() {
     return;
   }
   FWindow.SetPlacement(placement);
+  FPlacementApplied = true;
 }
 
 void TFormStorage::RestoreState() {

@@ -22,6 +22,8 @@ class TFormStorage {
   void RestoreFormPlacement();
   void SaveFormPlacement();
   bool Restored() const { return FRestored; }
+  // Whether a restore applied a stored placement to the window.
+  bool PlacementApplied() const { return FPlacementApplied; }
   bool Saved() const { return FSaved; }
   const std::vector<TKeptProperty>& StoredProps() const { return FStoredProps; }
 
@@ -41,6 +43,7 @@ class TFormStorage {
   std::vector<TKeptProperty> FStoredProps;
   bool FRestored = false;
   bool FSaved = false;
+  bool FPlacementApplied = false;
 };
 
 }  // namespace kelvane

@@ -35,7 +35,7 @@ class TKeptWindow {
   virtual bool WriteTick(const TKeptProperty& AProperty, bool AValue) = 0;
 
   virtual TWindowPlacement Placement() const = 0;
-  // Applies the placement without showing the window, and stops it centring itself when shown.
+  // Applies the placement without showing the window.
   virtual void SetPlacement(const TWindowPlacement& APlacement) = 0;
   // 1 normal, 2 minimised, 3 maximised.
   virtual std::int32_t ShowState() const = 0;

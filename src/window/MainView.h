@@ -119,13 +119,15 @@ class TMainView {
   // tmrUpdateDevicesTimer.
   virtual void SetTimersActive(bool AValue) = 0;
 
-  // Shows the chooser, which does not demand that the named file exist, and keeps the folder it
-  // showed last; the chosen path with the platform's separators, or nothing when cancelled.
-  virtual std::optional<std::u16string> ChooseFile(TFileChooser& AChooser) = 0;
+  // Shows the chooser, starting in its folder when it has one; it does not demand that the named
+  // file exist. The chosen path with the platform's separators, or nothing when cancelled.
+  virtual std::optional<std::u16string> ChooseFile(const TFileChooser& AChooser) = 0;
   // A modal box with the error icon and a single OK button.
   virtual void ShowError(const std::u16string& ATitle, const std::u16string& AText) = 0;
   // The running program's path, for the error box's title.
   virtual std::u16string ExecutablePath() const = 0;
+  // Centres the window on the work area of its monitor.
+  virtual void CentreOnScreen() = 0;
 
   // Called from any thread: asks the window's thread to call HandOver soon.
   virtual void Wake() = 0;

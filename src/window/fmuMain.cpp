@@ -1,6 +1,7 @@
 #include "window/fmuMain.h"
 
 #include <algorithm>
+#include <array>
 
 #include "platform/Error.h"
 #include "platform/Files.h"
@@ -78,6 +79,10 @@ void TfmMain::FormShow() {
   if (!formStorage->Restored()) {
     formStorage->RestoreFormPlacement();
   }
+  // A window without a kept place of its own opens in the middle of its monitor.
+  if (!formStorage->PlacementApplied()) {
+    FView.CentreOnScreen();
+  }
 }
 
 void TfmMain::FormClose() {
@@ -136,10 +141,14 @@ void TfmMain::RunCommand(const std::function<void()>& ACommand) {
 }
 
 void TfmMain::ShowErrorBox(std::u16string AText) {
+  FView.ShowError(ApplicationTitle(FView.ExecutablePath()), ErrorBoxText(std::move(AText)));
+}
+
+std::u16string TfmMain::ErrorBoxText(std::u16string AText) {
   if (!AText.empty() && AText.back() > u'.') {
     AText += u'.';
   }
-  FView.ShowError(ApplicationTitle(FView.ExecutablePath()), AText);
+  return AText;
 }
 
 std::u16string TfmMain::ApplicationTitle(std::u16string_view AExecutablePath) {
@@ -194,8 +203,9 @@ void TfmMain::AddDevice(std::int32_t ComNumber, const std::u16string& Serial,
       FRows.begin(), FRows.end(), caption,
       [](const std::u16string& ACaption, const TRow& ARow) { return ACaption < ARow.Caption; });
   const int index = static_cast<int>(at - FRows.begin());
-  FView.InsertRow(index, {caption, Serial, u"", Version + u" [" + Name + u"]"}, true);
-  FRows.insert(at, TRow{std::move(caption), std::move(task)});
+  std::array<std::u16string, 4> cells = {caption, Serial, u"", Version + u" [" + Name + u"]"};
+  FView.InsertRow(index, {cells.begin(), cells.end()}, true);
+  FRows.insert(at, TRow{std::move(caption), std::move(task), std::move(cells)});
 }
 
 void TfmMain::ClearDevices() {
@@ -236,9 +246,19 @@ void TfmMain::UpdatePage() {
   }
   for (int i = 0; i < RowCount(); ++i) {
     if (const std::optional<TRowCells> cells = RowCells(Task(i).State())) {
-      FView.SetCell(i, TColumn::Percent, cells->Percent);
-      FView.SetCell(i, TColumn::State, cells->State);
+      ShowCell(i, TColumn::Percent, cells->Percent);
+      ShowCell(i, TColumn::State, cells->State);
     }
+  }
+}
+
+void TfmMain::ShowCell(int ARow, TColumn AColumn, const std::u16string& AText) {
+  // Unchanged cells are not written again, so that a refresh does not flicker.
+  std::u16string& shown =
+      FRows.at(static_cast<size_t>(ARow)).Shown.at(static_cast<size_t>(AColumn));
+  if (shown != AText) {
+    shown = AText;
+    FView.SetCell(ARow, AColumn, AText);
   }
 }
 
@@ -293,7 +313,7 @@ void TfmMain::WriteCustomFirmwareClick() {
   if (task == nullptr) {
     return;
   }
-  const std::optional<std::u16string> chosen = FView.ChooseFile(dlgOpen);
+  const std::optional<std::u16string> chosen = ChooseFile(dlgOpen);
   if (!chosen) {
     return;
   }
@@ -318,9 +338,18 @@ void TfmMain::OpenInto(TFileChooser& AChooser, TField AField) {
   if (DirectoryExists(folder)) {
     AChooser.Directory = folder;
   }
-  if (const std::optional<std::u16string> chosen = FView.ChooseFile(AChooser)) {
+  if (const std::optional<std::u16string> chosen = ChooseFile(AChooser)) {
     FView.SetFieldText(AField, *chosen);
   }
+}
+
+std::optional<std::u16string> TfmMain::ChooseFile(TFileChooser& AChooser) {
+  std::optional<std::u16string> chosen = FView.ChooseFile(AChooser);
+  // The chooser opens next time in the folder of the file picked last, as the platform's does.
+  if (chosen) {
+    AChooser.Directory = ExtractFileDir(*chosen);
+  }
+  return chosen;
 }
 
 TUpdateTask* TfmMain::SelectedTask() const {

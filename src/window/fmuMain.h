@@ -1,8 +1,10 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -66,18 +68,26 @@ class TfmMain final : public TMainCommands {
   // The application title of message boxes: the executable's name up to its first point, every
   // character after the first in lower case.
   static std::u16string ApplicationTitle(std::u16string_view AExecutablePath);
+  // An error's text as the error box shows it: with a full stop after a last character above
+  // ".". For the views' own last-resort boxes too.
+  static std::u16string ErrorBoxText(std::u16string AText);
 
  private:
   struct TRow {
     std::u16string Caption;
     std::unique_ptr<TUpdateTask> Task;
+    // The cells as the view shows them, in TColumn order.
+    std::array<std::u16string, 4> Shown;
   };
 
   void FormCreate();
   void FormDestroy();
   void RunCommand(const std::function<void()>& ACommand);
-  // The modal box of an error: its text with a full stop after a last character above ".".
+  // The modal box of an error, titled with the program's name.
   void ShowErrorBox(std::u16string AText);
+  // The view's chooser, which then keeps the folder of the file picked.
+  std::optional<std::u16string> ChooseFile(TFileChooser& AChooser);
+  void ShowCell(int ARow, TColumn AColumn, const std::u16string& AText);
   TUpdateTask* SelectedTask() const;
   void SetStatusText(const std::u16string& AText);
   void OpenInto(TFileChooser& AChooser, TField AField);

@@ -26,13 +26,14 @@ void TFakeMainView::InsertRow(int AIndex, const std::vector<std::u16string>& ACe
 
 void TFakeMainView::SetCell(int ARow, TColumn AColumn, const std::u16string& AText) {
   Rows.at(static_cast<size_t>(ARow)).Cells.at(static_cast<size_t>(AColumn)) = AText;
+  ++CellWrites;
 }
 
 void TFakeMainView::SetRowTicked(int ARow, bool AValue) {
   Rows.at(static_cast<size_t>(ARow)).Ticked = AValue;
 }
 
-std::optional<std::u16string> TFakeMainView::ChooseFile(TFileChooser& AChooser) {
+std::optional<std::u16string> TFakeMainView::ChooseFile(const TFileChooser& AChooser) {
   if (ChooserFails) {
     throw EError(*ChooserFails);
   }

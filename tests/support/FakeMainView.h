@@ -50,9 +50,10 @@ class TFakeMainView final : public TMainView {
   void SetBusy(bool AValue) override { Busy = AValue; }
   void SetTimersActive(bool AValue) override { TimersActive = AValue; }
 
-  std::optional<std::u16string> ChooseFile(TFileChooser& AChooser) override;
+  std::optional<std::u16string> ChooseFile(const TFileChooser& AChooser) override;
   void ShowError(const std::u16string& ATitle, const std::u16string& AText) override;
   std::u16string ExecutablePath() const override { return u"Kelvane.exe"; }
+  void CentreOnScreen() override { ++Centrings; }
 
   void Wake() override;
   TKeptWindow& KeptWindow() override { return Kept; }
@@ -72,6 +73,9 @@ class TFakeMainView final : public TMainView {
   std::u16string StatusText;
   bool Busy = false;
   bool TimersActive = false;
+  int Centrings = 0;
+  // How many cells the behaviour wrote.
+  int CellWrites = 0;
   std::vector<TShownChooser> Choosers;
   std::vector<TShownError> Errors;
   TFakeKeptWindow Kept;

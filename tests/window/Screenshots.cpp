@@ -28,7 +28,9 @@ namespace {
 class TAnsweringDialogs final : public TWindowDialogs {
  public:
   explicit TAnsweringDialogs(QString AAnswer) : FAnswer(FromQt(AAnswer)) {}
-  std::optional<std::u16string> ChooseFile(QWidget*, TFileChooser&) override { return FAnswer; }
+  std::optional<std::u16string> ChooseFile(QWidget*, const TFileChooser&) override {
+    return FAnswer;
+  }
   void ShowError(QWidget*, const std::u16string&, const std::u16string& AText) override {
     std::fprintf(stderr, "message box: %s\n", ToQt(AText).toUtf8().constData());
   }

@@ -7,6 +7,7 @@
 #include "platform/Files.h"
 #include "platform/SystemAwake.h"
 #include "platform/Text.h"
+#include "session/RowProgress.h"
 #include "support/BenchScope.h"
 #include "support/FakeMainView.h"
 #include "support/GatedDriver.h"
@@ -15,7 +16,6 @@
 #include "support/TempDir.h"
 #include "support/Waiting.h"
 #include "tasks/MainThread.h"
-#include "session/RowProgress.h"
 #include "window/fmuMain.h"
 
 namespace kelvane::test {
@@ -364,6 +364,41 @@ TEST_F(Window, PathsTickAndPlaceSurviveARestart) {
   const TPlacementRect rect = FView->Kept.FPlacement.NormalPosition;
   EXPECT_EQ(std::vector<int>({rect.Left, rect.Top, rect.Right, rect.Bottom}),
             std::vector<int>({50, 60, 750, 510}));
+  EXPECT_EQ(FView->Centrings, 0) << "where it was kept";
+}
+
+TEST_F(Window, OpensInTheMiddleOfTheScreenOnlyWithoutAKeptPlace) {
+  FWindow->FormShow();
+  FWindow->FormShow();
+  EXPECT_EQ(FView->Centrings, 1) << "no settings file yet; only the first showing counts";
+}
+
+TEST_F(Window, TheChooserOpensWhereTheLastFileWasPickedUnlessTheFieldNamesAFolder) {
+  // The field names no folder: the chooser opens where the one before it was picked.
+  const std::u16string folder = FDir.Path().u16string();
+  FView->Answer((FDir.Path() / "new_3200.bin").u16string());
+  Click(TCommand::btnOpenClick);
+  FView->Answer(std::nullopt);
+  FView->SetFieldText(TField::edtFileName, u"a.bin");
+  Click(TCommand::btnOpenClick);
+  ASSERT_EQ(FView->Choosers.size(), 2u);
+  EXPECT_EQ(FView->Choosers[0].Directory, u"");
+  EXPECT_EQ(FView->Choosers[1].Directory, folder);
+  // A cancelled choice keeps the folder as it was.
+  Click(TCommand::btnOpenClick);
+  EXPECT_EQ(FView->Choosers[2].Directory, folder);
+}
+
+TEST_F(Window, ARefreshWritesOnlyTheCellsThatChanged) {
+  Search();
+  SetFirmwareField(FFirmware);
+  Click(TCommand::btnStartClick);
+  WaitForRows();
+  const int written = FView->CellWrites;
+  ASSERT_GT(written, 0);
+  Click(TCommand::TimerTimer);
+  Click(TCommand::TimerTimer);
+  EXPECT_EQ(FView->CellWrites, written) << "nothing changed between the two refreshes";
 }
 
 // The settings that cannot be saved are not lost in silence: the box names the file and the
@@ -383,8 +418,8 @@ TEST_F(Window, SettingsThatCannotBeWrittenAreSaidOnClosing) {
   SetFileWriteLimit(std::nullopt);
   ASSERT_EQ(FView->Errors.size(), 1u);
   EXPECT_EQ(FView->Errors[0].Title, u"Kelvane");
-  EXPECT_EQ(FView->Errors[0].Text.rfind(u"Настройки не сохранены в файл \"" + SettingsFile() + u"\": ",
-                                        0),
+  EXPECT_EQ(FView->Errors[0].Text.rfind(
+                u"Настройки не сохранены в файл \"" + SettingsFile() + u"\": ", 0),
             0u)
       << ToUtf8(FView->Errors[0].Text);
   EXPECT_EQ(FView->Errors[0].Text.back(), u'.');

@@ -5,8 +5,7 @@
 
 namespace kelvane {
 
-TQtKeptWindow::TQtKeptWindow(QMainWindow& AWindow, std::function<void()> ADisableCentring)
-    : FWindow(AWindow), FDisableCentring(std::move(ADisableCentring)) {
+TQtKeptWindow::TQtKeptWindow(QMainWindow& AWindow) : FWindow(AWindow) {
 }
 
 std::u16string TQtKeptWindow::ObjectName() const {

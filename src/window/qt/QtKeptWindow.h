@@ -1,7 +1,5 @@
 #pragma once
 
-#include <functional>
-
 #include <QMainWindow>
 #include <QMetaProperty>
 
@@ -15,9 +13,7 @@ namespace kelvane {
 // minimised and maximised positions are kept as given.
 class TQtKeptWindow final : public TKeptWindow {
  public:
-  // ADisableCentring: called when a stored placement is applied, so the window no longer
-  // centres itself when first shown.
-  TQtKeptWindow(QMainWindow& AWindow, std::function<void()> ADisableCentring);
+  explicit TQtKeptWindow(QMainWindow& AWindow);
 
   std::u16string ObjectName() const override;
   std::optional<TKeptProperty> FindProperty(std::u16string_view AControl,
@@ -46,7 +42,6 @@ class TQtKeptWindow final : public TKeptWindow {
   bool Write(const TKeptProperty& AProperty, const QVariant& AValue);
 
   QMainWindow& FWindow;
-  std::function<void()> FDisableCentring;
   std::int32_t FFlags = 0;
   TPlacementPoint FMinPosition{-1, -1};
   TPlacementPoint FMaxPosition{-1, -1};

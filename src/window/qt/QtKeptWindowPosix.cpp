@@ -22,7 +22,6 @@ TWindowPlacement TQtKeptWindow::Placement() const {
 }
 
 void TQtKeptWindow::SetPlacement(const TWindowPlacement& APlacement) {
-  FDisableCentring();
   FFlags = APlacement.Flags;
   FMinPosition = APlacement.MinPosition;
   FMaxPosition = APlacement.MaxPosition;

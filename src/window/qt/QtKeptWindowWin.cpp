@@ -17,7 +17,6 @@ TWindowPlacement TQtKeptWindow::Placement() const {
 }
 
 void TQtKeptWindow::SetPlacement(const TWindowPlacement& APlacement) {
-  FDisableCentring();
   SetNativePlacement(Handle(FWindow), APlacement);
 }
 

@@ -21,7 +21,7 @@ TQtMainWindow::TQtMainWindow(const TCommandsFactory& AFactory,
     : QMainWindow(AParent), FDialogs(std::move(ADialogs)) {
   setObjectName("fmMain");
   CreateControls();
-  FKeptWindow = std::make_unique<TQtKeptWindow>(*this, [this] { FCentreOnShow = false; });
+  FKeptWindow = std::make_unique<TQtKeptWindow>(*this);
   FCommands = AFactory(*this);
 }
 
@@ -46,10 +46,6 @@ void TQtMainWindow::showEvent(QShowEvent* AEvent) {
   if (!FShown) {
     FShown = true;
     FCommands->FormShow();
-    if (FCentreOnShow) {
-      setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
-                                      screen()->availableGeometry()));
-    }
   }
   QMainWindow::showEvent(AEvent);
 }
@@ -139,12 +135,17 @@ void TQtMainWindow::SetTimersActive(bool AValue) {
   }
 }
 
-std::optional<std::u16string> TQtMainWindow::ChooseFile(TFileChooser& AChooser) {
+std::optional<std::u16string> TQtMainWindow::ChooseFile(const TFileChooser& AChooser) {
   return FDialogs->ChooseFile(this, AChooser);
 }
 
 void TQtMainWindow::ShowError(const std::u16string& ATitle, const std::u16string& AText) {
   FDialogs->ShowError(this, ATitle, AText);
+}
+
+void TQtMainWindow::CentreOnScreen() {
+  setGeometry(
+      QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(), screen()->availableGeometry()));
 }
 
 std::u16string TQtMainWindow::ExecutablePath() const {

@@ -55,9 +55,10 @@ class TQtMainWindow final : public QMainWindow, public TMainView {
   void SetStatusText(const std::u16string& AText) override;
   void SetBusy(bool AValue) override;
   void SetTimersActive(bool AValue) override;
-  std::optional<std::u16string> ChooseFile(TFileChooser& AChooser) override;
+  std::optional<std::u16string> ChooseFile(const TFileChooser& AChooser) override;
   void ShowError(const std::u16string& ATitle, const std::u16string& AText) override;
   std::u16string ExecutablePath() const override;
+  void CentreOnScreen() override;
   void Wake() override;
   TKeptWindow& KeptWindow() override { return *FKeptWindow; }
 
@@ -88,7 +89,6 @@ class TQtMainWindow final : public QMainWindow, public TMainView {
   std::unique_ptr<TQtKeptWindow> FKeptWindow;
   std::unique_ptr<TMainCommands> FCommands;
   bool FShown = false;
-  bool FCentreOnShow = true;
   std::vector<TAnchored> FAnchored;
 
   // The controls the view reaches itself; the others it finds by name.

@@ -12,7 +12,8 @@ namespace {
 
 class TQtDialogs final : public TWindowDialogs {
  public:
-  std::optional<std::u16string> ChooseFile(QWidget* AParent, TFileChooser& AChooser) override {
+  std::optional<std::u16string> ChooseFile(QWidget* AParent,
+                                           const TFileChooser& AChooser) override {
     QFileDialog dialog(AParent);
     dialog.setObjectName(ToQt(AChooser.Name));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -25,9 +26,7 @@ class TQtDialogs final : public TWindowDialogs {
     if (!AChooser.Directory.empty()) {
       dialog.setDirectory(ToQt(AChooser.Directory));
     }
-    const bool chosen = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
-    AChooser.Directory = FromQt(QDir::toNativeSeparators(dialog.directory().absolutePath()));
-    if (!chosen) {
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
       return std::nullopt;
     }
     return FromQt(QDir::toNativeSeparators(dialog.selectedFiles().constFirst()));

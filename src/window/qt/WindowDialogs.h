@@ -15,7 +15,8 @@ class TWindowDialogs {
  public:
   virtual ~TWindowDialogs() = default;
   // As TMainView::ChooseFile.
-  virtual std::optional<std::u16string> ChooseFile(QWidget* AParent, TFileChooser& AChooser) = 0;
+  virtual std::optional<std::u16string> ChooseFile(QWidget* AParent,
+                                                   const TFileChooser& AChooser) = 0;
   // A modal error box with an error icon and a single OK button.
   virtual void ShowError(QWidget* AParent, const std::u16string& ATitle,
                          const std::u16string& AText) = 0;

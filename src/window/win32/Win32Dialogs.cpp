@@ -12,7 +12,7 @@ namespace {
 
 class TSystemDialogs final : public TWin32Dialogs {
  public:
-  std::optional<std::u16string> ChooseFile(HWND AOwner, TFileChooser& AChooser) override {
+  std::optional<std::u16string> ChooseFile(HWND AOwner, const TFileChooser& AChooser) override {
     // Each entry shows its pattern and filters by it: "*.bin\0*.bin\0*.*\0*.*\0\0".
     std::u16string filter;
     for (const std::u16string& pattern : AChooser.Filters) {
@@ -33,10 +33,7 @@ class TSystemDialogs final : public TWin32Dialogs {
     if (!GetOpenFileNameW(&dialog)) {
       return std::nullopt;
     }
-    std::u16string chosen(reinterpret_cast<const char16_t*>(file.data()));
-    // The folder it showed last is where it opens next time.
-    AChooser.Directory = ExtractFileDir(chosen);
-    return chosen;
+    return std::u16string(reinterpret_cast<const char16_t*>(file.data()));
   }
 
   void ShowError(HWND AOwner, const std::u16string& ATitle, const std::u16string& AText) override {

@@ -15,7 +15,7 @@ class TWin32Dialogs {
  public:
   virtual ~TWin32Dialogs() = default;
   // As TMainView::ChooseFile.
-  virtual std::optional<std::u16string> ChooseFile(HWND AOwner, TFileChooser& AChooser) = 0;
+  virtual std::optional<std::u16string> ChooseFile(HWND AOwner, const TFileChooser& AChooser) = 0;
   // A modal box with the error icon and a single OK button.
   virtual void ShowError(HWND AOwner, const std::u16string& ATitle,
                          const std::u16string& AText) = 0;

@@ -57,7 +57,6 @@ TWindowPlacement TWin32KeptWindow::Placement() const {
 }
 
 void TWin32KeptWindow::SetPlacement(const TWindowPlacement& APlacement) {
-  FPlaced = true;
   SetNativePlacement(FWindow, APlacement);
 }
 

@@ -36,8 +36,6 @@ class TWin32KeptWindow final : public TKeptWindow {
   std::int32_t PixelsPerInch() const override;
   bool OnMonitor(TPlacementPoint APoint) const override;
 
-  // Whether a stored placement was applied, so the window does not centre itself when shown.
-  bool Placed() const { return FPlaced; }
   // The show command for the first showing: SW_SHOWMAXIMIZED or SW_SHOWNORMAL.
   int FirstShowCommand() const { return FShowCmd == 3 ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL; }
 
@@ -45,7 +43,6 @@ class TWin32KeptWindow final : public TKeptWindow {
   HWND FWindow;
   std::function<HWND(std::u16string_view)> FControl;
   std::int32_t FShowCmd = 1;
-  bool FPlaced = false;
 };
 
 }  // namespace kelvane

@@ -141,8 +141,10 @@ LRESULT CALLBACK TWin32MainWindow::WindowProc(HWND AWindow, UINT AMessage, WPARA
   try {
     return window->Dispatch(AMessage, AWParam, ALParam);
   } catch (...) {
-    // Nothing may cross back into the system's code; the operator sees what went wrong.
-    MessageBoxW(AWindow, Wide(CurrentExceptionMessage()), L"Kelvane", MB_OK | MB_ICONERROR);
+    // Nothing may cross back into the system's code; the operator sees what went wrong, in the
+    // same box as the behaviour's own errors.
+    window->FDialogs->ShowError(AWindow, TfmMain::ApplicationTitle(ProgramPath()),
+                                TfmMain::ErrorBoxText(CurrentExceptionMessage()));
     return 0;
   }
 }
@@ -237,19 +239,6 @@ void TWin32MainWindow::Show() {
   }
   FShown = true;
   FCommands->FormShow();
-  if (!FKeptWindow->Placed()) {
-    // Centred on the monitor's work area.
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromWindow(FHandle, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    RECT rect{};
-    GetWindowRect(FHandle, &rect);
-    const RECT& area = monitor.rcWork;
-    SetWindowPos(FHandle, nullptr,
-                 area.left + (area.right - area.left - (rect.right - rect.left)) / 2,
-                 area.top + (area.bottom - area.top - (rect.bottom - rect.top)) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  }
   ShowWindow(FHandle, FKeptWindow->FirstShowCommand());
   UpdateWindow(FHandle);
   // The rows are what the keyboard acts on first.
@@ -350,10 +339,7 @@ void TWin32MainWindow::ClearRows() {
 }
 
 void TWin32MainWindow::SetCell(int ARow, TColumn AColumn, const std::u16string& AText) {
-  // Unchanged cells are not written again, so that a refresh does not flicker.
-  if (FList.CellText(ARow, static_cast<int>(AColumn)) != AText) {
-    FList.SetCellText(ARow, static_cast<int>(AColumn), AText);
-  }
+  FList.SetCellText(ARow, static_cast<int>(AColumn), AText);
 }
 
 bool TWin32MainWindow::RowTicked(int ARow) const {
@@ -397,7 +383,7 @@ void TWin32MainWindow::SetTimersActive(bool AValue) {
   }
 }
 
-std::optional<std::u16string> TWin32MainWindow::ChooseFile(TFileChooser& AChooser) {
+std::optional<std::u16string> TWin32MainWindow::ChooseFile(const TFileChooser& AChooser) {
   return FDialogs->ChooseFile(FHandle, AChooser);
 }
 
@@ -405,7 +391,24 @@ void TWin32MainWindow::ShowError(const std::u16string& ATitle, const std::u16str
   FDialogs->ShowError(FHandle, ATitle, AText);
 }
 
+void TWin32MainWindow::CentreOnScreen() {
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(FHandle, MONITOR_DEFAULTTOPRIMARY), &monitor);
+  RECT rect{};
+  GetWindowRect(FHandle, &rect);
+  const RECT& area = monitor.rcWork;
+  SetWindowPos(FHandle, nullptr,
+               area.left + (area.right - area.left - (rect.right - rect.left)) / 2,
+               area.top + (area.bottom - area.top - (rect.bottom - rect.top)) / 2, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 std::u16string TWin32MainWindow::ExecutablePath() const {
+  return ProgramPath();
+}
+
+std::u16string TWin32MainWindow::ProgramPath() {
   std::u16string path(MAX_PATH, u'\0');
   for (;;) {
     const DWORD length = GetModuleFileNameW(nullptr, reinterpret_cast<LPWSTR>(path.data()),

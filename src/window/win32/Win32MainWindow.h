@@ -35,6 +35,8 @@ class TWin32MainWindow final : public TMainView {
   HWND Handle() const { return FHandle; }
   // A control by its name ("btnSearch", "listView", "statusBar", ...); null when there is none.
   HWND Control(std::u16string_view AName) const;
+  // The running program's path.
+  static std::u16string ProgramPath();
   // The window's resolution: 96 is 100 %.
   int Dpi() const { return FDpi; }
   // Runs the messages of this thread until the window is closed and gone.
@@ -58,9 +60,10 @@ class TWin32MainWindow final : public TMainView {
   void SetStatusText(const std::u16string& AText) override;
   void SetBusy(bool AValue) override;
   void SetTimersActive(bool AValue) override;
-  std::optional<std::u16string> ChooseFile(TFileChooser& AChooser) override;
+  std::optional<std::u16string> ChooseFile(const TFileChooser& AChooser) override;
   void ShowError(const std::u16string& ATitle, const std::u16string& AText) override;
   std::u16string ExecutablePath() const override;
+  void CentreOnScreen() override;
   void Wake() override;
   TKeptWindow& KeptWindow() override { return *FKeptWindow; }
 

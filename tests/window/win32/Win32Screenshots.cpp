@@ -24,7 +24,7 @@ namespace {
 class TAnsweringDialogs final : public TWin32Dialogs {
  public:
   explicit TAnsweringDialogs(std::u16string AAnswer) : FAnswer(std::move(AAnswer)) {}
-  std::optional<std::u16string> ChooseFile(HWND, TFileChooser&) override { return FAnswer; }
+  std::optional<std::u16string> ChooseFile(HWND, const TFileChooser&) override { return FAnswer; }
   void ShowError(HWND, const std::u16string&, const std::u16string&) override {}
 
  private:

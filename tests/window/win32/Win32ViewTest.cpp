@@ -30,7 +30,7 @@ namespace {
 
 class TRecordingDialogs final : public TWin32Dialogs {
  public:
-  std::optional<std::u16string> ChooseFile(HWND, TFileChooser& AChooser) override {
+  std::optional<std::u16string> ChooseFile(HWND, const TFileChooser& AChooser) override {
     Choosers.push_back(AChooser.Name);
     return Answer;
   }
