@@ -2,27 +2,26 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "driver/TarvikFactory.h"
 #include "platform/Error.h"
 #include "tasks/MainThread.h"
+#include "window/fmuMain.h"
 #include "window/qt/QtFont.h"
 #include "window/qt/QtMainWindow.h"
-
-#ifdef KELVANE_DRIVER_SIM
-#include "driver/sim/SimBench.h"
-#endif
 
 int main(int argc, char** argv) {
   kelvane::TMainThread::Instance().BindToCurrentThread();
   QApplication application(argc, argv);
   kelvane::ApplyWindowFont();
-#ifdef KELVANE_DRIVER_SIM
   try {
-    kelvane::UseBenchFromEnvironment();
+    kelvane::PreparePlatformDriver();
   } catch (const kelvane::EError& e) {
-    QMessageBox::critical(nullptr, "Kelvane", QString::fromStdU16String(e.Message()));
+    QMessageBox::critical(nullptr,
+                          QString::fromStdU16String(kelvane::TfmMain::ApplicationTitle(
+                              QCoreApplication::applicationFilePath().toStdU16String())),
+                          QString::fromStdU16String(kelvane::TfmMain::ErrorBoxText(e.Message())));
     return 2;
   }
-#endif
   kelvane::TQtMainWindow fmMain;
   fmMain.show();
   return application.exec();

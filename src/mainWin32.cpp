@@ -5,13 +5,12 @@
 
 #include <commctrl.h>
 
+#include "driver/TarvikFactory.h"
 #include "platform/Error.h"
+#include "platform/WideText.h"
 #include "tasks/MainThread.h"
+#include "window/fmuMain.h"
 #include "window/win32/Win32MainWindow.h"
-
-#ifdef KELVANE_DRIVER_SIM
-#include "driver/sim/SimBench.h"
-#endif
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   kelvane::TMainThread::Instance().BindToCurrentThread();
@@ -22,15 +21,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   const bool ole = SUCCEEDED(OleInitialize(nullptr));
   int result = 0;
   try {
-#ifdef KELVANE_DRIVER_SIM
-    kelvane::UseBenchFromEnvironment();
-#endif
+    kelvane::PreparePlatformDriver();
     kelvane::TWin32MainWindow fmMain;
     fmMain.Show();
     result = kelvane::TWin32MainWindow::RunMessageLoop(fmMain.Handle());
   } catch (...) {
-    const std::u16string message = kelvane::CurrentExceptionMessage();
-    MessageBoxW(nullptr, reinterpret_cast<LPCWSTR>(message.c_str()), L"Kelvane",
+    using kelvane::TfmMain;
+    MessageBoxW(nullptr, kelvane::Wide(TfmMain::ErrorBoxText(kelvane::CurrentExceptionMessage())),
+                kelvane::Wide(TfmMain::ApplicationTitle(kelvane::TWin32MainWindow::ProgramPath())),
                 MB_OK | MB_ICONERROR);
     result = 2;
   }

@@ -7,15 +7,12 @@
 
 #include "cli/CliArguments.h"
 #include "cli/CliRun.h"
+#include "driver/TarvikFactory.h"
 #include "platform/CommandLine.h"
 #include "platform/Console.h"
 #include "platform/Text.h"
 #include "platform/VersionInfo.h"
 #include "tasks/MainThread.h"
-
-#ifdef KELVANE_DRIVER_SIM
-#include "driver/sim/SimBench.h"
-#endif
 
 using namespace kelvane;
 
@@ -54,9 +51,7 @@ int main(int argc, char** argv) {
   InstallStopHandler(StopRequested);
   int status = kExitUsage;
   try {
-#ifdef KELVANE_DRIVER_SIM
-    UseBenchFromEnvironment();
-#endif
+    PreparePlatformDriver();
     const TCliIo io{[](const std::string& AText) { Write(stdout, AText); },
                     [](const std::string& AText) { Write(stderr, AText); }, OutputIsTerminal(),
                     &TerminalSize, &StopRequested};

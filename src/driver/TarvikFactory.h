@@ -20,5 +20,9 @@ TTarvikFactory SetTarvikFactory(TTarvikFactory AFactory);
 std::unique_ptr<TTarvik> CreatePlatformTarvik();
 // What stands behind the build's control, as the operator is told of it: the driver's class.
 std::u16string PlatformDriverName();
+// Makes the build's control ready, once, before a program's first task: the bench that
+// KELVANE_BENCH names (or the built-in one) for the simulated one, nothing for the driver's.
+// Raises EError when the bench file cannot be used.
+void PreparePlatformDriver();
 
 }  // namespace kelvane

@@ -11,4 +11,8 @@ std::u16string PlatformDriverName() {
   return TComTarvik::DriverClass();
 }
 
+void PreparePlatformDriver() {
+  // The driver's control needs nothing before its first use.
+}
+
 }  // namespace kelvane

@@ -12,4 +12,8 @@ std::u16string PlatformDriverName() {
   return u"имитация стенда";
 }
 
+void PreparePlatformDriver() {
+  UseBenchFromEnvironment();
+}
+
 }  // namespace kelvane
