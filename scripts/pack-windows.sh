@@ -15,8 +15,8 @@ cp "$build/src/Kelvane.exe" "$build/src/kelvane-cli.exe" "$stage/"
 cp "$build/src/kelvane-simdriver.dll" "$stage/training-driver/"
 # Notepad reads the Russian text by its mark; Windows ends lines with CR LF.
 windows_text() { { printf '\xEF\xBB\xBF'; sed 's/$/\r/'; } }
-windows_text < "$root/src/windows/README.txt" > "$stage/README.txt"
-sed "s/@TARVIK_CLASS@/$class/g" "$root/src/windows/training-driver.txt" | windows_text \
+windows_text < "$root/src/resources/README.txt" > "$stage/README.txt"
+sed "s/@TARVIK_CLASS@/$class/g" "$root/src/training-driver/training-driver.txt" | windows_text \
   > "$stage/training-driver/README.txt"
 archive="$root/dist/Kelvane-$version-$name.zip"
 rm -f "$archive"

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "platform/Error.h"
+#include "platform/PathSyntax.h"
 #include "platform/Text.h"
 
 namespace kelvane {
@@ -18,16 +19,6 @@ std::filesystem::path PathOf(const std::u16string& AFileName) {
                          const std::error_code& AError) {
   throw EError(std::u16string(AWhat) + u" \"" + AFileName + u"\": " + FromUtf8(AError.message()));
 }
-
-#ifdef _WIN32
-constexpr std::u16string_view kSeparators = u"\\/:";
-constexpr std::u16string_view kFolderSeparators = u"\\:";
-constexpr char16_t kPathSeparator = u'\\';
-#else
-constexpr std::u16string_view kSeparators = u"/";
-constexpr std::u16string_view kFolderSeparators = u"/";
-constexpr char16_t kPathSeparator = u'/';
-#endif
 
 }  // namespace
 
@@ -46,18 +37,18 @@ std::uintmax_t FileSize(const std::u16string& AFileName) {
 }
 
 std::u16string ExtractFileName(std::u16string_view AFileName) {
-  const size_t separator = AFileName.find_last_of(kSeparators);
+  const size_t separator = AFileName.find_last_of(kPathSyntax.Separators);
   return std::u16string(separator == std::u16string_view::npos ? AFileName
                                                                : AFileName.substr(separator + 1));
 }
 
 std::u16string ExtractFileDir(std::u16string_view AFileName) {
-  size_t last = AFileName.find_last_of(kFolderSeparators);
+  size_t last = AFileName.find_last_of(kPathSyntax.FolderSeparators);
   if (last == std::u16string_view::npos) {
     return {};
   }
-  if (last > 0 && AFileName[last] == kPathSeparator &&
-      kFolderSeparators.find(AFileName[last - 1]) == std::u16string_view::npos) {
+  if (last > 0 && AFileName[last] == kPathSyntax.PathSeparator &&
+      kPathSyntax.FolderSeparators.find(AFileName[last - 1]) == std::u16string_view::npos) {
     --last;
   }
   return std::u16string(AFileName.substr(0, last + 1));

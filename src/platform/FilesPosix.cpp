@@ -11,9 +11,12 @@
 
 #include "platform/Error.h"
 #include "platform/Files.h"
+#include "platform/PathSyntax.h"
 #include "platform/Text.h"
 
 namespace kelvane {
+
+const TPathSyntax kPathSyntax = {u"/", u"/", u'/'};
 
 namespace {
 
@@ -143,8 +146,8 @@ std::string ReadFileBytes(const std::u16string& AFileName, std::optional<std::ui
     throw EError(u"Не удаётся открыть файл \"" + AFileName + u"\": это не обычный файл");
   } else if (ALimit && static_cast<std::uintmax_t>(status.st_size) > *ALimit) {
     ::close(file);
-    throw EError(u"Файл \"" + AFileName + u"\" больше " + IntToStr(static_cast<std::int64_t>(*ALimit)) +
-                 u" байт");
+    throw EError(u"Файл \"" + AFileName + u"\" больше " +
+                 IntToStr(static_cast<std::int64_t>(*ALimit)) + u" байт");
   } else {
     bytes.resize(static_cast<size_t>(status.st_size));
     size_t done = 0;

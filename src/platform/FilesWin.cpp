@@ -1,17 +1,20 @@
 #include <windows.h>
 
-#include "platform/Error.h"
-#include "platform/Files.h"
-#include "platform/SystemMessage.h"
-#include "platform/Text.h"
-#include "platform/WideText.h"
-
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <utility>
 
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/PathSyntax.h"
+#include "platform/SystemMessage.h"
+#include "platform/Text.h"
+#include "platform/WideText.h"
+
 namespace kelvane {
+
+const TPathSyntax kPathSyntax = {u"\\/:", u"\\:", u'\\'};
 
 namespace {
 
@@ -97,9 +100,8 @@ void ReplaceFileContent(const std::u16string& AFileName, std::string_view ABytes
       error = GetLastError();
     }
   }
-  if (error == ERROR_SUCCESS &&
-      !MoveFileExW(Wide(temporary), Wide(AFileName),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (error == ERROR_SUCCESS && !MoveFileExW(Wide(temporary), Wide(AFileName),
+                                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
     error = GetLastError();
   }
   if (error != ERROR_SUCCESS) {
@@ -129,8 +131,8 @@ std::string ReadFileBytes(const std::u16string& AFileName, std::optional<std::ui
     Fail(u"Не удаётся прочитать файл", AFileName, error);
   }
   if (ALimit && static_cast<std::uintmax_t>(size.QuadPart) > *ALimit) {
-    throw EError(u"Файл \"" + AFileName + u"\" больше " + IntToStr(static_cast<std::int64_t>(*ALimit)) +
-                 u" байт");
+    throw EError(u"Файл \"" + AFileName + u"\" больше " +
+                 IntToStr(static_cast<std::int64_t>(*ALimit)) + u" байт");
   }
   std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
   size_t done = 0;

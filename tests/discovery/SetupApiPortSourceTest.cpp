@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "discovery/SetupApiPortSource.h"
 #include "discovery/USBUtils.h"
+#include "discovery/setupapi/SetupApiPortSource.h"
 #include "platform/Text.h"
 #include "support/PortSourceScope.h"
 #include "support/RegisteredPorts.h"

@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/win/ComTarvik.h"
+#include "driver/com/ComTarvik.h"
 #include "platform/ComApartment.h"
 #include "platform/Error.h"
 

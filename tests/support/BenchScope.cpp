@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "discovery/SimPortSource.h"
+#include "discovery/sim/SimPortSource.h"
 #include "driver/sim/BenchFile.h"
 #include "driver/sim/SimTarvik.h"
 

@@ -1,13 +1,9 @@
 #include "driver/sim/SimBench.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
-#include <cstdlib>
 #include <filesystem>
 
 #include "driver/sim/BenchFile.h"
+#include "platform/Environment.h"
 #include "platform/GlobalSlot.h"
 
 namespace kelvane {
@@ -51,25 +47,8 @@ std::shared_ptr<TSimBench> SetCurrentBench(std::shared_ptr<TSimBench> ABench) {
   return BenchSlot().Exchange(std::move(ABench));
 }
 
-namespace {
-
-// KELVANE_BENCH as the process has it now; on Windows in UTF-16 from the process's own block,
-// which a library's runtime may have copied before the variable was set.
-std::filesystem::path BenchFileFromEnvironment() {
-#ifdef _WIN32
-  wchar_t path[32768] = {};
-  const DWORD length = GetEnvironmentVariableW(L"KELVANE_BENCH", path, 32768);
-  return length > 0 && length < 32768 ? std::filesystem::path(path) : std::filesystem::path();
-#else
-  const char* path = std::getenv("KELVANE_BENCH");
-  return path != nullptr ? std::filesystem::path(path) : std::filesystem::path();
-#endif
-}
-
-}  // namespace
-
 void UseBenchFromEnvironment() {
-  const std::filesystem::path path = BenchFileFromEnvironment();
+  const std::filesystem::path path = EnvironmentPath("KELVANE_BENCH");
   SetCurrentBench(!path.empty() ? LoadBenchFile(path) : LoadDefaultBench());
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "discovery/PortSource.h"
-#include "discovery/SimPortSource.h"
+#include "discovery/sim/SimPortSource.h"
 #include "driver/TarvikFactory.h"
 #include "driver/sim/SimBench.h"
 #include "driver/sim/SimTarvik.h"

@@ -1,4 +1,4 @@
-#include "driver/win/ComTarvik.h"
+#include "driver/com/ComTarvik.h"
 
 #include <oleauto.h>
 
@@ -22,8 +22,7 @@ void RefuseSingleThreaded(const std::u16string& AClass, const CLSID& AClassId) {
   StringFromGUID2(AClassId, guid, 64);
   const std::wstring server = std::wstring(L"CLSID\\") + guid + L"\\InprocServer32";
   HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, server.c_str(), 0, KEY_QUERY_VALUE, &key) !=
-      ERROR_SUCCESS) {
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, server.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
     // Not registered in process: the creation says so in the system's words.
     return;
   }

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "driver/Tarvik.h"
-#include "driver/win/ComSupport.h"
+#include "driver/com/ComSupport.h"
 
 namespace kelvane {
 

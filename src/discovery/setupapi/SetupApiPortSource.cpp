@@ -1,4 +1,4 @@
-#include "discovery/SetupApiPortSource.h"
+#include "discovery/setupapi/SetupApiPortSource.h"
 #include <windows.h>
 
 #include <setupapi.h>

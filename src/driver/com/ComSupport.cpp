@@ -1,4 +1,4 @@
-#include "driver/win/ComSupport.h"
+#include "driver/com/ComSupport.h"
 
 #include <oleauto.h>
 

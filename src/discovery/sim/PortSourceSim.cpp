@@ -1,5 +1,5 @@
 #include "discovery/PortSource.h"
-#include "discovery/SimPortSource.h"
+#include "discovery/sim/SimPortSource.h"
 
 namespace kelvane {
 

@@ -1,5 +1,5 @@
 #include "discovery/PortSource.h"
-#include "discovery/SetupApiPortSource.h"
+#include "discovery/setupapi/SetupApiPortSource.h"
 
 namespace kelvane {
 

@@ -1,30 +1,27 @@
-// kelvane-simdriver.dll: the simulated bench as an in-process COM server, a training driver. Each
-// creation gives one control whose properties answer the driver's dispatch identifiers and whose
-// methods answer GetIDsOfNames by name; behind them stands the bench (the built-in one, or the
-// file named by KELVANE_BENCH). Registered per user, so that "regsvr32 /s" needs no administrator.
-#include <windows.h>
+// The training driver's control: the simulated bench behind the driver's dispatch identifiers,
+// and the class factory that makes one control per creation.
+#include "training-driver/TrainingControl.h"
 
 #include <oleauto.h>
 
 #include <atomic>
 #include <memory>
 #include <mutex>
-#include <olectl.h>
 #include <string>
-#include <vector>
 
+#include "driver/com/ComSupport.h"
 #include "driver/sim/SimBench.h"
 #include "driver/sim/SimTarvik.h"
-#include "driver/win/ComSupport.h"
-#include "driver/win/SimDriverClass.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
+#include "training-driver/SimDriverClass.h"
 
-namespace kelvane {
+namespace kelvane::training {
+
+HMODULE ThisModule = nullptr;
 
 namespace {
 
-HMODULE ThisModule = nullptr;
 std::atomic<long> LiveObjects{0};
 std::atomic<long> Locks{0};
 
@@ -232,158 +229,14 @@ class TClassFactory final : public IClassFactory {
 
 TClassFactory Factory;
 
-std::wstring Guid(REFGUID AGuid) {
-  wchar_t text[64] = {};
-  StringFromGUID2(AGuid, text, 64);
-  return text;
-}
-
-const std::wstring kClasses = L"Software\\Classes\\";
-
-LONG SetKey(const std::wstring& APath, const wchar_t* AName, const std::wstring& AValue) {
-  HKEY key = nullptr;
-  LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, APath.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                nullptr, &key, nullptr);
-  if (result == ERROR_SUCCESS) {
-    result = RegSetValueExW(key, AName, 0, REG_SZ, reinterpret_cast<const BYTE*>(AValue.c_str()),
-                            static_cast<DWORD>((AValue.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-  }
-  return result;
-}
-
-// A name given on regsvr32's command line becomes a key under the user's classes, so it must be
-// shaped as a ProgID: a letter first, then letters, digits, "_" and at least one inner ".", at
-// most 39 characters. No "\\" can reach another key then, no brace a class identifier, and no
-// name of the classes' own keys (CLSID, Interface, TypeLib, AppID, a file extension) has that
-// shape.
-bool ProgIdShaped(const wchar_t* AName) {
-  const std::wstring name(AName);
-  const auto letter = [](wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); };
-  if (name.empty() || name.size() > 39 || !letter(name.front()) || name.back() == L'.' ||
-      name.find(L'.') == std::wstring::npos) {
-    return false;
-  }
-  for (const wchar_t c : name) {
-    if (!letter(c) && !(c >= L'0' && c <= L'9') && c != L'_' && c != L'.') {
-      return false;
-    }
-  }
-  return true;
-}
-
-// Whether the user's ProgID of that name names the training driver's class.
-bool NamesThisClass(const std::wstring& AProgId) {
-  wchar_t value[64] = {};
-  DWORD size = sizeof value;
-  return RegGetValueW(HKEY_CURRENT_USER, (kClasses + AProgId + L"\\CLSID").c_str(), nullptr,
-                      RRF_RT_REG_SZ, nullptr, value, &size) == ERROR_SUCCESS &&
-         _wcsicmp(value, Guid(kSimDriverClassId).c_str()) == 0;
-}
-
-// The class, and a ProgID naming it, under the user's own classes.
-HRESULT Register(const std::wstring& AProgId) {
-  wchar_t path[MAX_PATH] = {};
-  if (GetModuleFileNameW(ThisModule, path, MAX_PATH) == 0) {
-    return SELFREG_E_CLASS;
-  }
-  const std::wstring clsid = kClasses + L"CLSID\\" + Guid(kSimDriverClassId);
-  const LONG results[] = {
-      SetKey(clsid, nullptr, L"Kelvane training driver"),
-      SetKey(clsid + L"\\InprocServer32", nullptr, path),
-      SetKey(clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment"),
-      SetKey(clsid + L"\\ProgID", nullptr, kSimDriverProgId),
-      SetKey(kClasses + AProgId, nullptr, L"Kelvane training driver"),
-      SetKey(kClasses + AProgId + L"\\CLSID", nullptr, Guid(kSimDriverClassId)),
-  };
-  for (const LONG result : results) {
-    if (result != ERROR_SUCCESS) {
-      return SELFREG_E_CLASS;
-    }
-  }
-  return S_OK;
-}
-
-// A ProgID of the user's, only when it names this class: any other program's stays as it is.
-HRESULT UnregisterProgId(const std::wstring& AProgId) {
-  if (!NamesThisClass(AProgId)) {
-    return SELFREG_E_CLASS;
-  }
-  const LONG result = RegDeleteTreeW(HKEY_CURRENT_USER, (kClasses + AProgId).c_str());
-  return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND ? S_OK : SELFREG_E_CLASS;
-}
-
-// The class and every name of the user's that points at it: a name left behind would hide a
-// driver of the same name registered for the machine.
-HRESULT UnregisterAll() {
-  std::vector<std::wstring> names;
-  HKEY classes = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, kClasses.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &classes) ==
-      ERROR_SUCCESS) {
-    wchar_t name[256];
-    for (DWORD index = 0;; ++index) {
-      DWORD length = 256;
-      const LONG result =
-          RegEnumKeyExW(classes, index, name, &length, nullptr, nullptr, nullptr, nullptr);
-      if (result == ERROR_MORE_DATA) {
-        continue;
-      }
-      if (result != ERROR_SUCCESS) {
-        break;
-      }
-      if (ProgIdShaped(name) && NamesThisClass(name)) {
-        names.emplace_back(name);
-      }
-    }
-    RegCloseKey(classes);
-  }
-  for (const std::wstring& name : names) {
-    RegDeleteTreeW(HKEY_CURRENT_USER, (kClasses + name).c_str());
-  }
-  RegDeleteTreeW(HKEY_CURRENT_USER, (kClasses + L"CLSID\\" + Guid(kSimDriverClassId)).c_str());
-  return S_OK;
-}
-
 }  // namespace
 
-}  // namespace kelvane
-
-using namespace kelvane;
-
-extern "C" BOOL WINAPI DllMain(HINSTANCE AModule, DWORD AReason, LPVOID) {
-  if (AReason == DLL_PROCESS_ATTACH) {
-    ThisModule = AModule;
-    DisableThreadLibraryCalls(AModule);
-  }
-  return TRUE;
+IClassFactory& ControlFactory() {
+  return Factory;
 }
 
-STDAPI DllGetClassObject(REFCLSID AClassId, REFIID AId, LPVOID* AObject) {
-  if (AClassId != kSimDriverClassId) {
-    *AObject = nullptr;
-    return CLASS_E_CLASSNOTAVAILABLE;
-  }
-  return Factory.QueryInterface(AId, AObject);
+bool CanUnload() {
+  return LiveObjects == 0 && Locks == 0;
 }
 
-STDAPI DllCanUnloadNow() {
-  return LiveObjects == 0 && Locks == 0 ? S_OK : S_FALSE;
-}
-
-STDAPI DllRegisterServer() {
-  return Register(kSimDriverProgId);
-}
-
-STDAPI DllUnregisterServer() {
-  return UnregisterAll();
-}
-
-// "regsvr32 /n /i:PROGID": the class also under another ProgID, such as the one a build of the
-// tool names, so that the tool finds the training driver in place of the real one; "regsvr32 /u
-// /n /i:PROGID" takes that ProgID away again, when it names the training driver.
-STDAPI DllInstall(BOOL AInstall, LPCWSTR ACommandLine) {
-  if (ACommandLine == nullptr || !ProgIdShaped(ACommandLine)) {
-    return E_INVALIDARG;
-  }
-  return AInstall ? Register(ACommandLine) : UnregisterProgId(ACommandLine);
-}
+}  // namespace kelvane::training

@@ -1,4 +1,4 @@
-#include "discovery/SimPortSource.h"
+#include "discovery/sim/SimPortSource.h"
 
 #include "driver/sim/SimBench.h"
 

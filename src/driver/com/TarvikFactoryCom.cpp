@@ -1,5 +1,5 @@
 #include "driver/TarvikFactory.h"
-#include "driver/win/ComTarvik.h"
+#include "driver/com/ComTarvik.h"
 
 namespace kelvane {
 
