@@ -33,8 +33,9 @@ struct TPlace {
 
 enum class TKind { Button, Edit, CheckBox, List, BusyIndicator, Label, StatusBar };
 
-// The pictures the window shows: its icon and those of three buttons.
-enum class TPicture { None, Window, Search, Start, Stop };
+// The pictures the window shows: its icon and those of three buttons. Their files are in
+// src/resources/pictures; the numbers are also their resource numbers on Windows.
+enum class TPicture { None = 0, Window = 1, Search = 2, Start = 3, Stop = 4 };
 
 struct TControlSpec {
   std::u16string_view Name;

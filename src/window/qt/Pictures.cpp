@@ -4,14 +4,12 @@
 #include <functional>
 #include <numbers>
 
+#include <QImageReader>
 #include <QPainter>
-#include <QPainterPath>
 
 namespace kelvane {
 
 namespace {
-
-const QColor kDarkGrey(64, 64, 64);
 
 QPixmap Draw(int ASize, const std::function<void(QPainter&)>& APaint) {
   QPixmap pixmap(ASize, ASize);
@@ -34,82 +32,16 @@ QPixmap Faded(const QPixmap& APixmap) {
   return QPixmap::fromImage(image);
 }
 
-QIcon Picture(const std::function<void(QPainter&)>& APaint) {
-  const QPixmap normal = Draw(16, APaint);
+// The picture's file among the program's resources: every size of it, and its faded look for
+// the disabled state, made here from each.
+QIcon Loaded(const QString& AName) {
+  QImageReader reader(QStringLiteral(":/pictures/") + AName + QStringLiteral(".ico"));
   QIcon icon;
-  icon.addPixmap(normal, QIcon::Normal);
-  icon.addPixmap(Faded(normal), QIcon::Disabled);
-  return icon;
-}
-
-QPen Pen(qreal AWidth) {
-  return QPen(kDarkGrey, AWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-}
-
-// An arc of the circle around the picture's centre with an arrow head at its end.
-void ArrowArc(QPainter& APainter, qreal AStartDegrees, qreal ASpanDegrees) {
-  const QRectF circle(3, 3, 10, 10);
-  APainter.setPen(Pen(1.8));
-  APainter.setBrush(Qt::NoBrush);
-  APainter.drawArc(circle, static_cast<int>(AStartDegrees * 16),
-                   static_cast<int>(ASpanDegrees * 16));
-  const qreal end = (AStartDegrees + ASpanDegrees) * std::numbers::pi / 180.0;
-  const QPointF tip(8 + 5 * std::cos(end), 8 - 5 * std::sin(end));
-  // The head points along the arc's direction of travel.
-  const qreal along = end + (ASpanDegrees > 0 ? std::numbers::pi / 2 : -std::numbers::pi / 2);
-  const QPointF direction(std::cos(along), -std::sin(along));
-  const QPointF normal(-direction.y(), direction.x());
-  QPainterPath head;
-  head.moveTo(tip + direction * 3.0);
-  head.lineTo(tip + normal * 2.8);
-  head.lineTo(tip - normal * 2.8);
-  head.closeSubpath();
-  APainter.setPen(Qt::NoPen);
-  APainter.setBrush(kDarkGrey);
-  APainter.drawPath(head);
-}
-
-QIcon SearchPicture() {
-  return Picture([](QPainter& p) {
-    p.setPen(Pen(1.8));
-    p.drawEllipse(QRectF(2, 2, 8.5, 8.5));
-    p.setPen(Pen(2.6));
-    p.drawLine(QPointF(10, 10), QPointF(14, 14));
-  });
-}
-
-QIcon StartPicture() {
-  return Picture([](QPainter& p) {
-    ArrowArc(p, 100, 140);
-    ArrowArc(p, 280, 140);
-  });
-}
-
-QIcon StopPicture() {
-  return Picture([](QPainter& p) {
-    p.setPen(Pen(1.6));
-    p.setBrush(Qt::NoBrush);
-    p.drawEllipse(QRectF(1.5, 1.5, 13, 13));
-    p.setPen(Qt::NoPen);
-    p.setBrush(kDarkGrey);
-    p.drawRect(QRectF(5.5, 5.5, 5, 5));
-  });
-}
-
-QIcon WindowPicture() {
-  QIcon icon;
-  for (const int size : {16, 32, 48}) {
-    icon.addPixmap(Draw(size, [size](QPainter& p) {
-      p.scale(size / 16.0, size / 16.0);
-      // A register: a body, its paper strip and a display.
-      p.setPen(Pen(1.0));
-      p.setBrush(QColor(230, 230, 230));
-      p.drawRoundedRect(QRectF(1.5, 6.5, 13, 8), 1.5, 1.5);
-      p.setBrush(Qt::white);
-      p.drawRect(QRectF(4.5, 1.5, 7, 5));
-      p.setBrush(QColor(40, 110, 60));
-      p.drawRect(QRectF(3.5, 8.5, 5, 2.5));
-    }));
+  // Every image of the file, from the smallest up: read() alone would give the first again.
+  for (int i = 0; i < reader.imageCount() && reader.jumpToImage(i); ++i) {
+    const QPixmap normal = QPixmap::fromImage(reader.read());
+    icon.addPixmap(normal, QIcon::Normal);
+    icon.addPixmap(Faded(normal), QIcon::Disabled);
   }
   return icon;
 }
@@ -119,13 +51,13 @@ QIcon WindowPicture() {
 QIcon Picture(form::TPicture APicture) {
   switch (APicture) {
     case form::TPicture::Window:
-      return WindowPicture();
+      return Loaded(QStringLiteral("kelvane"));
     case form::TPicture::Search:
-      return SearchPicture();
+      return Loaded(QStringLiteral("search"));
     case form::TPicture::Start:
-      return StartPicture();
+      return Loaded(QStringLiteral("start"));
     case form::TPicture::Stop:
-      return StopPicture();
+      return Loaded(QStringLiteral("stop"));
     case form::TPicture::None:
       break;
   }

@@ -185,10 +185,15 @@ TEST_F(QtView, ControlsStandAtTheirPlacesWithTheirTextsInTheTabOrder) {
       EXPECT_EQ(field->text(), ToQt(spec.Text));
     }
     EXPECT_EQ(control->toolTip(), ToQt(spec.Hint));
+    if (spec.Picture != form::TPicture::None) {
+      const QIcon icon = qobject_cast<QAbstractButton*>(control)->icon();
+      EXPECT_TRUE(icon.availableSizes().contains(QSize(16, 16))) << "from the resources";
+    }
     if (form::TakesFocus(spec.Kind)) {
       focusable.push_back(control);
     }
   }
+  EXPECT_TRUE(FWindow.windowIcon().availableSizes().contains(QSize(32, 32)));
   // Tab goes through them in the description's order (past the parts of a compound control).
   for (size_t i = 0; i + 1 < focusable.size(); ++i) {
     QWidget* next = focusable[i]->nextInFocusChain();

@@ -130,7 +130,18 @@ TEST_F(Win32View, ControlsStandAtTheirPlacesWithTheirTextsInTheTabOrder) {
     if (form::TakesFocus(spec.Kind)) {
       tabOrder.push_back(name);
     }
+    if (spec.Picture != form::TPicture::None) {
+      BUTTON_IMAGELIST images{};
+      SendMessageW(Control(name.c_str()), BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&images));
+      int width = 0;
+      int height = 0;
+      ASSERT_TRUE(ImageList_GetIconSize(images.himl, &width, &height)) << "from the resources";
+      EXPECT_EQ(width, 16);
+      EXPECT_EQ(ImageList_GetImageCount(images.himl), 6) << "one for each button state";
+    }
   }
+  EXPECT_NE(SendMessageW(FWindow->Handle(), WM_GETICON, ICON_SMALL, 0), 0);
+  EXPECT_NE(SendMessageW(FWindow->Handle(), WM_GETICON, ICON_BIG, 0), 0);
 
   // Tab goes through the controls in the description's order, and round again; Tab passes over
   // disabled controls, so all are enabled for the walk.
