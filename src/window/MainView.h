@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,8 @@ enum class TControl {
   edtTablesFileName,
   btnTablesOpen
 };
+// btnTablesOpen is the last.
+constexpr size_t kControlCount = static_cast<size_t>(TControl::btnTablesOpen) + 1;
 
 // The two text fields.
 enum class TField { edtFileName, edtTablesFileName };
@@ -47,9 +50,12 @@ constexpr std::u16string_view ControlName(TControl AControl) {
   return u"btnTablesOpen";
 }
 
+constexpr TControl FieldControl(TField AField) {
+  return AField == TField::edtFileName ? TControl::edtFileName : TControl::edtTablesFileName;
+}
+
 constexpr std::u16string_view FieldName(TField AField) {
-  return ControlName(AField == TField::edtFileName ? TControl::edtFileName
-                                                   : TControl::edtTablesFileName);
+  return ControlName(FieldControl(AField));
 }
 
 // The list's columns.

@@ -75,6 +75,11 @@ void TWin32MainWindow::CreateControls() {
     }
   }
 
+  // The controls the behaviour names, found once.
+  for (size_t i = 0; i < FControls.size(); ++i) {
+    FControls[i] = Control(ControlName(static_cast<TControl>(i)));
+  }
+
   ListView_SetExtendedListViewStyle(FList.Handle(), LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
   const std::span<const form::TColumnSpec> columns = form::Columns();
   for (size_t column = 0; column < columns.size(); ++column) {

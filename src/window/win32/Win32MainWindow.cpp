@@ -294,7 +294,7 @@ void TWin32MainWindow::SetTitle(const std::u16string& AText) {
 }
 
 void TWin32MainWindow::SetEnabled(TControl AControl, bool AValue) {
-  const HWND control = Control(ControlName(AControl));
+  const HWND control = FControls.at(static_cast<size_t>(AControl));
   // A disabled control keeps no focus, and then no key would reach the window: the focus goes
   // on in the tab order first, to the list when nothing else can take it.
   if (!AValue && GetFocus() == control) {
@@ -307,6 +307,10 @@ void TWin32MainWindow::SetEnabled(TControl AControl, bool AValue) {
   EnableWindow(control, AValue);
 }
 
+HWND TWin32MainWindow::Field(TField AField) const {
+  return FControls.at(static_cast<size_t>(FieldControl(AField)));
+}
+
 void TWin32MainWindow::RestoreFocus() {
   const bool usable = FFocus != nullptr && IsChild(FHandle, FFocus) && IsWindowEnabled(FFocus) &&
                       IsWindowVisible(FFocus);
@@ -314,11 +318,11 @@ void TWin32MainWindow::RestoreFocus() {
 }
 
 std::u16string TWin32MainWindow::FieldText(TField AField) const {
-  return WindowText(Control(FieldName(AField)));
+  return WindowText(Field(AField));
 }
 
 void TWin32MainWindow::SetFieldText(TField AField, const std::u16string& AText) {
-  SetWindowTextW(Control(FieldName(AField)), Wide(AText));
+  SetWindowTextW(Field(AField), Wide(AText));
 }
 
 bool TWin32MainWindow::WriteTablesChecked() const {

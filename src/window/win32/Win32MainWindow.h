@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <commctrl.h>
 #include <functional>
 #include <memory>
@@ -86,6 +87,7 @@ class TWin32MainWindow final : public TMainView {
   void ApplyIcons();
   // Gives the focus to a control of the window: the one that had it, when it can still take it.
   void RestoreFocus();
+  HWND Field(TField AField) const;
   int Scale(int AValue) const;
   void PopupMenu(LPARAM APosition);
   void Close();
@@ -108,6 +110,8 @@ class TWin32MainWindow final : public TMainView {
   win32::TButton FWriteTables;
   win32::TControlWindow FBusyPicture;
   win32::TStatusBar FStatusBar;
+  // The controls whose state the behaviour sets, in TControl order.
+  std::array<HWND, kControlCount> FControls{};
   std::unique_ptr<TWin32KeptWindow> FKeptWindow;
   std::unique_ptr<TMainCommands> FCommands;
   bool FShown = false;
