@@ -29,21 +29,21 @@ void TQtMainWindow::CreateControls() {
   resize(form::kClientWidth, form::kClientHeight);
 
   QWidget* previous = nullptr;
-  for (const form::TControlSpec& spec : form::Controls()) {
-    QWidget* control = CreateControl(spec);
-    control->setObjectName(ToQt(spec.Name));
-    if (!spec.Hint.empty()) {
-      control->setToolTip(ToQt(spec.Hint));
+  for (const form::TControlSpec& entry : form::Controls()) {
+    QWidget* control = CreateControl(entry);
+    control->setObjectName(ToQt(entry.Name));
+    if (!entry.Hint.empty()) {
+      control->setToolTip(ToQt(entry.Hint));
     }
-    if (spec.Kind != form::TKind::StatusBar) {
-      QRect place(spec.Place.Left, spec.Place.Top, spec.Place.Width, spec.Place.Height);
-      if (spec.Place.Width == form::kAutoSize) {
+    if (entry.Kind != form::TKind::StatusBar) {
+      QRect place(entry.Place.Left, entry.Place.Top, entry.Place.Width, entry.Place.Height);
+      if (entry.Place.Width == form::kAutoSize) {
         control->adjustSize();
         place.setSize(control->size());
       }
-      Anchor(control, place, Edges(spec.Anchors));
+      Anchor(control, place, Edges(entry.Anchors));
     }
-    if (form::TakesFocus(spec.Kind)) {
+    if (form::TakesFocus(entry.Kind)) {
       if (previous != nullptr) {
         setTabOrder(previous, control);
       }
@@ -65,11 +65,11 @@ void TQtMainWindow::CreateControls() {
     pmMenu->popup(listView->viewport()->mapToGlobal(APoint));
   });
 
-  for (const form::TTimerSpec& spec : form::Timers()) {
+  for (const form::TTimerSpec& entry : form::Timers()) {
     auto* timer = new QTimer(this);
-    timer->setObjectName(ToQt(spec.Name));
-    timer->setInterval(spec.IntervalMs);
-    Connect(timer, spec.Tick);
+    timer->setObjectName(ToQt(entry.Name));
+    timer->setInterval(entry.IntervalMs);
+    Connect(timer, entry.Tick);
     FTimers.push_back(timer);
   }
 }

@@ -45,15 +45,15 @@ int TWin32MainWindow::Scale(int AValue) const {
 void TWin32MainWindow::CreateControls() {
   const std::span<const form::TControlSpec> controls = form::Controls();
   for (size_t i = 0; i < controls.size(); ++i) {
-    const form::TControlSpec& spec = controls[i];
-    const TWindowClass windowClass = ClassOf(spec.Kind);
+    const form::TControlSpec& entry = controls[i];
+    const TWindowClass windowClass = ClassOf(entry.Kind);
     const HWND child =
-        CreateWindowExW(windowClass.ExStyle, windowClass.Name, Wide(std::u16string(spec.Text)),
+        CreateWindowExW(windowClass.ExStyle, windowClass.Name, Wide(std::u16string(entry.Text)),
                         WS_CHILD | WS_VISIBLE | windowClass.Style, 0, 0, 0, 0, FHandle,
                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstControlId + i)),
                         GetModuleHandleW(nullptr), nullptr);
-    FChildren.push_back({&spec, child});
-    switch (spec.Kind) {
+    FChildren.push_back({&entry, child});
+    switch (entry.Kind) {
       case form::TKind::CheckBox:
         FWriteTables = win32::TButton(child);
         break;
@@ -89,10 +89,10 @@ void TWin32MainWindow::CreateControls() {
   FTooltips = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
                               FHandle, nullptr, GetModuleHandleW(nullptr), nullptr);
   for (const TChild& child : FChildren) {
-    if (child.Spec->Hint.empty()) {
+    if (child.Entry->Hint.empty()) {
       continue;
     }
-    const std::u16string hint(child.Spec->Hint);
+    const std::u16string hint(child.Entry->Hint);
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
     tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
@@ -129,10 +129,10 @@ void TWin32MainWindow::ApplyResolution() {
 
   std::vector<win32::TImageList> images;
   for (const TChild& child : FChildren) {
-    if (child.Spec->Picture == form::TPicture::None) {
+    if (child.Entry->Picture == form::TPicture::None) {
       continue;
     }
-    images.emplace_back(CreateButtonImages(child.Spec->Picture, Scale(16)));
+    images.emplace_back(CreateButtonImages(child.Entry->Picture, Scale(16)));
     // The picture stands 10 px from the button's left edge; the button's frame takes 3 of them.
     win32::TButton(child.Handle).SetImages(images.back().Get(), Scale(10) - 3);
   }
@@ -156,11 +156,11 @@ void TWin32MainWindow::LayOut() {
   const HDC dc = GetDC(FHandle);
   const HGDIOBJ previous = SelectObject(dc, FFont.Get());
   for (const TChild& child : FChildren) {
-    const unsigned anchors = child.Spec->Anchors;
+    const unsigned anchors = child.Entry->Anchors;
     if (anchors == 0) {
       continue;
     }
-    const form::TPlace& design = child.Spec->Place;
+    const form::TPlace& design = child.Entry->Place;
     int left = Scale(design.Left);
     int width = Scale(design.Width);
     const int top = Scale(design.Top);

@@ -282,7 +282,7 @@ void TWin32MainWindow::PopupMenu(LPARAM APosition) {
 
 HWND TWin32MainWindow::Control(std::u16string_view AName) const {
   for (const TChild& child : FChildren) {
-    if (SameName(child.Spec->Name, AName)) {
+    if (SameName(child.Entry->Name, AName)) {
       return child.Handle;
     }
   }

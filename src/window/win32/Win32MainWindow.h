@@ -70,7 +70,7 @@ class TWin32MainWindow final : public TMainView {
 
  private:
   struct TChild {
-    const form::TControlSpec* Spec;
+    const form::TControlSpec* Entry;
     HWND Handle;
   };
   // The identifiers of the controls and of the menu's items: these plus their index in the

@@ -103,8 +103,9 @@ TEST_F(QtView, TimersAndTheWakeUpReachTheWindowsThread) {
   };
   ASSERT_TRUE(RunUntil(
       [&] { return ticked(TCommand::TimerTimer) && ticked(TCommand::tmrUpdateDevicesTimer); }));
-  for (const form::TTimerSpec& spec : form::Timers()) {
-    EXPECT_EQ(Control<QTimer>(ToQt(spec.Name).toLatin1().constData())->interval(), spec.IntervalMs);
+  for (const form::TTimerSpec& entry : form::Timers()) {
+    EXPECT_EQ(Control<QTimer>(ToQt(entry.Name).toLatin1().constData())->interval(),
+              entry.IntervalMs);
   }
   FWindow.SetTimersActive(false);
   EXPECT_FALSE(Control<QTimer>("Timer")->isActive());
@@ -164,13 +165,13 @@ TEST_F(QtView, ShowsWhatTheBehaviourAsks) {
 
 TEST_F(QtView, ControlsStandAtTheirPlacesWithTheirTextsInTheTabOrder) {
   std::vector<QWidget*> focusable;
-  for (const form::TControlSpec& spec : form::Controls()) {
-    const QString name = ToQt(spec.Name);
+  for (const form::TControlSpec& entry : form::Controls()) {
+    const QString name = ToQt(entry.Name);
     SCOPED_TRACE(name.toStdString());
     auto* control = FWindow.findChild<QWidget*>(name);
     ASSERT_NE(control, nullptr);
-    const form::TPlace place = spec.Place;
-    if (spec.Kind == form::TKind::StatusBar) {
+    const form::TPlace place = entry.Place;
+    if (entry.Kind == form::TKind::StatusBar) {
       EXPECT_EQ(control->height(), form::kStatusBarHeight);
     } else if (place.Width == form::kAutoSize) {
       EXPECT_EQ(control->pos(), QPoint(place.Left, place.Top));
@@ -178,18 +179,18 @@ TEST_F(QtView, ControlsStandAtTheirPlacesWithTheirTextsInTheTabOrder) {
       EXPECT_EQ(control->geometry(), QRect(place.Left, place.Top, place.Width, place.Height));
     }
     if (const auto* button = qobject_cast<QAbstractButton*>(control)) {
-      EXPECT_EQ(button->text(), ToQt(spec.Text));
+      EXPECT_EQ(button->text(), ToQt(entry.Text));
     } else if (const auto* label = qobject_cast<QLabel*>(control)) {
-      EXPECT_EQ(label->text(), ToQt(spec.Text));
+      EXPECT_EQ(label->text(), ToQt(entry.Text));
     } else if (const auto* field = qobject_cast<QLineEdit*>(control)) {
-      EXPECT_EQ(field->text(), ToQt(spec.Text));
+      EXPECT_EQ(field->text(), ToQt(entry.Text));
     }
-    EXPECT_EQ(control->toolTip(), ToQt(spec.Hint));
-    if (spec.Picture != form::TPicture::None) {
+    EXPECT_EQ(control->toolTip(), ToQt(entry.Hint));
+    if (entry.Picture != form::TPicture::None) {
       const QIcon icon = qobject_cast<QAbstractButton*>(control)->icon();
       EXPECT_TRUE(icon.availableSizes().contains(QSize(16, 16))) << "from the resources";
     }
-    if (form::TakesFocus(spec.Kind)) {
+    if (form::TakesFocus(entry.Kind)) {
       focusable.push_back(control);
     }
   }

@@ -107,30 +107,30 @@ TEST_F(Win32View, ControlsStandAtTheirPlacesWithTheirTextsInTheTabOrder) {
   Create();
   ASSERT_EQ(FWindow->Dpi(), 96) << "the description's places are those at 96 dpi";
   std::vector<std::u16string> tabOrder;
-  for (const form::TControlSpec& spec : form::Controls()) {
-    const std::u16string name(spec.Name);
+  for (const form::TControlSpec& entry : form::Controls()) {
+    const std::u16string name(entry.Name);
     SCOPED_TRACE(ToUtf8(name));
     const RECT rect = Place(name.c_str());
-    if (spec.Kind == form::TKind::StatusBar) {
+    if (entry.Kind == form::TKind::StatusBar) {
       RECT client{};
       GetClientRect(FWindow->Handle(), &client);
       EXPECT_EQ(rect.bottom, client.bottom);
-    } else if (spec.Place.Width == form::kAutoSize) {
+    } else if (entry.Place.Width == form::kAutoSize) {
       EXPECT_EQ(std::vector<LONG>({rect.left, rect.top}),
-                std::vector<LONG>({spec.Place.Left, spec.Place.Top}));
+                std::vector<LONG>({entry.Place.Left, entry.Place.Top}));
     } else {
       EXPECT_EQ(
           std::vector<LONG>({rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top}),
           std::vector<LONG>(
-              {spec.Place.Left, spec.Place.Top, spec.Place.Width, spec.Place.Height}));
+              {entry.Place.Left, entry.Place.Top, entry.Place.Width, entry.Place.Height}));
     }
-    if (spec.Kind != form::TKind::StatusBar) {
-      EXPECT_EQ(WindowText(Control(name.c_str())), spec.Text);
+    if (entry.Kind != form::TKind::StatusBar) {
+      EXPECT_EQ(WindowText(Control(name.c_str())), entry.Text);
     }
-    if (form::TakesFocus(spec.Kind)) {
+    if (form::TakesFocus(entry.Kind)) {
       tabOrder.push_back(name);
     }
-    if (spec.Picture != form::TPicture::None) {
+    if (entry.Picture != form::TPicture::None) {
       BUTTON_IMAGELIST images{};
       SendMessageW(Control(name.c_str()), BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&images));
       int width = 0;
