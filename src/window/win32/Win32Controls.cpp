@@ -14,10 +14,6 @@ std::u16string WindowText(HWND AWindow) {
 
 namespace win32 {
 
-void TControlWindow::SetText(const std::u16string& AText) const {
-  SetWindowTextW(FHandle, Wide(AText));
-}
-
 void TButton::SetImages(HIMAGELIST AImages, int AMargin) const {
   BUTTON_IMAGELIST images{};
   images.himl = AImages;
@@ -44,24 +40,6 @@ void TListView::InsertRow(int AIndex, const std::u16string& AFirstCell) const {
   item.iItem = AIndex;
   item.pszText = const_cast<LPWSTR>(Wide(AFirstCell));
   ListView_InsertItem(FHandle, &item);
-}
-
-std::u16string TListView::CellText(int ARow, int AColumn) const {
-  // Grown until the text fits, as the list view cuts what does not.
-  std::u16string text(256, u'\0');
-  for (;;) {
-    LVITEMW item{};
-    item.iSubItem = AColumn;
-    item.pszText = reinterpret_cast<LPWSTR>(text.data());
-    item.cchTextMax = static_cast<int>(text.size());
-    const auto length = static_cast<size_t>(SendMessageW(
-        FHandle, LVM_GETITEMTEXTW, static_cast<WPARAM>(ARow), reinterpret_cast<LPARAM>(&item)));
-    if (length + 1 < text.size()) {
-      text.resize(length);
-      return text;
-    }
-    text.resize(text.size() * 2);
-  }
 }
 
 void TListView::SetCellText(int ARow, int AColumn, const std::u16string& AText) const {

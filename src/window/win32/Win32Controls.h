@@ -66,8 +66,6 @@ class TControlWindow {
   TControlWindow() = default;
   explicit TControlWindow(HWND AHandle) : FHandle(AHandle) {}
   HWND Handle() const { return FHandle; }
-  std::u16string Text() const { return WindowText(FHandle); }
-  void SetText(const std::u16string& AText) const;
   void Show(bool AValue) const { ShowWindow(FHandle, AValue ? SW_SHOWNA : SW_HIDE); }
 
  protected:
@@ -89,7 +87,6 @@ class TListView final : public TControlWindow {
   // LVSCW_AUTOSIZE_USEHEADER: the column takes what is left of the list's width.
   void SetColumnWidth(int AIndex, int AWidth) const;
   void InsertRow(int AIndex, const std::u16string& AFirstCell) const;
-  std::u16string CellText(int ARow, int AColumn) const;
   void SetCellText(int ARow, int AColumn, const std::u16string& AText) const;
   void Clear() const;
   bool Ticked(int ARow) const;
