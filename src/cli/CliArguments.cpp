@@ -14,20 +14,12 @@ std::u16string Quoted(std::u16string_view AItem) {
          u"»";
 }
 
-std::u16string Trimmed(std::u16string_view AText) {
-  const size_t first = AText.find_first_not_of(u" \t");
-  if (first == std::u16string_view::npos) {
-    return {};
-  }
-  return std::u16string(AText.substr(first, AText.find_last_not_of(u" \t") - first + 1));
-}
-
 std::vector<std::u16string> Items(std::u16string_view AText) {
   std::vector<std::u16string> items;
   size_t start = 0;
   for (;;) {
     const size_t comma = AText.find(u',', start);
-    items.push_back(Trimmed(AText.substr(start, comma - start)));
+    items.push_back(Trimmed(AText.substr(start, comma - start), u" \t"));
     if (comma == std::u16string_view::npos) {
       return items;
     }
@@ -43,8 +35,8 @@ std::vector<std::int32_t> PortList(std::u16string_view AText) {
     if (digits.size() > 3 && SameName(std::u16string_view(digits).substr(0, 3), u"COM")) {
       digits = digits.substr(3);
     }
-    const bool plain = !digits.empty() && digits.find_first_not_of(u"0123456789") ==
-                                              std::u16string::npos;
+    const bool plain =
+        !digits.empty() && digits.find_first_not_of(u"0123456789") == std::u16string::npos;
     const std::optional<std::int32_t> number = plain ? StrToInt(digits) : std::nullopt;
     if (!number) {
       throw ECliUsage(u"--ports: " + Quoted(item) +

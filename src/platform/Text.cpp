@@ -1,7 +1,6 @@
 #include "platform/Text.h"
 
 #include <algorithm>
-
 #include <locale>
 
 namespace kelvane {
@@ -121,6 +120,14 @@ std::optional<std::int32_t> StrToInt(std::u16string_view AText) {
     return std::nullopt;
   }
   return static_cast<std::int32_t>(*value);
+}
+
+std::u16string Trimmed(std::u16string_view AText, std::u16string_view ABlanks) {
+  const size_t first = AText.find_first_not_of(ABlanks);
+  if (first == std::u16string_view::npos) {
+    return {};
+  }
+  return std::u16string(AText.substr(first, AText.find_last_not_of(ABlanks) - first + 1));
 }
 
 bool SameName(std::u16string_view ALeft, std::u16string_view ARight) {

@@ -19,6 +19,9 @@ std::u16string LowerCase(std::u16string_view AText);
 // True when the two names are equal with the letter case of A to Z ignored.
 bool SameName(std::u16string_view ALeft, std::u16string_view ARight);
 
+// The text without the characters of ABlanks at its start and its end.
+std::u16string Trimmed(std::u16string_view AText, std::u16string_view ABlanks);
+
 // Plain ASCII text, as literals and numbers need it.
 std::u16string FromAscii(std::string_view AText);
 

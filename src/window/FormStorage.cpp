@@ -9,14 +9,6 @@ namespace kelvane {
 
 namespace {
 
-std::u16string Trimmed(std::u16string_view AText) {
-  const size_t first = AText.find_first_not_of(u' ');
-  if (first == std::u16string_view::npos) {
-    return {};
-  }
-  return std::u16string(AText.substr(first, AText.find_last_not_of(u' ') - first + 1));
-}
-
 // The items of a position text, separated by commas or blanks; empty items do not count.
 std::vector<std::u16string_view> Items(std::u16string_view AText) {
   std::vector<std::u16string_view> items;
@@ -49,8 +41,9 @@ TFormStorage::TFormStorage(TXmlStorage& AStorage, TKeptWindow& AWindow,
     if (dot == std::u16string::npos) {
       continue;
     }
-    if (auto property = FWindow.FindProperty(Trimmed(std::u16string_view(entry).substr(0, dot)),
-                                             Trimmed(std::u16string_view(entry).substr(dot + 1)))) {
+    if (auto property =
+            FWindow.FindProperty(Trimmed(std::u16string_view(entry).substr(0, dot), u" "),
+                                 Trimmed(std::u16string_view(entry).substr(dot + 1), u" "))) {
       FStoredProps.push_back(std::move(*property));
     }
   }
