@@ -57,6 +57,25 @@ std::vector<std::u16string> SerialList(std::u16string_view AText) {
   return serials;
 }
 
+// YYYY-MM-DD, a day that exists.
+bool IsDate(std::u16string_view AText) {
+  if (AText.size() != 10 || AText[4] != u'-' || AText[7] != u'-') {
+    return false;
+  }
+  for (const size_t at : {0, 1, 2, 3, 5, 6, 8, 9}) {
+    if (AText[at] < u'0' || AText[at] > u'9') {
+      return false;
+    }
+  }
+  const int year = *StrToInt(AText.substr(0, 4));
+  const int month = *StrToInt(AText.substr(5, 2));
+  const int day = *StrToInt(AText.substr(8, 2));
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return month >= 1 && month <= 12 && day >= 1 &&
+         day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
 }  // namespace
 
 TCliCommand ParseCliArguments(const std::vector<std::u16string>& AArguments) {
@@ -75,11 +94,12 @@ TCliCommand ParseCliArguments(const std::vector<std::u16string>& AArguments) {
       return command;
     }
     if (!name) {
-      if (argument != u"search" && argument != u"update") {
+      if (argument != u"search" && argument != u"update" && argument != u"journal") {
         throw ECliUsage(argument.starts_with(u"-")
-                            ? u"сначала команда: search или update, а не " + Quoted(argument)
+                            ? u"сначала команда: search, update или journal, а не " +
+                                  Quoted(argument)
                             : u"неизвестная команда " + Quoted(argument) +
-                                  u": ожидается search или update");
+                                  u": ожидается search, update или journal");
       }
       name = argument;
       continue;
@@ -95,10 +115,12 @@ TCliCommand ParseCliArguments(const std::vector<std::u16string>& AArguments) {
     const size_t equals = argument.find(u'=');
     const std::u16string option = argument.substr(0, equals);
     const bool flag = option == u"--json" || option == u"--dry-run";
-    const bool known = *name == u"search" ? option == u"--json"
-                                          : (option == u"--tables" || option == u"--ports" ||
-                                             option == u"--serials" || option == u"--report" ||
-                                             option == u"--dry-run");
+    const bool known = *name == u"search"    ? option == u"--json"
+                       : *name == u"journal" ? (option == u"--json" || option == u"--since" ||
+                                                option == u"--serial")
+                                             : (option == u"--tables" || option == u"--ports" ||
+                                                option == u"--serials" || option == u"--report" ||
+                                                option == u"--dry-run");
     if (!known) {
       throw ECliUsage(u"неизвестный параметр " + Quoted(option) + u" команды " + *name);
     }
@@ -129,6 +151,16 @@ TCliCommand ParseCliArguments(const std::vector<std::u16string>& AArguments) {
       command.Choice.Ports = PortList(value);
     } else if (option == u"--serials") {
       command.Choice.Serials = SerialList(value);
+    } else if (option == u"--since") {
+      if (!IsDate(value)) {
+        throw ECliUsage(u"--since: " + Quoted(value) + u" — не дата; ожидается ГГГГ-ММ-ДД");
+      }
+      command.Since = value;
+    } else if (option == u"--serial") {
+      if (value.empty()) {
+        throw ECliUsage(u"--serial: пустой заводской номер");
+      }
+      command.Serial = value;
     } else if (!IsReportName(value)) {
       throw ECliUsage(u"--report: отчёт пишется в файл .csv или .json, а не " + Quoted(value));
     } else {
@@ -136,7 +168,10 @@ TCliCommand ParseCliArguments(const std::vector<std::u16string>& AArguments) {
     }
   }
   if (!name) {
-    throw ECliUsage(u"не указана команда: search или update");
+    throw ECliUsage(u"не указана команда: search, update или journal");
+  }
+  if (*name == u"journal") {
+    command.Kind = TCliCommand::Journal;
   }
   if (*name == u"update") {
     if (!firmware) {
@@ -156,19 +191,23 @@ std::string CliHelpText() {
   kelvane-cli search [--json]
   kelvane-cli update ПРОШИВКА [--tables ФАЙЛ] [--ports 3,COM5] [--serials 0154000317,...]
                      [--report ОТЧЁТ.csv | ОТЧЁТ.json] [--dry-run]
+  kelvane-cli journal [--since ГГГГ-ММ-ДД] [--serial НОМЕР] [--json]
   kelvane-cli --help | --version
 
 Команды:
   search            найти ККТ и показать каждый USB-порт: ККТ на нём или причину, почему её нет
   update            найти ККТ и обновить выбранные (без --ports и --serials — все найденные)
+  journal           показать журнал обновлений: каждое обновление из окна и из kelvane-cli
 
 Параметры:
-  --json            (search) порты в JSON
+  --json            (search) порты в JSON; (journal) записи в JSON
   --tables ФАЙЛ     после проверки версии записать в ККТ таблицы из файла
   --ports СПИСОК    только ККТ на этих портах: 3,5 или COM3,COM5
   --serials СПИСОК  только ККТ с этими заводскими номерами
   --report ФАЙЛ     отчёт о каждом порте: .csv (UTF-8, поля через «;») или .json
   --dry-run         найти ККТ, проверить файлы и показать, что было бы обновлено; ККТ не менять
+  --since ДАТА      (journal) только обновления, закончившиеся в этот день или позже
+  --serial НОМЕР    (journal) только обновления ККТ с этим заводским номером
 
 Файлы прошивки и таблиц и путь отчёта проверяются до того, как тронута хотя бы одна ККТ.
 Ctrl+C просит каждую ККТ остановиться в ближайшей точке остановки; отчёт всё равно пишется.
@@ -179,7 +218,7 @@ Ctrl+C просит каждую ККТ остановиться в ближай
   2    обновление хотя бы одной ККТ не удалось
   3    неверные аргументы или файлы, нет драйвера ККТ: ни одна ККТ не тронута
   4    нечего делать: ККТ не найдены, или запрошенный порт или номер не найден
-  5    отчёт не удалось записать
+  5    отчёт или журнал не удалось записать или прочитать
   130  прервано оператором (Ctrl+C)
 
 Примеры:

@@ -20,14 +20,17 @@ struct TUpdateChoice {
 
 // What the command line asks of kelvane-cli.
 struct TCliCommand {
-  enum TKind { Search, Update, Help, Version };
+  enum TKind { Search, Update, Journal, Help, Version };
   TKind Kind = Search;
-  // search --json: the ports as JSON.
+  // search --json, journal --json: the ports or the records as JSON.
   bool Json = false;
   // update --dry-run: identify, check the inputs, say what would be updated, and update nothing.
   bool DryRun = false;
   TUpdateChoice Choice;
   std::optional<std::u16string> Report;
+  // journal: the records of runs that ended on that day (YYYY-MM-DD) or later, of that serial.
+  std::optional<std::u16string> Since;
+  std::optional<std::u16string> Serial;
 };
 
 // A command line that asks nothing the program can do; its message names the bad item alone.

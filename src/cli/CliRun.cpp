@@ -27,6 +27,7 @@ class TRun {
 
   int Search();
   int Update();
+  int Journal();
 
  private:
   bool StopRequested() const { return FIo.StopRequested != nullptr && FIo.StopRequested->load(); }
@@ -44,6 +45,8 @@ class TRun {
   void Follow(TUpdateSession& ASession);
   // Writes the report when one was asked for; false when it could not be written.
   bool Report(const std::vector<TReportRow>& ARows) const;
+  // Adds a record of every row that ran to the journal; false when one could not be written.
+  bool Record(const std::vector<TReportRow>& ARows) const;
 
   const TCliCommand& FCommand;
   const TCliIo& FIo;
@@ -266,6 +269,48 @@ bool TRun::Report(const std::vector<TReportRow>& ARows) const {
   }
 }
 
+bool TRun::Record(const std::vector<TReportRow>& ARows) const {
+  const TJournal journal(FIo.JournalFolder);
+  std::optional<std::u16string> problem;
+  for (const TReportRow& row : ARows) {
+    if (row.Kind != TRowKind::Updated || row.Outcome.Result == TUpdateResult::NotStarted) {
+      continue;
+    }
+    try {
+      journal.Append(JournalRecordOf(row.ComNumber.value_or(0), row.Serial, row.DeviceName,
+                                     row.Outcome, FCommand.Choice.Firmware, u"kelvane-cli"));
+    } catch (const EError& e) {
+      problem = problem.value_or(e.Message());
+    }
+  }
+  if (problem) {
+    Error(u"журнал обновлений не записан: " + *problem);
+  }
+  return !problem;
+}
+
+int TRun::Journal() {
+  std::vector<TJournalRecord> records;
+  try {
+    records = TJournal(FIo.JournalFolder).Read();
+  } catch (const EError& e) {
+    Error(u"журнал обновлений не прочитать: " + e.Message());
+    return kExitOutput;
+  }
+  std::erase_if(records, [this](const TJournalRecord& ARecord) {
+    return (FCommand.Since && ARecord.Outcome.Ended.substr(0, 10) < *FCommand.Since) ||
+           (FCommand.Serial && ARecord.Serial != *FCommand.Serial);
+  });
+  if (FCommand.Json) {
+    FIo.Out(JournalJson(records));
+  } else if (records.empty()) {
+    FIo.Err("Записей в журнале нет\n");
+  } else {
+    FIo.Out(JournalText(records));
+  }
+  return kExitSuccess;
+}
+
 int TRun::Update() {
   if (std::optional<std::u16string> problem = InputProblem()) {
     Error(*problem);
@@ -333,7 +378,9 @@ int TRun::Update() {
               outcomes[k].Result == TUpdateResult::Stopped;
     noReceipt |= outcomes[k].Result == TUpdateResult::SuccessPrintError;
   }
-  const bool written = Report(rows);
+  // The journal first: a report that cannot be written loses no record.
+  const bool recorded = Record(rows);
+  const bool written = Report(rows) && recorded;
   if (StopRequested()) {
     return kExitInterrupted;
   }
@@ -348,7 +395,14 @@ int TRun::Update() {
 
 int RunCli(const TCliCommand& ACommand, const TCliIo& AIo) {
   TRun run(ACommand, AIo);
-  return ACommand.Kind == TCliCommand::Search ? run.Search() : run.Update();
+  switch (ACommand.Kind) {
+    case TCliCommand::Search:
+      return run.Search();
+    case TCliCommand::Journal:
+      return run.Journal();
+    default:
+      return run.Update();
+  }
 }
 
 }  // namespace kelvane

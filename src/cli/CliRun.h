@@ -28,9 +28,11 @@ struct TCliIo {
   TLiveDisplay::TSize Size;
   // Set by Ctrl+C: the operator's stop.
   const std::atomic<bool>* StopRequested = nullptr;
+  // Where the journal of every update is (the settings file's folder).
+  std::u16string JournalFolder;
 };
 
-// Runs a search or an update command to its end; the exit status. The calling thread plays the
+// Runs a search, an update or a journal command to its end; the exit status. The calling thread plays the
 // main thread.
 int RunCli(const TCliCommand& ACommand, const TCliIo& AIo);
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "platform/Csv.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -12,47 +13,14 @@ namespace kelvane {
 
 namespace {
 
-bool EndsWith(const std::u16string& AName, std::u16string_view AExtension) {
-  return AName.size() >= AExtension.size() &&
-         SameName(std::u16string_view(AName).substr(AName.size() - AExtension.size()), AExtension);
-}
-
 std::string SecondsText(double ASeconds) {
   char text[32];
   std::snprintf(text, sizeof text, "%.1f", ASeconds);
   return text;
 }
 
-// A field as CSV quotes it when it must: the separator, a quote or a line end inside.
-std::string CsvField(const std::string& AText) {
-  if (AText.find_first_of(";\"\r\n") == std::string::npos) {
-    return AText;
-  }
-  std::string quoted = "\"";
-  for (const char c : AText) {
-    quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-  }
-  return quoted + "\"";
-}
-
-std::string CsvLine(const std::vector<std::string>& AFields) {
-  std::string line;
-  for (size_t i = 0; i < AFields.size(); ++i) {
-    line += (i > 0 ? ";" : "") + CsvField(AFields[i]);
-  }
-  return line + "\r\n";
-}
-
 std::string PortText(const TReportRow& ARow) {
   return ARow.ComNumber ? "COM" + std::to_string(*ARow.ComNumber) : "";
-}
-
-std::string VersionsAfter(const TReportRow& ARow) {
-  std::string text;
-  for (const std::u16string& version : DistinctVersions(ARow.Outcome.VersionsAfter)) {
-    text += (text.empty() ? "" : ", ") + ToUtf8(version);
-  }
-  return text;
 }
 
 bool Touched(const TReportRow& ARow) {
@@ -89,7 +57,7 @@ std::string ReportCsv(const TReportHeader& AHeader, const std::vector<TReportRow
   for (const TReportRow& row : ARows) {
     const TUpdateOutcome& outcome = row.Outcome;
     csv += CsvLine({PortText(row), ToUtf8(row.Serial), ToUtf8(row.DeviceName),
-                    ToUtf8(outcome.VersionBefore), VersionsAfter(row), RowResultName(row),
+                    ToUtf8(outcome.VersionBefore), ToUtf8(DistinctVersionsText(outcome.VersionsAfter)), RowResultName(row),
                     Touched(row) ? StepName(outcome.LastStep) : "",
                     ToUtf8(outcome.PrintError.value_or(u"")), ErrorText(row),
                     ToUtf8(outcome.FinalText), ToUtf8(outcome.Started), ToUtf8(outcome.Ended),
@@ -128,8 +96,56 @@ std::string ReportJson(const TReportHeader& AHeader, const std::vector<TReportRo
   return report.dump(2) + "\n";
 }
 
+std::string JournalText(const std::vector<TJournalRecord>& ARecords) {
+  std::string text;
+  for (const TJournalRecord& record : ARecords) {
+    const TUpdateOutcome& outcome = record.Outcome;
+    const std::string after = ToUtf8(DistinctVersionsText(outcome.VersionsAfter));
+    text += ToUtf8(outcome.Ended) + "  COM" + std::to_string(record.ComNumber) + "  " +
+            ToUtf8(record.Serial) + "  " + ToUtf8(record.DeviceName) + "  " +
+            ToUtf8(outcome.VersionBefore) + " -> " + (after.empty() ? "-" : after) + "  " +
+            ResultName(outcome.Result) + " (" + StepName(outcome.LastStep) + ")";
+    if (outcome.PrintError) {
+      text += "  " + ToUtf8(u"Ошибка печати: " + *outcome.PrintError);
+    }
+    if (!outcome.ErrorText.empty()) {
+      text += "  " + ToUtf8(outcome.ErrorText);
+    }
+    text += "  " + ToUtf8(record.Firmware) + "  " + ToUtf8(record.Program) + " " +
+            ToUtf8(record.ProgramVersion) + "\n";
+  }
+  return text;
+}
+
+std::string JournalJson(const std::vector<TJournalRecord>& ARecords) {
+  nlohmann::ordered_json records = nlohmann::ordered_json::array();
+  for (const TJournalRecord& record : ARecords) {
+    const TUpdateOutcome& outcome = record.Outcome;
+    nlohmann::ordered_json versions = nlohmann::ordered_json::array();
+    for (const std::u16string& version : DistinctVersions(outcome.VersionsAfter)) {
+      versions.push_back(ToUtf8(version));
+    }
+    records.push_back({{"port", "COM" + std::to_string(record.ComNumber)},
+                       {"serial", ToUtf8(record.Serial)},
+                       {"device", ToUtf8(record.DeviceName)},
+                       {"versionBefore", ToUtf8(outcome.VersionBefore)},
+                       {"versionsAfter", versions},
+                       {"result", ResultName(outcome.Result)},
+                       {"lastStep", StepName(outcome.LastStep)},
+                       {"printError", ToUtf8(outcome.PrintError.value_or(u""))},
+                       {"error", ToUtf8(outcome.ErrorText)},
+                       {"started", ToUtf8(outcome.Started)},
+                       {"ended", ToUtf8(outcome.Ended)},
+                       {"firmware", ToUtf8(record.Firmware)},
+                       {"build", record.Build},
+                       {"program", ToUtf8(record.Program)},
+                       {"programVersion", ToUtf8(record.ProgramVersion)}});
+  }
+  return records.dump(2) + "\n";
+}
+
 bool IsReportName(const std::u16string& AFileName) {
-  return EndsWith(AFileName, u".csv") || EndsWith(AFileName, u".json");
+  return HasExtension(AFileName, u".csv") || HasExtension(AFileName, u".json");
 }
 
 void WriteReport(const std::u16string& AFileName, const TReportHeader& AHeader,
@@ -137,7 +153,7 @@ void WriteReport(const std::u16string& AFileName, const TReportHeader& AHeader,
   if (!IsReportName(AFileName)) {
     throw EError(u"Отчёт пишется в файл .csv или .json: " + AFileName);
   }
-  ReplaceFileContent(AFileName, EndsWith(AFileName, u".json") ? ReportJson(AHeader, ARows)
+  ReplaceFileContent(AFileName, HasExtension(AFileName, u".json") ? ReportJson(AHeader, ARows)
                                                              : ReportCsv(AHeader, ARows));
 }
 

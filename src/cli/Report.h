@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "session/Journal.h"
 #include "session/UpdateOutcome.h"
 
 namespace kelvane {
@@ -41,6 +42,10 @@ std::string RowResultName(const TReportRow& ARow);
 std::string ReportCsv(const TReportHeader& AHeader, const std::vector<TReportRow>& ARows);
 // The report as JSON: the header's fields and an array of one object per row.
 std::string ReportJson(const TReportHeader& AHeader, const std::vector<TReportRow>& ARows);
+
+// Journal records as kelvane-cli journal prints them: a line each, or a JSON array.
+std::string JournalText(const std::vector<TJournalRecord>& ARecords);
+std::string JournalJson(const std::vector<TJournalRecord>& ARecords);
 
 // Writes the report in the format its extension names (.csv or .json, any letter case), never
 // over the only copy of an earlier one; raises EError for another extension or a file that cannot

@@ -42,6 +42,11 @@ std::u16string ExtractFileName(std::u16string_view AFileName) {
                                                                : AFileName.substr(separator + 1));
 }
 
+bool HasExtension(std::u16string_view AFileName, std::u16string_view AExtension) {
+  return AFileName.size() >= AExtension.size() &&
+         SameName(AFileName.substr(AFileName.size() - AExtension.size()), AExtension);
+}
+
 std::u16string ExtractFileDir(std::u16string_view AFileName) {
   size_t last = AFileName.find_last_of(kPathSyntax.FolderSeparators);
   if (last == std::u16string_view::npos) {

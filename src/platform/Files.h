@@ -20,9 +20,24 @@ std::uintmax_t FileSize(const std::u16string& AFileName);
 std::string ReadFileBytes(const std::u16string& AFileName,
                           std::optional<std::uintmax_t> ALimit = std::nullopt);
 
+// What ReadFileBytes gives, for a file that other processes may be appending to (on Windows it is
+// opened without denying them their writes). A record being appended may be read in part.
+std::string ReadAppendedFile(const std::u16string& AFileName);
+
+// Appends ARecord in one piece, under a lock that every append made this way takes, so that
+// appends of several processes never mix, and flushes it to the disk before returning. A new or
+// empty file gets AHead first. When the file's last byte is not a line feed (an append cut short
+// by a crash), the record goes on a line of its own. Raises EError with the file and the
+// system's reason, or that what stands there is not a regular file.
+void AppendRecord(const std::u16string& AFileName, std::string_view AHead,
+                  std::string_view ARecord);
+
 // The name without its folder: what follows the last path separator ("\", "/" or ":" on
 // Windows, "/" elsewhere).
 std::u16string ExtractFileName(std::u16string_view AFileName);
+
+// True when the name ends with the extension (".csv"), in any letter case.
+bool HasExtension(std::u16string_view AFileName, std::u16string_view AExtension);
 
 // The folder part: everything up to the last separator ("\" or ":" on Windows, "/" elsewhere),
 // less that separator unless it follows another separator or a drive colon, or is the first

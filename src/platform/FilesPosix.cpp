@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -209,6 +210,69 @@ void WriteFileDurably(const std::u16string& AFileName, std::string_view ABytes) 
   const int syncError = errno;
   if (::close(file) != 0 || !synced) {
     Fail(u"Не удаётся записать файл", AFileName, synced ? errno : syncError);
+  }
+}
+
+std::string ReadAppendedFile(const std::u16string& AFileName) {
+  return ReadFileBytes(AFileName);
+}
+
+void AppendRecord(const std::u16string& AFileName, std::string_view AHead,
+                  std::string_view ARecord) {
+  const int file = ::open(ToUtf8(AFileName).c_str(),
+                          O_RDWR | O_CREAT | O_APPEND | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (file < 0) {
+    Fail(u"Не удаётся открыть файл", AFileName, errno);
+  }
+  int error = 0;
+  struct stat status {};
+  if (::fstat(file, &status) != 0) {
+    error = errno;
+  } else if (!S_ISREG(status.st_mode)) {
+    ::close(file);
+    throw EError(u"Не удаётся записать файл \"" + AFileName + u"\": это не обычный файл");
+  }
+  // The lock goes with the descriptor: a process that dies holding it releases it.
+  while (error == 0 && ::flock(file, LOCK_EX) != 0) {
+    if (errno != EINTR) {
+      error = errno;
+    }
+  }
+  bool created = false;
+  if (error == 0 && ::fstat(file, &status) != 0) {
+    error = errno;
+  }
+  if (error == 0) {
+    std::string bytes;
+    char last = '\n';
+    if (status.st_size == 0) {
+      created = true;
+      bytes = AHead;
+    } else if (::pread(file, &last, 1, status.st_size - 1) != 1) {
+      error = errno != 0 ? errno : EIO;
+    }
+    if (last != '\n') {
+      bytes = "\r\n";
+    }
+    bytes += ARecord;
+    try {
+      if (error == 0) {
+        WriteAll(file, bytes, AFileName);
+      }
+    } catch (...) {
+      ::close(file);
+      throw;
+    }
+    if (error == 0 && ::fsync(file) != 0) {
+      error = errno;
+    }
+  }
+  ::close(file);
+  if (error != 0) {
+    Fail(u"Не удаётся записать файл", AFileName, error);
+  }
+  if (created) {
+    SyncFolderOf(AFileName);
   }
 }
 

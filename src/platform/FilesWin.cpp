@@ -88,35 +88,10 @@ void CheckRegularOrAbsent(const std::u16string& AFileName) {
   }
 }
 
-}  // namespace
-
-void ReplaceFileContent(const std::u16string& AFileName, std::string_view ABytes) {
-  CheckRegularOrAbsent(AFileName);
-  const auto [temporary, handle] = CreateBeside(AFileName);
-  DWORD error = ERROR_SUCCESS;
-  {
-    const THandle file(handle);
-    if (LimitedWrite(file.Get(), ABytes, error) && !FlushFileBuffers(file.Get())) {
-      error = GetLastError();
-    }
-  }
-  if (error == ERROR_SUCCESS && !MoveFileExW(Wide(temporary), Wide(AFileName),
-                                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    error = GetLastError();
-  }
-  if (error != ERROR_SUCCESS) {
-    DeleteFileW(Wide(temporary));
-    Fail(u"Не удаётся записать файл", AFileName, error);
-  }
-}
-
-void SetFileWriteLimit(std::optional<std::uintmax_t> ABytes) {
-  WriteLimit.store(ABytes ? static_cast<std::int64_t>(*ABytes) : -1);
-}
-
-std::string ReadFileBytes(const std::u16string& AFileName, std::optional<std::uintmax_t> ALimit) {
-  const THandle file(CreateFileW(Wide(AFileName), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+std::string ReadWhole(const std::u16string& AFileName, std::optional<std::uintmax_t> ALimit,
+                      DWORD AShare) {
+  const THandle file(CreateFileW(Wide(AFileName), GENERIC_READ, AShare, nullptr, OPEN_EXISTING,
+                                , FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) {
     const DWORD error = GetLastError();
     Fail(u"Не удаётся открыть файл", AFileName, error);
@@ -146,6 +121,40 @@ std::string ReadFileBytes(const std::u16string& AFileName, std::optional<std::ui
     done += read;
   }
   return bytes;
+}
+
+}  // namespace
+
+void ReplaceFileContent(const std::u16string& AFileName, std::string_view ABytes) {
+  CheckRegularOrAbsent(AFileName);
+  const auto [temporary, handle] = CreateBeside(AFileName);
+  DWORD error = ERROR_SUCCESS;
+  {
+    const THandle file(handle);
+    if (LimitedWrite(file.Get(), ABytes, error) && !FlushFileBuffers(file.Get())) {
+      error = GetLastError();
+    }
+  }
+  if (error == ERROR_SUCCESS && !MoveFileExW(Wide(temporary), Wide(AFileName),
+                                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    error = GetLastError();
+  }
+  if (error != ERROR_SUCCESS) {
+    DeleteFileW(Wide(temporary));
+    Fail(u"Не удаётся записать файл", AFileName, error);
+  }
+}
+
+void SetFileWriteLimit(std::optional<std::uintmax_t> ABytes) {
+  WriteLimit.store(ABytes ? static_cast<std::int64_t>(*ABytes) : -1);
+}
+
+std::string ReadFileBytes(const std::u16string& AFileName, std::optional<std::uintmax_t> ALimit) {
+  return ReadWhole(AFileName, ALimit, FILE_SHARE_READ);
+}
+
+std::string ReadAppendedFile(const std::u16string& AFileName) {
+  return ReadWhole(AFileName, std::nullopt, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
 }
 
 void CheckFileReplaceable(const std::u16string& AFileName) {
@@ -180,6 +189,60 @@ void WriteFileDurably(const std::u16string& AFileName, std::string_view ABytes) 
   } else if (!FlushFileBuffers(file.Get())) {
     error = GetLastError();
   }
+  if (error != ERROR_SUCCESS) {
+    Fail(u"Не удаётся записать файл", AFileName, error);
+  }
+}
+
+void AppendRecord(const std::u16string& AFileName, std::string_view AHead,
+                  std::string_view ARecord) {
+  // Append access alone: every write goes to the end, whatever another process did meanwhile.
+  const THandle file(CreateFileW(Wide(AFileName), FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) {
+    const DWORD error = GetLastError();
+    Fail(u"Не удаётся открыть файл", AFileName, error);
+  }
+  if (GetFileType(file.Get()) != FILE_TYPE_DISK) {
+    throw EError(u"Не удаётся записать файл \"" + AFileName + u"\": это не обычный файл");
+  }
+  // The lock goes with the handle: a process that dies holding it releases it.
+  OVERLAPPED whole{};
+  if (!LockFileEx(file.Get(), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
+    const DWORD error = GetLastError();
+    Fail(u"Не удаётся записать файл", AFileName, error);
+  }
+  DWORD error = ERROR_SUCCESS;
+  LARGE_INTEGER size{};
+  std::string bytes;
+  if (!GetFileSizeEx(file.Get(), &size)) {
+    error = GetLastError();
+  } else if (size.QuadPart == 0) {
+    bytes = AHead;
+  } else {
+    OVERLAPPED at{};
+    const std::uint64_t lastAt = static_cast<std::uint64_t>(size.QuadPart) - 1;
+    at.Offset = static_cast<DWORD>(lastAt);
+    at.OffsetHigh = static_cast<DWORD>(lastAt >> 32);
+    char last = '\n';
+    DWORD read = 0;
+    if (!ReadFile(file.Get(), &last, 1, &read, &at) || read != 1) {
+      error = read == 0 ? ERROR_HANDLE_EOF : GetLastError();
+    }
+    if (last != '\n') {
+      bytes = "\r\n";
+    }
+  }
+  bytes += ARecord;
+  if (error == ERROR_SUCCESS) {
+    LARGE_INTEGER end{};
+    SetFilePointerEx(file.Get(), end, nullptr, FILE_END);
+    if (LimitedWrite(file.Get(), bytes, error) && !FlushFileBuffers(file.Get())) {
+      error = GetLastError();
+    }
+  }
+  UnlockFileEx(file.Get(), 0, MAXDWORD, MAXDWORD, &whole);
   if (error != ERROR_SUCCESS) {
     Fail(u"Не удаётся записать файл", AFileName, error);
   }

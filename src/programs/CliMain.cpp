@@ -12,7 +12,9 @@
 #include "platform/Console.h"
 #include "platform/Text.h"
 #include "platform/VersionInfo.h"
+#include "session/Journal.h"
 #include "tasks/MainThread.h"
+#include "window/XmlStorage.h"
 
 using namespace kelvane;
 
@@ -54,7 +56,8 @@ int main(int argc, char** argv) {
     PreparePlatformDriver();
     const TCliIo io{[](const std::string& AText) { Write(stdout, AText); },
                     [](const std::string& AText) { Write(stderr, AText); }, OutputIsTerminal(),
-                    &TerminalSize, &StopRequested};
+                    &TerminalSize, &StopRequested,
+                    JournalFolderOf(TXmlStorage::DefaultFileName())};
     status = RunCli(command, io);
   } catch (const std::exception& e) {
     Write(stderr, std::string("kelvane-cli: ") + e.what() + "\n");

@@ -17,12 +17,12 @@ std::optional<TRowCells> RowCells(const TTaskState& AState) {
   return std::nullopt;
 }
 
+double PercentOf(std::int32_t AStep, std::int32_t AStepCount) {
+  return AStepCount <= 0 ? 0 : static_cast<double>(AStep) / static_cast<double>(AStepCount) * 100.0;
+}
+
 std::u16string PercentText(std::int32_t AStep, std::int32_t AStepCount) {
-  if (AStepCount <= 0) {
-    return u"0%";
-  }
-  const double percent = static_cast<double>(AStep) / static_cast<double>(AStepCount) * 100.0;
-  return IntToStr(static_cast<std::int64_t>(std::trunc(percent))) + u"%";
+  return IntToStr(static_cast<std::int64_t>(std::trunc(PercentOf(AStep, AStepCount)))) + u"%";
 }
 
 }  // namespace kelvane

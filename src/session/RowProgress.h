@@ -17,6 +17,10 @@ struct TRowCells {
 // it was given when it was made.
 std::optional<TRowCells> RowCells(const TTaskState& AState);
 
+// Step of StepCount in percent: the division first, in floating point, then the product with
+// 100; 0 when StepCount is not positive.
+double PercentOf(std::int32_t AStep, std::int32_t AStepCount);
+
 // Step of StepCount in whole percent: the division first, in floating point, then the product
 // with 100, truncated toward zero; "0%" when StepCount is not positive.
 std::u16string PercentText(std::int32_t AStep, std::int32_t AStepCount);

@@ -44,6 +44,14 @@ std::vector<std::u16string> DistinctVersions(const std::vector<std::u16string>& 
   return distinct;
 }
 
+std::u16string DistinctVersionsText(const std::vector<std::u16string>& AVersions) {
+  std::u16string text;
+  for (const std::u16string& version : DistinctVersions(AVersions)) {
+    text += (text.empty() ? u"" : u", ") + version;
+  }
+  return text;
+}
+
 std::string ResultName(TUpdateResult AResult) {
   switch (AResult) {
     case TUpdateResult::NotStarted:

@@ -41,6 +41,9 @@ TUpdateOutcome OutcomeOf(const TUpdateTask& ATask, std::u16string AVersionBefore
 // The versions read after the install, each once, in order of first reading.
 std::vector<std::u16string> DistinctVersions(const std::vector<std::u16string>& AVersions);
 
+// Those versions as one text, joined by ", ", as the reports and the journal write them.
+std::u16string DistinctVersionsText(const std::vector<std::u16string>& AVersions);
+
 // The words a report gives a result and a step.
 std::string ResultName(TUpdateResult AResult);
 std::string StepName(TUpdateStep AStep);

@@ -2,19 +2,10 @@
 
 #include <algorithm>
 
-#include "platform/Clock.h"
 #include "platform/SystemAwake.h"
 #include "tasks/MainThread.h"
 
 namespace kelvane {
-
-namespace {
-
-std::u16string Now() {
-  return IsoDateTime(Clock()->LocalNow(), LocalUtcOffsetMinutes());
-}
-
-}  // namespace
 
 TUpdateSession::TUpdateSession(TUpdateRequest ARequest) : FRequest(std::move(ARequest)) {
 }
@@ -29,14 +20,13 @@ void TUpdateSession::Add(const TIdentifiedPort& APort) {
   task->SetComNumber(APort.ComNumber);
   task->SetProtocolType(APort.ProtocolType);
   task->SetName(APort.Serial);
-  FRows.push_back({APort, std::move(task), {}, {}, {}, 0});
+  FRows.push_back({APort, std::move(task), {}});
 }
 
 void TUpdateSession::StartAll() {
   KeepAwake(!FRows.empty());
   for (TRow& row : FRows) {
-    row.Started = Now();
-    row.StartedSteady = Clock()->SteadyNow();
+    row.Times.NoteStart();
     StartUpdate(*row.Task, FRequest);
   }
 }
@@ -64,14 +54,13 @@ void TUpdateSession::StopAll() {
 }
 
 bool TUpdateSession::Ended(size_t AIndex) const {
-  return !FRows.at(AIndex).Ended.empty();
+  return FRows.at(AIndex).Times.Ended();
 }
 
 void TUpdateSession::NoteEnds() {
   for (TRow& row : FRows) {
-    if (row.Ended.empty() && !row.Started.empty() && row.Task->WorkerEnded()) {
-      row.Ended = Now();
-      row.Seconds = static_cast<double>((Clock()->SteadyNow() - row.StartedSteady).count()) / 1000;
+    if (row.Task->WorkerEnded()) {
+      row.Times.NoteEnd();
     }
   }
 }
@@ -80,9 +69,7 @@ std::vector<TUpdateOutcome> TUpdateSession::Outcomes() const {
   std::vector<TUpdateOutcome> outcomes;
   for (const TRow& row : FRows) {
     TUpdateOutcome outcome = OutcomeOf(*row.Task, row.Port.Version);
-    outcome.Started = row.Started;
-    outcome.Ended = row.Ended;
-    outcome.Seconds = row.Seconds;
+    row.Times.FillIn(outcome);
     outcomes.push_back(std::move(outcome));
   }
   return outcomes;

@@ -6,6 +6,7 @@
 
 #include "procedures/UpdateTask.h"
 #include "session/Identification.h"
+#include "session/RunTimes.h"
 #include "session/UpdateOutcome.h"
 #include "session/UpdateRequest.h"
 
@@ -42,10 +43,7 @@ class TUpdateSession {
   struct TRow {
     TIdentifiedPort Port;
     std::unique_ptr<TUpdateTask> Task;
-    std::u16string Started;
-    std::u16string Ended;
-    std::chrono::milliseconds StartedSteady{0};
-    double Seconds = 0;
+    TRunTimes Times;
   };
   void NoteEnds();
   void KeepAwake(bool AValue);

@@ -69,6 +69,17 @@ struct TFileChooser {
   std::u16string Directory;
 };
 
+// What the taskbar button shows of the updates: nothing, their progress, or their progress in the
+// error colour.
+enum class TTaskbarState { None, Normal, Error };
+
+struct TTaskbarProgress {
+  TTaskbarState State = TTaskbarState::None;
+  // 0 to 100.
+  int Percent = 0;
+  friend bool operator==(const TTaskbarProgress&, const TTaskbarProgress&) = default;
+};
+
 // What the operator and the toolkit can ask of the window.
 enum class TCommand {
   btnSearchClick,
@@ -94,6 +105,8 @@ class TMainCommands {
   virtual void FormClose() = 0;
   // The wake-up has arrived on the window's thread: the workers' hand-over calls run.
   virtual void HandOver() = 0;
+  // Files dropped on the window, as full paths.
+  virtual void DropFiles(const std::vector<std::u16string>& AFiles) = 0;
 };
 
 // The window's controls as a toolkit shows them. The rows stand in the order the behaviour puts
@@ -134,6 +147,13 @@ class TMainView {
   virtual std::u16string ExecutablePath() const = 0;
   // Centres the window on the work area of its monitor.
   virtual void CentreOnScreen() = 0;
+
+  // The progress on the window's taskbar button, where the system has one.
+  virtual void SetTaskbarProgress(const TTaskbarProgress& AProgress) = 0;
+  // True while the window is the one the operator works in.
+  virtual bool IsForeground() const = 0;
+  // Calls the operator's attention to the window until it is brought forward.
+  virtual void CallForAttention() = 0;
 
   // Called from any thread: asks the window's thread to call HandOver soon.
   virtual void Wake() = 0;

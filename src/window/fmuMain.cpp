@@ -15,7 +15,10 @@
 
 namespace kelvane {
 
-TfmMain::TfmMain(TMainView& AView, std::u16string ASettingsFile) : FView(AView) {
+TfmMain::TfmMain(TMainView& AView, std::u16string ASettingsFile)
+    : FView(AView),
+      FJournal(JournalFolderOf(ASettingsFile.empty() ? TXmlStorage::DefaultFileName()
+                                                     : ASettingsFile)) {
   // The settings are read once the controls exist and before the creation handler runs.
   xmlStorage = ASettingsFile.empty() ? std::make_unique<TXmlStorage>()
                                      : std::make_unique<TXmlStorage>(std::move(ASettingsFile));
@@ -94,6 +97,19 @@ void TfmMain::HandOver() {
   TMainThread::Instance().Drain();
 }
 
+void TfmMain::DropFiles(const std::vector<std::u16string>& AFiles) {
+  const bool busy = FDeviceDiscover->State().Started.load() || IsUpdating();
+  if (busy || AFiles.size() != 1 || !FileExists(AFiles.front())) {
+    return;
+  }
+  const std::u16string& file = AFiles.front();
+  if (HasExtension(file, u".bin")) {
+    TakeFile(dlgOpen, TField::edtFileName, file);
+  } else if (HasExtension(file, u".csv")) {
+    TakeFile(dlgOpenTables, TField::edtTablesFileName, file);
+  }
+}
+
 void TfmMain::Run(TCommand ACommand) {
   RunCommand([this, ACommand] {
     switch (ACommand) {
@@ -163,6 +179,7 @@ std::u16string TfmMain::GetFileVersionText() const {
 
 void TfmMain::btnSearchClick() {
   ClearDevices();
+  FRowFailed = false;
   SetStatusText(u"Найдено устройств: 0");
   FDeviceFoundCount = 0;
   if (!FDeviceDiscover->State().Started.load()) {
@@ -205,7 +222,7 @@ void TfmMain::AddDevice(std::int32_t ComNumber, const std::u16string& Serial,
   const int index = static_cast<int>(at - FRows.begin());
   std::array<std::u16string, 4> cells = {caption, Serial, u"", Version + u" [" + Name + u"]"};
   FView.InsertRow(index, {cells.begin(), cells.end()}, true);
-  FRows.insert(at, TRow{std::move(caption), std::move(task), std::move(cells)});
+  FRows.insert(at, TRow{std::move(caption), std::move(task), std::move(cells), Version, Name, {}, {}});
 }
 
 void TfmMain::ClearDevices() {
@@ -213,6 +230,12 @@ void TfmMain::ClearDevices() {
   for (const TRow& row : FRows) {
     row.Task->Stop();
   }
+  // Every run that was started is recorded, also one the list loses now.
+  TMainThread::Instance().WaitWhileDraining([this] {
+    return std::all_of(FRows.begin(), FRows.end(),
+                       [](const TRow& ARow) { return ARow.Task->WorkerEnded(); });
+  });
+  RecordEndedRuns();
   FView.ClearRows();
   // Releasing each task waits for its worker.
   FRows.clear();
@@ -235,6 +258,8 @@ bool TfmMain::IsUpdating() const {
 
 void TfmMain::UpdatePage() {
   FollowRunningRows();
+  RecordEndedRuns();
+  ShowTaskbarProgress();
   const bool busy = FDeviceDiscover->State().Started.load() || IsUpdating();
   FView.SetEnabled(TControl::btnSearch, !busy);
   FView.SetEnabled(TControl::btnStop, busy);
@@ -266,16 +291,85 @@ void TfmMain::TimerTimer() {
   UpdatePage();
 }
 
+void TfmMain::StartRow(int ARow, const TUpdateRequest& ARequest) {
+  TRow& row = FRows.at(static_cast<size_t>(ARow));
+  // A run that ended since the last refresh is recorded before the next one replaces it.
+  if (row.Times.Started() && !row.Task->State().Started.load()) {
+    RecordRun(row);
+  }
+  if (StartUpdate(*row.Task, ARequest)) {
+    row.Times.NoteStart();
+    row.Firmware = ARequest.FileName;
+  }
+}
+
+void TfmMain::RecordEndedRuns() {
+  for (TRow& row : FRows) {
+    if (row.Times.Started() && !row.Task->State().Started.load()) {
+      RecordRun(row);
+    }
+  }
+  if (FJournalProblem && !AnyRowStarted()) {
+    const std::u16string problem = std::move(*FJournalProblem);
+    FJournalProblem.reset();
+    ShowErrorBox(problem);
+  }
+}
+
+void TfmMain::RecordRun(TRow& ARow) {
+  ARow.Times.NoteEnd();
+  TUpdateOutcome outcome = OutcomeOf(*ARow.Task, ARow.Version);
+  ARow.Times.FillIn(outcome);
+  ARow.Times = {};
+  FRowFailed |= outcome.Result == TUpdateResult::Failed;
+  // No update waits for, or fails by, its journal: a record that cannot be written is said once.
+  try {
+    FJournal.Append(JournalRecordOf(ARow.Task->ComNumber(), ARow.Task->Name(), ARow.DeviceName,
+                                    std::move(outcome), ARow.Firmware, u"Kelvane"));
+  } catch (...) {
+    if (!FJournalProblem) {
+      FJournalProblem = u"Не удалось записать журнал обновлений: " + CurrentExceptionMessage();
+    }
+  }
+}
+
+void TfmMain::ShowTaskbarProgress() {
+  double percents = 0;
+  int running = 0;
+  for (const TRow& row : FRows) {
+    const TTaskState& state = row.Task->State();
+    if (state.Started.load()) {
+      percents += PercentOf(state.Step.load(), state.StepCount.load());
+      ++running;
+    }
+  }
+  TTaskbarProgress progress;
+  if (running > 0) {
+    progress = {FRowFailed ? TTaskbarState::Error : TTaskbarState::Normal,
+                std::clamp(static_cast<int>(percents / running), 0, 100)};
+  } else if (FRowFailed) {
+    progress = {TTaskbarState::Error, 100};
+  }
+  if (!(progress == FTaskbarShown)) {
+    FTaskbarShown = progress;
+    FView.SetTaskbarProgress(progress);
+  }
+  // The operator may be in another window while a long update ends.
+  if (FRowsRunning && running == 0 && !FView.IsForeground()) {
+    FView.CallForAttention();
+  }
+  FRowsRunning = running > 0;
+}
+
 void TfmMain::btnStartClick() {
   const std::u16string fileName = FView.FieldText(TField::edtFileName);
   if (!FileExists(fileName)) {
     throw EError(u"Файл прошивки не найден!");
   }
   for (int i = 0; i < RowCount(); ++i) {
-    TUpdateTask& task = Task(i);
     if (FView.RowTicked(i)) {
-      StartUpdate(task, {fileName, false, FView.WriteTablesChecked(),
-                         FView.FieldText(TField::edtTablesFileName)});
+      StartRow(i, {fileName, false, FView.WriteTablesChecked(),
+                   FView.FieldText(TField::edtTablesFileName)});
     }
   }
 }
@@ -297,8 +391,8 @@ void TfmMain::ResetTaskPopupClick() {
     task.Stop();
     return;
   }
-  StartUpdate(task, {FView.FieldText(TField::edtFileName), std::nullopt, FView.WriteTablesChecked(),
-                     FView.FieldText(TField::edtTablesFileName)});
+  StartRow(*row, {FView.FieldText(TField::edtFileName), std::nullopt, FView.WriteTablesChecked(),
+                  FView.FieldText(TField::edtTablesFileName)});
 }
 
 void TfmMain::StopTaskPopupClick() {
@@ -309,20 +403,21 @@ void TfmMain::StopTaskPopupClick() {
 }
 
 void TfmMain::WriteCustomFirmwareClick() {
-  TUpdateTask* task = SelectedTask();
-  if (task == nullptr) {
+  const std::optional<int> row = FView.SelectedRow();
+  if (!row) {
     return;
   }
   const std::optional<std::u16string> chosen = ChooseFile(dlgOpen);
   if (!chosen) {
     return;
   }
-  if (task->State().Started.load()) {
-    task->Stop();
+  TUpdateTask& task = Task(*row);
+  if (task.State().Started.load()) {
+    task.Stop();
     return;
   }
-  StartUpdate(*task, {*chosen, true, FView.WriteTablesChecked(),
-                      FView.FieldText(TField::edtTablesFileName)});
+  StartRow(*row, {*chosen, true, FView.WriteTablesChecked(),
+                  FView.FieldText(TField::edtTablesFileName)});
 }
 
 void TfmMain::btnOpenClick() {
@@ -338,14 +433,19 @@ void TfmMain::OpenInto(TFileChooser& AChooser, TField AField) {
   if (DirectoryExists(folder)) {
     AChooser.Directory = folder;
   }
-  if (const std::optional<std::u16string> chosen = ChooseFile(AChooser)) {
-    FView.SetFieldText(AField, *chosen);
+  if (const std::optional<std::u16string> chosen = FView.ChooseFile(AChooser)) {
+    TakeFile(AChooser, AField, *chosen);
   }
+}
+
+void TfmMain::TakeFile(TFileChooser& AChooser, TField AField, const std::u16string& AFile) {
+  FView.SetFieldText(AField, AFile);
+  // The chooser opens next time in the folder of the file taken last, as the platform's does.
+  AChooser.Directory = ExtractFileDir(AFile);
 }
 
 std::optional<std::u16string> TfmMain::ChooseFile(TFileChooser& AChooser) {
   std::optional<std::u16string> chosen = FView.ChooseFile(AChooser);
-  // The chooser opens next time in the folder of the file picked last, as the platform's does.
   if (chosen) {
     AChooser.Directory = ExtractFileDir(*chosen);
   }

@@ -10,6 +10,9 @@
 
 #include "discovery/DeviceDiscover.h"
 #include "procedures/UpdateTask.h"
+#include "session/Journal.h"
+#include "session/RunTimes.h"
+#include "session/UpdateRequest.h"
 #include "window/DeviceList.h"
 #include "window/FormStorage.h"
 #include "window/MainView.h"
@@ -32,6 +35,10 @@ class TfmMain final : public TMainCommands {
   void FormShow() override;
   void FormClose() override;
   void HandOver() override;
+  // One firmware file (.bin) fills the firmware field, one tables file (.csv) the tables field,
+  // as their choosers would; anything else, several files, or a drop while the window is busy is
+  // passed over. Nothing starts by a drop.
+  void DropFiles(const std::vector<std::u16string>& AFiles) override;
 
   // The commands, each on the window's thread; Run shows what they raise.
   void btnSearchClick();
@@ -64,6 +71,8 @@ class TfmMain final : public TMainCommands {
   TUpdateTask& Task(int ARow) const { return *FRows.at(static_cast<size_t>(ARow)).Task; }
   // True while the window asks the workstation to stay awake: while any row's update runs.
   bool KeepsSystemAwake() const { return FKeepsSystemAwake; }
+  // Where every run of a row is recorded when it ends.
+  const TJournal& Journal() const { return FJournal; }
 
   // The application title of message boxes: the executable's name up to its first point, every
   // character after the first in lower case.
@@ -78,6 +87,11 @@ class TfmMain final : public TMainCommands {
     std::unique_ptr<TUpdateTask> Task;
     // The cells as the view shows them, in TColumn order.
     std::array<std::u16string, 4> Shown;
+    std::u16string Version;
+    std::u16string DeviceName;
+    // The run that is to be recorded in the journal when it ends, and its firmware.
+    TRunTimes Times;
+    std::u16string Firmware;
   };
 
   void FormCreate();
@@ -95,6 +109,16 @@ class TfmMain final : public TMainCommands {
   // Keeps the workstation awake exactly while any row's update runs.
   void FollowRunningRows();
   bool AnyRowStarted() const;
+  // StartUpdate for a row, which the journal then follows to its end.
+  void StartRow(int ARow, const TUpdateRequest& ARequest);
+  // Records every row's run that has ended and is not yet recorded; once no row runs, the error
+  // box says if a record could not be written.
+  void RecordEndedRuns();
+  void RecordRun(TRow& ARow);
+  // The taskbar button by the running rows, and the call for attention when the last one ends.
+  void ShowTaskbarProgress();
+  // The field gets the file the operator picked, and the chooser its folder for next time.
+  void TakeFile(TFileChooser& AChooser, TField AField, const std::u16string& AFile);
 
   TMainView& FView;
   std::unique_ptr<TXmlStorage> xmlStorage;
@@ -107,6 +131,12 @@ class TfmMain final : public TMainCommands {
   bool FShown = false;
   bool FDestroyed = false;
   bool FKeepsSystemAwake = false;
+  TJournal FJournal;
+  std::optional<std::u16string> FJournalProblem;
+  // A row's run failed since the list was last searched: the taskbar shows the error colour.
+  bool FRowFailed = false;
+  bool FRowsRunning = false;
+  TTaskbarProgress FTaskbarShown;
   TFileChooser dlgOpen{u"dlgOpen", {u"*.bin", u"*.*"}, {}};
   TFileChooser dlgOpenTables{u"dlgOpenTables", {u"*.csv", u"*.*"}, {}};
 };

@@ -54,6 +54,11 @@ class TFakeMainView final : public TMainView {
   void ShowError(const std::u16string& ATitle, const std::u16string& AText) override;
   std::u16string ExecutablePath() const override { return u"Kelvane.exe"; }
   void CentreOnScreen() override { ++Centrings; }
+  void SetTaskbarProgress(const TTaskbarProgress& AProgress) override {
+    Taskbar.push_back(AProgress);
+  }
+  bool IsForeground() const override { return Foreground; }
+  void CallForAttention() override { ++AttentionCalls; }
 
   void Wake() override;
   TKeptWindow& KeptWindow() override { return Kept; }
@@ -74,6 +79,10 @@ class TFakeMainView final : public TMainView {
   bool Busy = false;
   bool TimersActive = false;
   int Centrings = 0;
+  // Every progress the taskbar button was given, in order.
+  std::vector<TTaskbarProgress> Taskbar;
+  bool Foreground = true;
+  int AttentionCalls = 0;
   // How many cells the behaviour wrote.
   int CellWrites = 0;
   std::vector<TShownChooser> Choosers;

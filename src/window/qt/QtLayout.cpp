@@ -86,8 +86,12 @@ QWidget* TQtMainWindow::CreateControl(const form::TControlSpec& ASpec) {
       }
       return button;
     }
-    case form::TKind::Edit:
-      return new QLineEdit(text, FClient);
+    case form::TKind::Edit: {
+      auto* edit = new QLineEdit(text, FClient);
+      // A file dropped on a field is the window's drop, as anywhere else on it.
+      edit->setAcceptDrops(false);
+      return edit;
+    }
     case form::TKind::CheckBox:
       chkWriteTables = new QCheckBox(text, FClient);
       return chkWriteTables;

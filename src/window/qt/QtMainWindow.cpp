@@ -1,6 +1,12 @@
 #include "window/qt/QtMainWindow.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QCoreApplication>
 #include <QScreen>
 #include <QStyle>
@@ -20,6 +26,7 @@ TQtMainWindow::TQtMainWindow(const TCommandsFactory& AFactory,
                              std::shared_ptr<TWindowDialogs> ADialogs, QWidget* AParent)
     : QMainWindow(AParent), FDialogs(std::move(ADialogs)) {
   setObjectName("fmMain");
+  setAcceptDrops(true);
   CreateControls();
   FKeptWindow = std::make_unique<TQtKeptWindow>(*this);
   FCommands = AFactory(*this);
@@ -150,6 +157,35 @@ void TQtMainWindow::CentreOnScreen() {
 
 std::u16string TQtMainWindow::ExecutablePath() const {
   return FromQt(QCoreApplication::applicationFilePath());
+}
+
+void TQtMainWindow::SetTaskbarProgress(const TTaskbarProgress&) {
+  // Qt 6 has no taskbar progress of its own, and the desktops here no common one.
+}
+
+bool TQtMainWindow::IsForeground() const {
+  return isActiveWindow();
+}
+
+void TQtMainWindow::CallForAttention() {
+  QApplication::alert(this);
+}
+
+void TQtMainWindow::dragEnterEvent(QDragEnterEvent* AEvent) {
+  if (AEvent->mimeData()->hasUrls()) {
+    AEvent->acceptProposedAction();
+  }
+}
+
+void TQtMainWindow::dropEvent(QDropEvent* AEvent) {
+  std::vector<std::u16string> files;
+  for (const QUrl& url : AEvent->mimeData()->urls()) {
+    // What is not a local file is no file the behaviour takes: it is passed on as its address.
+    files.push_back(FromQt(url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile())
+                                             : url.toString()));
+  }
+  FCommands->DropFiles(files);
+  AEvent->acceptProposedAction();
 }
 
 void TQtMainWindow::Wake() {

@@ -59,6 +59,9 @@ class TQtMainWindow final : public QMainWindow, public TMainView {
   void ShowError(const std::u16string& ATitle, const std::u16string& AText) override;
   std::u16string ExecutablePath() const override;
   void CentreOnScreen() override;
+  void SetTaskbarProgress(const TTaskbarProgress& AProgress) override;
+  bool IsForeground() const override;
+  void CallForAttention() override;
   void Wake() override;
   TKeptWindow& KeptWindow() override { return *FKeptWindow; }
 
@@ -66,6 +69,8 @@ class TQtMainWindow final : public QMainWindow, public TMainView {
   void showEvent(QShowEvent* AEvent) override;
   void closeEvent(QCloseEvent* AEvent) override;
   void resizeEvent(QResizeEvent* AEvent) override;
+  void dragEnterEvent(QDragEnterEvent* AEvent) override;
+  void dropEvent(QDropEvent* AEvent) override;
 
  private:
   struct TAnchored {

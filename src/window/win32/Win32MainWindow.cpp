@@ -98,12 +98,25 @@ TWin32MainWindow::TWin32MainWindow(const TCommandsFactory& AFactory,
   ApplyResolution();
   FKeptWindow = std::make_unique<TWin32KeptWindow>(
       FHandle, [this](std::u16string_view AName) { return Control(AName); });
+  DragAcceptFiles(FHandle, TRUE);
+  // Elsewhere than in a shell with a taskbar there is none: the progress then goes nowhere.
+  if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+                              reinterpret_cast<void**>(&FTaskbar))) ||
+      FAILED(FTaskbar->HrInit())) {
+    if (FTaskbar != nullptr) {
+      FTaskbar->Release();
+    }
+    FTaskbar = nullptr;
+  }
   FCommands = AFactory(*this);
 }
 
 TWin32MainWindow::~TWin32MainWindow() {
   // The behaviour ends while every control it reaches still exists.
   FCommands.reset();
+  if (FTaskbar != nullptr) {
+    FTaskbar->Release();
+  }
   if (IsWindow(FHandle)) {
     SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
     DestroyWindow(FHandle);
@@ -150,6 +163,10 @@ LRESULT CALLBACK TWin32MainWindow::WindowProc(HWND AWindow, UINT AMessage, WPARA
 }
 
 LRESULT TWin32MainWindow::Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam) {
+  if (AMessage == FTaskbarButtonCreated && AMessage != 0) {
+    ApplyTaskbarProgress();
+    return 0;
+  }
   switch (AMessage) {
     case WM_COMMAND:
       if (HIWORD(AWParam) == BN_CLICKED) {
@@ -214,6 +231,9 @@ LRESULT TWin32MainWindow::Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam
       return 0;
     case WM_SETFOCUS:
       RestoreFocus();
+      return 0;
+    case WM_DROPFILES:
+      DropFiles(reinterpret_cast<HDROP>(AWParam));
       return 0;
     case WM_CLOSE:
       Close();
@@ -423,6 +443,50 @@ std::u16string TWin32MainWindow::ProgramPath() {
     }
     path.resize(path.size() * 2);
   }
+}
+
+void TWin32MainWindow::DropFiles(HDROP ADrop) {
+  std::vector<std::u16string> files;
+  const UINT count = DragQueryFileW(ADrop, 0xFFFFFFFF, nullptr, 0);
+  for (UINT i = 0; i < count; ++i) {
+    std::u16string name(DragQueryFileW(ADrop, i, nullptr, 0) + 1, u'\0');
+    name.resize(DragQueryFileW(ADrop, i, reinterpret_cast<wchar_t*>(name.data()),
+                               static_cast<UINT>(name.size())));
+    files.push_back(std::move(name));
+  }
+  DragFinish(ADrop);
+  if (FCommands) {
+    FCommands->DropFiles(files);
+  }
+}
+
+void TWin32MainWindow::SetTaskbarProgress(const TTaskbarProgress& AProgress) {
+  FTaskbarProgress = AProgress;
+  ApplyTaskbarProgress();
+}
+
+void TWin32MainWindow::ApplyTaskbarProgress() {
+  if (FTaskbar == nullptr) {
+    return;
+  }
+  const TBPFLAG state = FTaskbarProgress.State == TTaskbarState::None     ? TBPF_NOPROGRESS
+                        : FTaskbarProgress.State == TTaskbarState::Error ? TBPF_ERROR
+                                                                          : TBPF_NORMAL;
+  FTaskbarResult = FTaskbar->SetProgressState(FHandle, state);
+  if (SUCCEEDED(FTaskbarResult) && state != TBPF_NOPROGRESS) {
+    FTaskbarResult = FTaskbar->SetProgressValue(
+        FHandle, static_cast<ULONGLONG>(FTaskbarProgress.Percent), 100);
+  }
+}
+
+bool TWin32MainWindow::IsForeground() const {
+  return GetForegroundWindow() == FHandle;
+}
+
+void TWin32MainWindow::CallForAttention() {
+  // The button flashes until the window comes forward.
+  FLASHWINFO flash{sizeof flash, FHandle, FLASHW_ALL | FLASHW_TIMERNOFG, 0, 0};
+  FlashWindowEx(&flash);
 }
 
 void TWin32MainWindow::Wake() {

@@ -4,10 +4,13 @@
 
 #include <array>
 #include <commctrl.h>
+#include <shobjidl.h>
+
 #include <functional>
 #include <memory>
 #include <vector>
 
+#include "platform/ComApartment.h"
 #include "window/MainForm.h"
 #include "window/MainView.h"
 #include "window/win32/Win32Controls.h"
@@ -46,6 +49,8 @@ class TWin32MainWindow final : public TMainView {
   static int MenuItemId(size_t AIndex) { return kFirstMenuId + static_cast<int>(AIndex); }
   // Where the list's menu opens for a WM_CONTEXTMENU position, in screen coordinates.
   static POINT ContextMenuPoint(HWND AList, LPARAM APosition);
+  // What the taskbar answered when it was last given the progress; S_OK before that.
+  HRESULT TaskbarResult() const { return FTaskbarResult; }
 
   void SetTitle(const std::u16string& AText) override;
   void SetEnabled(TControl AControl, bool AValue) override;
@@ -65,6 +70,9 @@ class TWin32MainWindow final : public TMainView {
   void ShowError(const std::u16string& ATitle, const std::u16string& AText) override;
   std::u16string ExecutablePath() const override;
   void CentreOnScreen() override;
+  void SetTaskbarProgress(const TTaskbarProgress& AProgress) override;
+  bool IsForeground() const override;
+  void CallForAttention() override;
   void Wake() override;
   TKeptWindow& KeptWindow() override { return *FKeptWindow; }
 
@@ -92,7 +100,12 @@ class TWin32MainWindow final : public TMainView {
   void PopupMenu(LPARAM APosition);
   void Close();
   void Run(TCommand ACommand);
+  void DropFiles(HDROP ADrop);
+  // Gives the taskbar button the progress last asked for.
+  void ApplyTaskbarProgress();
 
+  // The taskbar's interface is a COM object of the window's thread.
+  TComApartment FApartment;
   std::shared_ptr<TWin32Dialogs> FDialogs;
   HWND FHandle = nullptr;
   int FDpi = 96;
@@ -119,6 +132,11 @@ class TWin32MainWindow final : public TMainView {
   HWND FFocus = nullptr;
   bool FBusy = false;
   int FBusyFrame = 0;
+  // Sent when the taskbar has made (or, after a restart of the shell, made again) its button.
+  UINT FTaskbarButtonCreated = RegisterWindowMessageW(L"TaskbarButtonCreated");
+  ITaskbarList3* FTaskbar = nullptr;
+  TTaskbarProgress FTaskbarProgress;
+  HRESULT FTaskbarResult = S_OK;
 };
 
 }  // namespace kelvane

@@ -2,7 +2,12 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -22,8 +27,10 @@ class TRecordingCommands final : public TMainCommands {
   void FormShow() override { ++Shows; }
   void FormClose() override { ++Closes; }
   void HandOver() override { ++HandOvers; }
+  void DropFiles(const std::vector<std::u16string>& AFiles) override { Drops.push_back(AFiles); }
 
   std::vector<TCommand> Commands;
+  std::vector<std::vector<std::u16string>> Drops;
   int Shows = 0;
   int Closes = 0;
   int HandOvers = 0;
@@ -161,6 +168,22 @@ TEST_F(QtView, ShowsWhatTheBehaviourAsks) {
   EXPECT_TRUE(Control<TBusyIndicator>("gifProgress")->isVisible());
   FWindow.SetBusy(false);
   EXPECT_FALSE(Control<TBusyIndicator>("gifProgress")->isVisible());
+}
+
+TEST_F(QtView, FilesDroppedOnTheWindowReachTheBehaviourAsPaths) {
+  // A field does not take a drop itself: it goes on to the window, as anywhere else on it.
+  for (const char* field : {"edtFileName", "edtTablesFileName"}) {
+    EXPECT_FALSE(Control<QLineEdit>(field)->acceptDrops()) << field;
+  }
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile("/fw/demo_3105.bin"), QUrl("https://example.org/a.bin")});
+  QDragEnterEvent enter(QPoint(1, 1), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&FWindow, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(1, 1), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&FWindow, &drop);
+  EXPECT_EQ(FCommands->Drops, (std::vector<std::vector<std::u16string>>{
+                                  {u"/fw/demo_3105.bin", u"https://example.org/a.bin"}}));
 }
 
 TEST_F(QtView, ControlsStandAtTheirPlacesWithTheirTextsInTheTabOrder) {

@@ -1,0 +1,70 @@
+#include "platform/Csv.h"
+
+namespace kelvane {
+
+namespace {
+
+std::string CsvField(const std::string& AText) {
+  if (AText.find_first_of(";\"\r\n") == std::string::npos) {
+    return AText;
+  }
+  std::string quoted = "\"";
+  for (const char c : AText) {
+    quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  }
+  return quoted + "\"";
+}
+
+}  // namespace
+
+std::string CsvLine(const std::vector<std::string>& AFields) {
+  std::string line;
+  for (size_t i = 0; i < AFields.size(); ++i) {
+    line += (i > 0 ? ";" : "") + CsvField(AFields[i]);
+  }
+  return line + "\r\n";
+}
+
+std::optional<TCsvRecord> ReadCsvRecord(std::string_view AText) {
+  TCsvRecord record;
+  size_t at = 0;
+  while (true) {
+    std::string field;
+    if (at < AText.size() && AText[at] == '"') {
+      ++at;
+      while (true) {
+        const size_t quote = AText.find('"', at);
+        if (quote == std::string_view::npos) {
+          return std::nullopt;
+        }
+        field.append(AText.substr(at, quote - at));
+        at = quote + 1;
+        if (at < AText.size() && AText[at] == '"') {
+          field += '"';
+          ++at;
+        } else {
+          break;
+        }
+      }
+    } else {
+      const size_t end = AText.find_first_of(";\r\n\"", at);
+      if (end == std::string_view::npos || AText[end] == '"') {
+        return std::nullopt;
+      }
+      field.assign(AText.substr(at, end - at));
+      at = end;
+    }
+    record.Fields.push_back(std::move(field));
+    if (AText.substr(at, 1) == ";") {
+      ++at;
+      continue;
+    }
+    if (AText.substr(at, 2) == "\r\n") {
+      record.Length = at + 2;
+      return record;
+    }
+    return std::nullopt;
+  }
+}
+
+}  // namespace kelvane

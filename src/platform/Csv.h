@@ -1,0 +1,22 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kelvane {
+
+// CSV as a spreadsheet on a Russian workstation opens it: ";" between the fields, CR LF after
+// each record, a field quoted when it holds the separator, a quote or a line end.
+std::string CsvLine(const std::vector<std::string>& AFields);
+
+// The record at the start of AText, and the bytes it takes with its CR LF; nothing when no whole
+// record stands there: the text ends first, or a quote is out of place.
+struct TCsvRecord {
+  std::vector<std::string> Fields;
+  size_t Length = 0;
+};
+std::optional<TCsvRecord> ReadCsvRecord(std::string_view AText);
+
+}  // namespace kelvane

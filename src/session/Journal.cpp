@@ -1,0 +1,226 @@
+#include "session/Journal.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+#include <tuple>
+
+#include "platform/Csv.h"
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/AppDataFolder.h"
+#include "platform/Text.h"
+#include "platform/VersionInfo.h"
+#include "procedures/UpdateTask.h"
+
+namespace kelvane {
+
+namespace {
+
+constexpr std::u16string_view kPrefix = u"journal-";
+constexpr std::u16string_view kExtension = u".csv";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// How DistinctVersionsText joins the versions read after the install.
+constexpr std::string_view kVersionSeparator = ", ";
+
+const std::vector<std::string>& Columns() {
+  static const std::vector<std::string> columns = {
+      "port",    "serial",   "device", "version before", "version after", "result",
+      "last step", "print error", "error", "started", "ended", "firmware", "build", "program",
+      "program version", "check"};
+  return columns;
+}
+
+// CRC-32 (the polynomial of zip and PNG) of the bytes, as eight hexadecimal digits.
+std::string Check(std::string_view ABytes) {
+  std::uint32_t crc = 0xFFFFFFFFu;
+  for (const char c : ABytes) {
+    crc ^= static_cast<unsigned char>(c);
+    for (int bit = 0; bit < 8; ++bit) {
+      crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+  }
+  char text[9];
+  std::snprintf(text, sizeof text, "%08x", static_cast<unsigned>(~crc));
+  return text;
+}
+
+template <typename TEnum, typename TName>
+std::optional<TEnum> FromName(const std::string& AName, TEnum ALast, TName AToName) {
+  for (int i = 0; i <= static_cast<int>(ALast); ++i) {
+    if (AToName(static_cast<TEnum>(i)) == AName) {
+      return static_cast<TEnum>(i);
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<TJournalRecord> RecordOf(const std::vector<std::string>& AFields) {
+  if (AFields.size() != Columns().size() || AFields[0].rfind("COM", 0) != 0) {
+    return std::nullopt;
+  }
+  const std::optional<std::int32_t> port = StrToInt(FromUtf8(AFields[0].substr(3)));
+  const std::optional<TUpdateResult> result =
+      FromName(AFields[5], TUpdateResult::Stopped, ResultName);
+  const std::optional<TUpdateStep> step = FromName(AFields[6], TUpdateStep::Done, StepName);
+  const std::optional<std::int32_t> build = StrToInt(FromUtf8(AFields[12]));
+  if (!port || !result || !step || !build) {
+    return std::nullopt;
+  }
+  TJournalRecord record;
+  record.ComNumber = *port;
+  record.Serial = FromUtf8(AFields[1]);
+  record.DeviceName = FromUtf8(AFields[2]);
+  TUpdateOutcome& outcome = record.Outcome;
+  outcome.VersionBefore = FromUtf8(AFields[3]);
+  for (size_t at = 0; at < AFields[4].size();) {
+    const size_t end = std::min(AFields[4].find(kVersionSeparator, at), AFields[4].size());
+    outcome.VersionsAfter.push_back(FromUtf8(AFields[4].substr(at, end - at)));
+    at = end + kVersionSeparator.size();
+  }
+  outcome.Result = *result;
+  outcome.LastStep = *step;
+  if (!AFields[7].empty()) {
+    outcome.PrintError = FromUtf8(AFields[7]);
+  }
+  outcome.ErrorText = FromUtf8(AFields[8]);
+  outcome.Started = FromUtf8(AFields[9]);
+  outcome.Ended = FromUtf8(AFields[10]);
+  record.Firmware = FromUtf8(AFields[11]);
+  record.Build = *build;
+  record.Program = FromUtf8(AFields[13]);
+  record.ProgramVersion = FromUtf8(AFields[14]);
+  return record;
+}
+
+bool IsJournalFileName(std::u16string_view AName) {
+  // journal-YYYY-MM.csv
+  if (AName.size() != kPrefix.size() + 7 + kExtension.size() || AName.substr(0, kPrefix.size()) != kPrefix ||
+      !HasExtension(AName, kExtension)) {
+    return false;
+  }
+  const std::u16string_view month = AName.substr(kPrefix.size(), 7);
+  for (size_t i = 0; i < month.size(); ++i) {
+    if (i == 4 ? month[i] != u'-' : (month[i] < u'0' || month[i] > u'9')) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool operator==(const TJournalRecord& A, const TJournalRecord& B) {
+  const auto kept = [](const TJournalRecord& R) {
+    const TUpdateOutcome& o = R.Outcome;
+    return std::tie(R.ComNumber, R.Serial, R.DeviceName, o.VersionBefore, o.VersionsAfter,
+                    o.Result, o.LastStep, o.PrintError, o.ErrorText, o.Started, o.Ended,
+                    R.Firmware, R.Build, R.Program, R.ProgramVersion);
+  };
+  return kept(A) == kept(B);
+}
+
+std::string JournalLine(const TJournalRecord& ARecord) {
+  const TUpdateOutcome& outcome = ARecord.Outcome;
+  std::string line = CsvLine({"COM" + std::to_string(ARecord.ComNumber), ToUtf8(ARecord.Serial),
+                              ToUtf8(ARecord.DeviceName), ToUtf8(outcome.VersionBefore),
+                              ToUtf8(DistinctVersionsText(outcome.VersionsAfter)),
+                              ResultName(outcome.Result), StepName(outcome.LastStep),
+                              ToUtf8(outcome.PrintError.value_or(u"")), ToUtf8(outcome.ErrorText),
+                              ToUtf8(outcome.Started), ToUtf8(outcome.Ended),
+                              ToUtf8(ARecord.Firmware), std::to_string(ARecord.Build),
+                              ToUtf8(ARecord.Program), ToUtf8(ARecord.ProgramVersion), ""});
+  // The check covers every byte before it, its separator included.
+  line.resize(line.size() - 2);
+  return line + Check(line) + "\r\n";
+}
+
+std::vector<TJournalRecord> ParseJournal(std::string_view ABytes) {
+  std::vector<TJournalRecord> records;
+  size_t at = ABytes.substr(0, kByteOrderMark.size()) == kByteOrderMark ? kByteOrderMark.size() : 0;
+  while (at < ABytes.size()) {
+    const std::string_view rest = ABytes.substr(at);
+    if (const std::optional<TCsvRecord> csv = ReadCsvRecord(rest)) {
+      const std::string_view line = rest.substr(0, csv->Length - 2);
+      const size_t checkAt = line.rfind(';') + 1;
+      if (checkAt > 0 && Check(line.substr(0, checkAt)) == line.substr(checkAt)) {
+        if (std::optional<TJournalRecord> record = RecordOf(csv->Fields)) {
+          records.push_back(std::move(*record));
+          at += csv->Length;
+          continue;
+        }
+      }
+    }
+    // Not a whole record (the column names, or what a cut-short append left): the next line
+    // may start one.
+    const size_t lineEnd = rest.find('\n');
+    if (lineEnd == std::string_view::npos) {
+      break;
+    }
+    at += lineEnd + 1;
+  }
+  return records;
+}
+
+TJournal::TJournal(std::u16string AFolder) : FFolder(std::move(AFolder)) {
+}
+
+std::u16string TJournal::FileName(std::u16string_view AEnded) const {
+  return FFolder + PathSeparator() + std::u16string(kPrefix) +
+         std::u16string(AEnded.substr(0, 7)) + std::u16string(kExtension);
+}
+
+void TJournal::Append(const TJournalRecord& ARecord) const {
+  if (FFolder.empty()) {
+    throw EError(u"Не удаётся записать журнал: папка настроек не определена");
+  }
+  std::error_code error;
+  std::filesystem::create_directories(std::filesystem::path(FFolder), error);
+  std::string head(kByteOrderMark);
+  head += CsvLine(Columns());
+  AppendRecord(FileName(ARecord.Outcome.Ended), head, JournalLine(ARecord));
+}
+
+std::vector<TJournalRecord> TJournal::Read() const {
+  std::vector<std::u16string> files;
+  std::error_code error;
+  for (std::filesystem::directory_iterator entry(std::filesystem::path(FFolder), error), end;
+       !error && entry != end; entry.increment(error)) {
+    const std::u16string name = entry->path().filename().u16string();
+    if (IsJournalFileName(name)) {
+      files.push_back(name);
+    }
+  }
+  std::sort(files.begin(), files.end());
+  std::vector<TJournalRecord> records;
+  for (const std::u16string& name : files) {
+    std::vector<TJournalRecord> month =
+        ParseJournal(ReadAppendedFile(FFolder + PathSeparator() + name));
+    records.insert(records.end(), std::make_move_iterator(month.begin()),
+                   std::make_move_iterator(month.end()));
+  }
+  return records;
+}
+
+std::u16string JournalFolderOf(const std::u16string& ASettingsFile) {
+  return ExtractFileDir(ASettingsFile);
+}
+
+TJournalRecord JournalRecordOf(std::int32_t AComNumber, std::u16string ASerial,
+                               std::u16string ADeviceName, TUpdateOutcome AOutcome,
+                               std::u16string AFirmware, std::u16string AProgram) {
+  TJournalRecord record;
+  record.ComNumber = AComNumber;
+  record.Serial = std::move(ASerial);
+  record.DeviceName = std::move(ADeviceName);
+  record.Outcome = std::move(AOutcome);
+  record.Build = TUpdateTask::BuildFromFileName(AFirmware);
+  record.Firmware = std::move(AFirmware);
+  record.Program = std::move(AProgram);
+  record.ProgramVersion = FileVersionText();
+  return record;
+}
+
+}  // namespace kelvane
