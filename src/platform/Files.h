@@ -27,8 +27,8 @@ std::string ReadAppendedFile(const std::u16string& AFileName);
 // Appends ARecord in one piece, under a lock that every append made this way takes, so that
 // appends of several processes never mix, and flushes it to the disk before returning. A new or
 // empty file gets AHead first. When the file's last byte is not a line feed (an append cut short
-// by a crash), the record goes on a line of its own. Raises EError with the file and the
-// system's reason, or that what stands there is not a regular file.
+// by a crash), that line is ended first, so that the record starts a line of its own. Raises
+// EError with the file and the system's reason, or that what stands there is not a regular file.
 void AppendRecord(const std::u16string& AFileName, std::string_view AHead,
                   std::string_view ARecord);
 

@@ -251,8 +251,9 @@ void AppendRecord(const std::u16string& AFileName, std::string_view AHead,
     } else if (::pread(file, &last, 1, status.st_size - 1) != 1) {
       error = errno != 0 ? errno : EIO;
     }
+    // The cut line is ended, so that the record starts a line of its own.
     if (last != '\n') {
-      bytes = "\r\n";
+      bytes = last == '\r' ? "\n" : "\r\n";
     }
     bytes += ARecord;
     try {

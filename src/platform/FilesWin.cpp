@@ -91,7 +91,7 @@ void CheckRegularOrAbsent(const std::u16string& AFileName) {
 std::string ReadWhole(const std::u16string& AFileName, std::optional<std::uintmax_t> ALimit,
                       DWORD AShare) {
   const THandle file(CreateFileW(Wide(AFileName), GENERIC_READ, AShare, nullptr, OPEN_EXISTING,
-                                , FILE_ATTRIBUTE_NORMAL, nullptr));
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) {
     const DWORD error = GetLastError();
     Fail(u"Не удаётся открыть файл", AFileName, error);
@@ -230,8 +230,9 @@ void AppendRecord(const std::u16string& AFileName, std::string_view AHead,
     if (!ReadFile(file.Get(), &last, 1, &read, &at) || read != 1) {
       error = read == 0 ? ERROR_HANDLE_EOF : GetLastError();
     }
+    // The cut line is ended, so that the record starts a line of its own.
     if (last != '\n') {
-      bytes = "\r\n";
+      bytes = last == '\r' ? "\n" : "\r\n";
     }
   }
   bytes += ARecord;

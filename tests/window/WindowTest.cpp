@@ -1,4 +1,5 @@
 // The window's behaviour, against a view without a toolkit.
+#include <filesystem>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -8,6 +9,8 @@
 #include "platform/SystemAwake.h"
 #include "platform/Text.h"
 #include "session/RowProgress.h"
+#include "platform/Clock.h"
+#include "session/Journal.h"
 #include "support/BenchScope.h"
 #include "support/FakeMainView.h"
 #include "support/GatedDriver.h"
@@ -463,6 +466,186 @@ TEST_F(Window, ClosingDuringAnUpdateLeavesNoKeepAwakeRequestStanding) {
   FGates->OpenAll();
   FWindow.reset();
   EXPECT_FALSE(SystemAwakeRequested());
+}
+
+TEST_F(Window, EveryRunIsRecordedInTheJournalBesideTheSettingsWhenItEnds) {
+  Search();
+  FView->Rows[2].Ticked = false;  // COM4
+  SetFirmwareField(FFirmware);
+  Click(TCommand::btnStartClick);
+  WaitForRows();
+  // The same image under a name that promises another build: the version check fails.
+  const std::u16string other = FDir.Write("fw_3107.bin", ReadFileBytes(FFirmware));
+  Select(2);
+  FView->Answer(other);
+  Click(TCommand::WriteCustomFirmwareClick);
+  WaitForRows();
+
+  EXPECT_EQ(FWindow->Journal().Folder(), FDir.Path().u16string());
+  const std::vector<TJournalRecord> records = FWindow->Journal().Read();
+  ASSERT_EQ(records.size(), 3u);
+  const TJournalRecord& first = records[0].ComNumber == 10 ? records[0] : records[1];
+  EXPECT_EQ(first.ComNumber, 10);
+  EXPECT_EQ(first.Serial, u"S10");
+  EXPECT_EQ(first.DeviceName, u"Тарвик");
+  EXPECT_EQ(first.Outcome.VersionBefore, u"A.4.3021 (16.06.2025)");
+  EXPECT_EQ(first.Outcome.VersionsAfter, std::vector<std::u16string>{u"A.5.3105 (01.12.2026)"});
+  EXPECT_EQ(first.Outcome.Result, TUpdateResult::Success);
+  EXPECT_EQ(first.Outcome.LastStep, TUpdateStep::Done);
+  EXPECT_EQ(first.Outcome.PrintError, std::nullopt);
+  EXPECT_EQ(first.Outcome.ErrorText, u"");
+  EXPECT_EQ(first.Firmware, FFirmware);
+  EXPECT_EQ(first.Build, 3105);
+  EXPECT_EQ(first.Program, u"Kelvane");
+  EXPECT_EQ(first.ProgramVersion, u"1.0.0.6");
+  for (const TJournalRecord& record : records) {
+    // Local times with their offset, as "2026-12-09T11:11:06+03:00".
+    EXPECT_EQ(record.Outcome.Started.size(), 25u) << ToUtf8(record.Outcome.Started);
+    EXPECT_LE(record.Outcome.Started, record.Outcome.Ended);
+    EXPECT_TRUE(FileExists(FWindow->Journal().FileName(record.Outcome.Ended)));
+  }
+  const TJournalRecord& failed = records[2];
+  EXPECT_EQ(failed.ComNumber, 4);
+  EXPECT_EQ(failed.Outcome.Result, TUpdateResult::Failed);
+  EXPECT_EQ(failed.Outcome.ErrorText, Task(2).LastRunEnd().ErrorMessage);
+  EXPECT_FALSE(failed.Outcome.ErrorText.empty());
+  EXPECT_EQ(failed.Outcome.LastStep, TUpdateStep::VersionCheck);
+  EXPECT_EQ(failed.Firmware, other);
+  EXPECT_EQ(failed.Build, 3107);
+  EXPECT_TRUE(FView->Errors.empty());
+}
+
+TEST_F(Window, RunsTheListLosesAreRecordedToo) {
+  Search();
+  SetFirmwareField(FFirmware);
+  FGates->Close(3);
+  Click(TCommand::btnStartClick);
+  ASSERT_TRUE(WaitUntil([&] { return Task(0).WorkerEnded() && Task(2).WorkerEnded(); }));
+  // Neither the finished rows nor the one held at its gate have been refreshed yet.
+  FGates->Open(3);
+  FWindow.reset();
+  const std::vector<TJournalRecord> records = TJournal(FDir.Path().u16string()).Read();
+  ASSERT_EQ(records.size(), 3u);
+  for (const TJournalRecord& record : records) {
+    EXPECT_EQ(record.Outcome.Result,
+              record.ComNumber == 3 ? TUpdateResult::Stopped : TUpdateResult::Success)
+        << record.ComNumber;
+  }
+}
+
+TEST_F(Window, AJournalThatCannotBeWrittenIsSaidOnceAfterTheRowsHaveEnded) {
+  // What stands at the journal's name this month is a folder.
+  const std::u16string journal = FWindow->Journal().FileName(
+      IsoDateTime(Clock()->LocalNow(), LocalUtcOffsetMinutes()));
+  std::filesystem::create_directories(std::filesystem::path(journal));
+  Search();
+  SetFirmwareField(FFirmware);
+  FGates->Close(3);
+  Click(TCommand::btnStartClick);
+  ASSERT_TRUE(WaitUntil([&] { return Task(0).WorkerEnded() && Task(2).WorkerEnded(); }));
+  FWindow->UpdatePage();
+  EXPECT_TRUE(FView->Errors.empty()) << "COM3 still runs";
+  FGates->Open(3);
+  WaitForRows();
+  FWindow->UpdatePage();
+  ASSERT_EQ(FView->Errors.size(), 1u);
+  EXPECT_EQ(FView->Errors[0].Text.rfind(u"Не удалось записать журнал обновлений: ", 0), 0u)
+      << ToUtf8(FView->Errors[0].Text);
+  for (int row = 0; row < 3; ++row) {
+    EXPECT_EQ(Task(row).LastRunEnd().Kind, TRunEnd::Succeeded) << "no update fails by its journal";
+  }
+}
+
+TEST_F(Window, TheTaskbarShowsTheMeanOfTheRunningRowsAndAFailureUntilTheNextSearch) {
+  Search();
+  EXPECT_TRUE(FView->Taskbar.empty()) << "nothing to show before a row runs";
+  SetFirmwareField(FFirmware);
+  FView->Rows[2].Ticked = false;
+  FGates->Close(3);
+  FGates->Close(10);
+  Click(TCommand::btnStartClick);
+  ASSERT_TRUE(WaitUntil([&] { return Task(1).State().Step.load() > 0; }));
+  FWindow->UpdatePage();
+  const auto mean = [&](std::initializer_list<int> ARows) {
+    double sum = 0;
+    for (const int row : ARows) {
+      sum += PercentOf(Task(row).State().Step.load(), Task(row).State().StepCount.load());
+    }
+    return static_cast<int>(sum / static_cast<double>(ARows.size()));
+  };
+  EXPECT_EQ(FView->Taskbar.back(), (TTaskbarProgress{TTaskbarState::Normal, mean({0, 1})}));
+
+  // COM4 fails while the others run: the error colour from then on.
+  Select(2);
+  FView->Answer(FDir.Write("fw_3107.bin", ReadFileBytes(FFirmware)));
+  Click(TCommand::WriteCustomFirmwareClick);
+  ASSERT_TRUE(WaitUntil([&] { return Task(2).WorkerEnded(); }));
+  FWindow->UpdatePage();
+  EXPECT_EQ(FView->Taskbar.back(), (TTaskbarProgress{TTaskbarState::Error, mean({0, 1})}));
+
+  // The last running row ends while the operator is in another window.
+  FView->Foreground = false;
+  FGates->OpenAll();
+  WaitForRows();
+  EXPECT_EQ(FView->Taskbar.back(), (TTaskbarProgress{TTaskbarState::Error, 100}));
+  EXPECT_EQ(FView->AttentionCalls, 1);
+  FWindow->UpdatePage();
+  EXPECT_EQ(FView->AttentionCalls, 1) << "once per end";
+
+  Search();
+  EXPECT_EQ(FView->Taskbar.back(), TTaskbarProgress{});
+  // In the foreground the end calls for nothing.
+  FView->Foreground = true;
+  Click(TCommand::btnStartClick);
+  FWindow->UpdatePage();
+  WaitForRows();
+  EXPECT_EQ(FView->Taskbar.back(), TTaskbarProgress{});
+  EXPECT_EQ(FView->AttentionCalls, 1);
+}
+
+TEST_F(Window, ADroppedFileFillsItsFieldAsItsChooserWouldAndStartsNothing) {
+  const std::u16string tables = FDir.Write("TABLES.CSV", "1;1;2;45\n");
+  const std::u16string other = FDir.Write("notes.txt", "");
+  std::filesystem::create_directory(FDir.Path() / "folder.bin");
+  const std::u16string folder = (FDir.Path() / "folder.bin").u16string();
+  const std::u16string missing = (FDir.Path() / "none.bin").u16string();
+  struct TDrop {
+    std::vector<std::u16string> Files;
+    std::u16string Firmware;
+    std::u16string Tables;
+  };
+  const std::vector<TDrop> drops = {
+      {{FFirmware}, FFirmware, u""},
+      {{tables}, FFirmware, tables},
+      {{other}, FFirmware, tables},
+      {{folder}, FFirmware, tables},
+      {{missing}, FFirmware, tables},
+      {{FFirmware, tables}, FFirmware, tables},
+      {{}, FFirmware, tables},
+  };
+  // Each drop in turn: what the two fields hold after it.
+  for (const TDrop& drop : drops) {
+    FWindow->DropFiles(drop.Files);
+    const std::string name = drop.Files.empty() ? "none" : ToUtf8(drop.Files[0]);
+    EXPECT_EQ(FView->FieldText(TField::edtFileName), drop.Firmware) << name;
+    EXPECT_EQ(FView->FieldText(TField::edtTablesFileName), drop.Tables) << name;
+  }
+  // The firmware chooser opens next where the dropped file is.
+  Search();
+  Select(0);
+  FView->Answer(std::nullopt);
+  Click(TCommand::WriteCustomFirmwareClick);
+  EXPECT_EQ(FView->Choosers.back().Directory, FDir.Path().u16string());
+  EXPECT_FALSE(Task(0).State().Started) << "nothing starts by a drop";
+
+  // While rows update a drop is passed over.
+  FGates->Close(3);
+  Click(TCommand::btnStartClick);
+  const std::u16string later = FDir.Write("fw_3106.bin", "x");
+  FWindow->DropFiles({later});
+  EXPECT_EQ(FView->FieldText(TField::edtFileName), FFirmware);
+  FGates->Open(3);
+  WaitForRows();
 }
 
 struct TPercentCase {

@@ -100,9 +100,12 @@ TWin32MainWindow::TWin32MainWindow(const TCommandsFactory& AFactory,
       FHandle, [this](std::u16string_view AName) { return Control(AName); });
   DragAcceptFiles(FHandle, TRUE);
   // Elsewhere than in a shell with a taskbar there is none: the progress then goes nowhere.
-  if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
-                              reinterpret_cast<void**>(&FTaskbar))) ||
-      FAILED(FTaskbar->HrInit())) {
+  FTaskbarResult = CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
+                                    IID_ITaskbarList3, reinterpret_cast<void**>(&FTaskbar));
+  if (SUCCEEDED(FTaskbarResult)) {
+    FTaskbarResult = FTaskbar->HrInit();
+  }
+  if (FAILED(FTaskbarResult)) {
     if (FTaskbar != nullptr) {
       FTaskbar->Release();
     }

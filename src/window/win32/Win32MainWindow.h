@@ -4,6 +4,7 @@
 
 #include <array>
 #include <commctrl.h>
+#include <shellapi.h>
 #include <shobjidl.h>
 
 #include <functional>
@@ -49,7 +50,7 @@ class TWin32MainWindow final : public TMainView {
   static int MenuItemId(size_t AIndex) { return kFirstMenuId + static_cast<int>(AIndex); }
   // Where the list's menu opens for a WM_CONTEXTMENU position, in screen coordinates.
   static POINT ContextMenuPoint(HWND AList, LPARAM APosition);
-  // What the taskbar answered when it was last given the progress; S_OK before that.
+  // What the taskbar answered when it was last given the progress, or when it was reached.
   HRESULT TaskbarResult() const { return FTaskbarResult; }
 
   void SetTitle(const std::u16string& AText) override;

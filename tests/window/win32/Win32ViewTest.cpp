@@ -2,7 +2,9 @@
 #include <windows.h>
 
 #include <chrono>
+#include <cstring>
 #include <commctrl.h>
+#include <shlobj.h>
 #include <filesystem>
 #include <functional>
 
@@ -289,6 +291,50 @@ TEST_F(Win32View, MenuItemsAndTheChooserReachTheirCommands) {
   Click(u"btnTablesOpen");
   EXPECT_EQ(FDialogs->Choosers.back(), u"dlgOpenTables");
   EXPECT_EQ(WindowText(Control(u"edtTablesFileName")), u"C:\\fw\\new_3200.bin");
+}
+
+// What the shell hands the window for files dropped on it.
+HDROP DroppedFiles(const std::vector<std::u16string>& AFiles) {
+  std::u16string names;
+  for (const std::u16string& file : AFiles) {
+    names += file + u'\0';
+  }
+  names += u'\0';
+  const size_t size = sizeof(DROPFILES) + names.size() * sizeof(char16_t);
+  const HGLOBAL memory = GlobalAlloc(GHND, size);
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  drop->fWide = TRUE;
+  std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(),
+              names.size() * sizeof(char16_t));
+  GlobalUnlock(memory);
+  return static_cast<HDROP>(memory);
+}
+
+TEST_F(Win32View, AFileDroppedOnTheWindowReachesItsField) {
+  Create();
+  const std::u16string firmware = FDir.Write("demo_3105.bin", "x");
+  EXPECT_NE(GetWindowLongW(FWindow->Handle(), GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
+  SendMessageW(FWindow->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(DroppedFiles({firmware})),
+               0);
+  EXPECT_EQ(WindowText(Control(u"edtFileName")), firmware);
+  // Two files at once are passed over.
+  const std::u16string tables = FDir.Write("tables.csv", "1;1;2;45\n");
+  SendMessageW(FWindow->Handle(), WM_DROPFILES,
+               reinterpret_cast<WPARAM>(DroppedFiles({tables, firmware})), 0);
+  EXPECT_EQ(WindowText(Control(u"edtTablesFileName")), u"");
+}
+
+TEST_F(Win32View, TheTaskbarTakesTheProgressAndTheCallForAttention) {
+  Create();
+  FWindow->Show();
+  for (const TTaskbarProgress progress :
+       {TTaskbarProgress{TTaskbarState::Normal, 40}, TTaskbarProgress{TTaskbarState::Error, 100},
+        TTaskbarProgress{}}) {
+    FWindow->SetTaskbarProgress(progress);
+    EXPECT_EQ(FWindow->TaskbarResult(), S_OK) << static_cast<int>(progress.State);
+  }
+  FWindow->CallForAttention();
 }
 
 TEST_F(Win32View, TheKeyboardsMenuOpensAtTheFocusedRow) {

@@ -1,0 +1,202 @@
+// The journal: records whole or absent whatever cuts an append short, appends of several
+// processes that never mix, one file per month.
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+
+#include <gtest/gtest.h>
+
+#include "platform/Error.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+#include "session/Journal.h"
+#include "session/JournalSample.h"
+#include "support/ChildProcess.h"
+#include "support/TempDir.h"
+#include "support/Waiting.h"
+
+namespace kelvane::test {
+namespace {
+
+std::string Bytes(const std::filesystem::path& AFile) {
+  return ReadFileBytes(AFile.u16string());
+}
+
+TEST(Journal, ARecordReadsBackWithEveryFieldAsTheReportWritesCsv) {
+  TTempDir dir;
+  const TJournal journal(dir.Path().u16string());
+  const TJournalRecord record = SampleRecord(u"0154000317");
+  journal.Append(record);
+  journal.Append(SampleRecord(u"0154000562", 5));
+  const std::vector<TJournalRecord> records = journal.Read();
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_TRUE(records[0] == record);
+  EXPECT_EQ(records[1].ComNumber, 5);
+
+  const std::string bytes = Bytes(dir.Path() / "journal-2026-12.csv");
+  EXPECT_EQ(bytes.rfind("\xEF\xBB\xBFport;serial;device;version before;version after;result;"
+                        "last step;print error;error;started;ended;firmware;build;program;"
+                        "program version;check\r\n",
+                        0),
+            0u)
+      << bytes;
+  EXPECT_NE(bytes.find("COM3;0154000317;Тарвик-154Ф;A.4.3021 (16.06.2025);A.5.3104 (30.11.2026), "
+                       "A.5.3105 (01.12.2026);success, print error;receipt;Нет бумаги;"
+                       "\"Ошибка; \"\"в кавычках\"\"\r\nи на второй строке\";"
+                       "2026-12-10T10:00:00+03:00;2026-12-10T10:00:07+03:00;"
+                       "\"C:\\fw\\demo;3105.bin\";3105;kelvane-cli;1.0.0.6;"),
+            std::string::npos)
+      << bytes;
+}
+
+// Every place a power cut may leave the last record: cut after any of its bytes, then the next
+// append. The cut record is whole or absent: read only when no byte of its own is missing (its
+// line end aside), every other record is read, the next one too.
+TEST(Journal, ARecordCutShortAnywhereIsWholeOrAbsentAndTheNextAppendReadsWhole) {
+  const std::string head = "\xEF\xBB\xBF" + std::string("port;serial\r\n");
+  const std::string first = JournalLine(SampleRecord(u"S1"));
+  const TJournalRecord cutRecord = SampleRecord(u"S2");
+  const std::string cut = JournalLine(cutRecord);
+  const size_t whole = cut.size() - 2;
+  for (size_t length = 0; length <= cut.size(); ++length) {
+    TTempDir dir;
+    const TJournal journal(dir.Path().u16string());
+    const std::u16string file = journal.FileName(u"2026-12");
+    ReplaceFileContent(file, head + first + cut.substr(0, length));
+    EXPECT_EQ(journal.Read().size(), length == cut.size() ? 2u : 1u) << length;
+    journal.Append(SampleRecord(u"S3"));
+    const std::vector<TJournalRecord> records = journal.Read();
+    ASSERT_EQ(records.size(), length >= whole ? 3u : 2u) << length;
+    EXPECT_EQ(records.front().Serial, u"S1");
+    EXPECT_EQ(records.back().Serial, u"S3");
+    if (records.size() == 3) {
+      EXPECT_TRUE(records[1] == cutRecord) << length;
+    }
+  }
+}
+
+TEST(Journal, LinesThatAreNoWholeRecordArePassedOver) {
+  const std::string good = JournalLine(SampleRecord(u"S1"));
+  std::string changed = good;
+  changed[good.find("S1")] = 'X';
+  const std::vector<std::pair<const char*, std::string>> cases = {
+      {"a changed byte", changed},
+      {"no check", good.substr(0, good.rfind(';')) + "\r\n"},
+      {"a bare line feed", good.substr(0, good.size() - 2) + "\n"},
+      {"an open quote", "\"COM3;S1\r\n"},
+      {"an empty line", "\r\n"},
+      {"other text", "kelvane-cli 1.0.0.6;firmware;demo_3105.bin;build;3105\r\n"},
+  };
+  for (const auto& [name, line] : cases) {
+    const std::vector<TJournalRecord> records = ParseJournal(good + line + good);
+    EXPECT_EQ(records.size(), 2u) << name;
+  }
+}
+
+TEST(Journal, GrowsByMonthOfTheRunsEnd) {
+  TTempDir dir;
+  const TJournal journal(dir.Path().u16string());
+  for (const char16_t* ended : {u"2026-11-30T23:59:59+03:00", u"2026-12-01T00:00:00+03:00",
+                                u"2027-01-01T00:00:01+03:00", u"2026-12-31T12:00:00+03:00"}) {
+    journal.Append(SampleRecord(ended, 3, ended));
+  }
+  // Other files in the folder are no month of the journal.
+  dir.Write("Kelvane.xml", "<?xml version=\"1.0\"?>");
+  dir.Write("journal-2026-1.csv", JournalLine(SampleRecord(u"other")));
+  std::vector<std::string> files;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+    files.push_back(entry.path().filename().string());
+  }
+  std::sort(files.begin(), files.end());
+  EXPECT_EQ(files, (std::vector<std::string>{"Kelvane.xml", "journal-2026-1.csv",
+                                             "journal-2026-11.csv", "journal-2026-12.csv",
+                                             "journal-2027-01.csv"}));
+  std::vector<std::u16string> read;
+  for (const TJournalRecord& record : journal.Read()) {
+    read.push_back(record.Serial);
+  }
+  EXPECT_EQ(read, (std::vector<std::u16string>{
+                      u"2026-11-30T23:59:59+03:00", u"2026-12-01T00:00:00+03:00",
+                      u"2026-12-31T12:00:00+03:00", u"2027-01-01T00:00:01+03:00"}));
+}
+
+TEST(Journal, WhatIsNotARegularFileIsNeitherWrittenNorRead) {
+  TTempDir dir;
+  const TJournal journal(dir.Path().u16string());
+  std::filesystem::create_directory(dir.Path() / "journal-2026-12.csv");
+  EXPECT_THROW(journal.Append(SampleRecord(u"S1")), EError);
+  EXPECT_THROW(journal.Read(), EError);
+  // A folder that cannot be made: a file stands at its name.
+  const TJournal under(dir.Write("plain", "") + u"/journal");
+  EXPECT_THROW(under.Append(SampleRecord(u"S1")), EError);
+  EXPECT_TRUE(under.Read().empty()) << "no journal yet";
+  EXPECT_THROW(TJournal(u"").Append(SampleRecord(u"S1")), EError);
+}
+
+// The serials of every record of the journal, by the process that wrote them (the serial), in
+// the order read (the device name counts each process's records).
+std::map<std::u16string, std::vector<std::u16string>> ByWriter(const TJournal& AJournal) {
+  std::map<std::u16string, std::vector<std::u16string>> writers;
+  for (const TJournalRecord& record : AJournal.Read()) {
+    writers[record.Serial].push_back(record.DeviceName);
+  }
+  return writers;
+}
+
+std::vector<std::u16string> Counted(int AFrom, int ACount) {
+  std::vector<std::u16string> numbers;
+  for (int i = AFrom; i < AFrom + ACount; ++i) {
+    numbers.push_back(IntToStr(i));
+  }
+  return numbers;
+}
+
+TEST(JournalProcesses, TwoAppendingAtOnceNeitherMixNorLoseARecord) {
+  TTempDir dir;
+  const std::u16string folder = dir.Path().u16string();
+  TChildProcess a("journal_appender", {folder, u"A", u"1000"});
+  TChildProcess b("journal_appender", {folder, u"B", u"1000"});
+  ASSERT_TRUE(a.Started() && b.Started());
+  EXPECT_EQ(a.Wait(), 0);
+  EXPECT_EQ(b.Wait(), 0);
+  const auto writers = ByWriter(TJournal(folder));
+  ASSERT_EQ(writers.size(), 2u);
+  EXPECT_EQ(writers.at(u"A"), Counted(0, 1000));
+  EXPECT_EQ(writers.at(u"B"), Counted(0, 1000));
+}
+
+TEST(JournalProcesses, AWriterKilledAtRandomPointsLeavesOnlyWholeRecords) {
+  TTempDir dir;
+  const std::u16string folder = dir.Path().u16string();
+  const TJournal journal(folder);
+  std::mt19937 random(std::random_device{}());
+  for (int round = 0; round < 6; ++round) {
+    const std::u16string tag = u"K" + IntToStr(round);
+    const size_t before = journal.Read().size();
+    const size_t more = std::uniform_int_distribution<size_t>(1, 60)(random);
+    {
+      TChildProcess writer("journal_appender", {folder, tag, u"0"});
+      ASSERT_TRUE(writer.Started());
+      ASSERT_TRUE(WaitUntil([&] { return journal.Read().size() >= before + more; }));
+      writer.Kill();
+      EXPECT_NE(writer.Wait(), 0);
+    }
+    // Every record the killed process wrote is whole, in its order.
+    const std::vector<std::u16string> written = ByWriter(journal)[tag];
+    EXPECT_GE(written.size(), more);
+    EXPECT_EQ(written, Counted(0, static_cast<int>(written.size())));
+    // Now and then a power cut takes the end of the last record with it.
+    if (round % 2 == 1) {
+      const std::filesystem::path file = journal.FileName(u"2026-12");
+      const auto size = std::filesystem::file_size(file);
+      std::filesystem::resize_file(
+          file, size - std::uniform_int_distribution<std::uintmax_t>(1, 100)(random));
+      EXPECT_EQ(ByWriter(journal)[tag], Counted(0, static_cast<int>(written.size()) - 1));
+    }
+  }
+  EXPECT_EQ(ByWriter(journal).size(), 6u);
+}
+
+}  // namespace
+}  // namespace kelvane::test
