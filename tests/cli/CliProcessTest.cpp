@@ -15,12 +15,14 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "driver/sim/SimFirmware.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "procedures/UpdateTask.h"
+#include "session/Journal.h"
 #include "support/TempDir.h"
 
 namespace kelvane::test {
@@ -86,6 +88,8 @@ TRun RunCli(const std::vector<std::string>& AArguments, const std::string& ABenc
       close(fd);
     }
     setenv("KELVANE_BENCH", ABenchFile.c_str(), 1);
+    // The journal goes beside the test's settings, in the bench's folder.
+    setenv("XDG_CONFIG_HOME", std::filesystem::path(ABenchFile).parent_path().c_str(), 1);
     std::vector<char*> argv{const_cast<char*>(KELVANE_CLI_PROGRAM)};
     for (const std::string& argument : AArguments) {
       argv.push_back(const_cast<char*>(argument.c_str()));
@@ -221,6 +225,89 @@ TEST_P(CliProcess, EndsWithItsStatusOutputAndReport) {
   } else {
     EXPECT_FALSE(std::filesystem::exists(report)) << "no report before a register is touched";
   }
+#endif
+}
+
+TEST(CliJournal, EveryRegisterThatRanIsRecordedAndPrintedBack) {
+#ifdef _WIN32
+  GTEST_SKIP() << "under Wine kelvane-cli runs as a process through the driver in e2e_tests";
+#else
+  TTempDir dir;
+  const std::u16string firmware =
+      dir.Write("small_3105.bin", MakeSimFirmware({3105, u"A.5", EncodeDate(2026, 12, 1)}, 300));
+  const std::string bench = ToUtf8(dir.Write(
+      "bench.xml", Bench(Port(3, "paper-out-at-line='1'") +
+                         Port(4, "", "<fault method='WriteTable' call='1' code='103'/>") +
+                         Port(5) + EmptyPort(7))));
+  const std::string report = (dir.Path() / "r.json").string();
+  const TRun update = RunCli({"update", ToUtf8(firmware), "--ports", "3,4,7", "--report", report},
+                             bench, TAction::None);
+  EXPECT_EQ(update.Status, 2) << update.Out << update.Err;
+
+  // Beside the settings file: the application-data folder.
+  const TJournal journal((dir.Path() / "Quorin" / "Kelvane").u16string());
+  const std::vector<TJournalRecord> records = journal.Read();
+  ASSERT_EQ(records.size(), 2u) << "COM5 was not chosen, COM7 has no register";
+  const nlohmann::json rows = nlohmann::json::parse(ReadFileBytes(FromUtf8(report)))["registers"];
+  for (size_t i = 0; i < records.size(); ++i) {
+    const TJournalRecord& record = records[i];
+    const nlohmann::json& row = rows[i];
+    EXPECT_EQ("COM" + std::to_string(record.ComNumber), row["port"]);
+    EXPECT_EQ(ToUtf8(record.Serial), row["serial"]);
+    EXPECT_EQ(ToUtf8(record.DeviceName), row["device"]);
+    EXPECT_EQ(ToUtf8(record.Outcome.VersionBefore), row["versionBefore"]);
+    EXPECT_EQ(ResultName(record.Outcome.Result), row["result"]);
+    EXPECT_EQ(StepName(record.Outcome.LastStep), row["lastStep"]);
+    EXPECT_EQ(ToUtf8(record.Outcome.PrintError.value_or(u"")), row["printError"]);
+    EXPECT_EQ(ToUtf8(record.Outcome.ErrorText), row["error"]);
+    EXPECT_EQ(ToUtf8(record.Outcome.Started), row["started"]);
+    EXPECT_EQ(ToUtf8(record.Outcome.Ended), row["ended"]);
+    EXPECT_EQ(record.Firmware, firmware);
+    EXPECT_EQ(record.Build, 3105);
+    EXPECT_EQ(record.Program, u"kelvane-cli");
+    EXPECT_EQ(record.ProgramVersion, u"1.0.0.6");
+  }
+  EXPECT_EQ(records[0].Outcome.PrintError, u"Нет бумаги");
+  EXPECT_EQ(records[0].Outcome.VersionsAfter, std::vector<std::u16string>{u"A.5.3105 (01.12.2026)"});
+  EXPECT_EQ(records[1].Outcome.Result, TUpdateResult::Failed);
+
+  const TRun all = RunCli({"journal"}, bench, TAction::None);
+  EXPECT_EQ(all.Status, 0) << all.Err;
+  EXPECT_NE(all.Out.find("  COM3  S3  Тарвик-154Ф  A.4.3021 (16.06.2025) -> A.5.3105 (01.12.2026)"
+                         "  success, print error (done)  Ошибка печати: Нет бумаги"),
+            std::string::npos)
+      << all.Out;
+  EXPECT_EQ(std::count(all.Out.begin(), all.Out.end(), '\n'), 2) << all.Out;
+  const TRun one = RunCli({"journal", "--serial", "S4", "--json"}, bench, TAction::None);
+  EXPECT_EQ(one.Status, 0) << one.Err;
+  const nlohmann::json listed = nlohmann::json::parse(one.Out);
+  ASSERT_EQ(listed.size(), 1u) << one.Out;
+  EXPECT_EQ(listed[0]["result"], "failed");
+  EXPECT_EQ(listed[0]["firmware"], ToUtf8(firmware));
+  const TRun later = RunCli({"journal", "--since", "2999-01-01"}, bench, TAction::None);
+  EXPECT_EQ(later.Status, 0);
+  EXPECT_EQ(later.Out, "");
+  EXPECT_NE(later.Err.find("Записей в журнале нет"), std::string::npos) << later.Err;
+  EXPECT_EQ(RunCli({"journal", "--since", "2026-02-30"}, bench, TAction::None).Status, 3);
+#endif
+}
+
+TEST(CliJournal, AJournalThatCannotBeWrittenStopsNoUpdateAndEndsWithTheOutputError) {
+#ifdef _WIN32
+  GTEST_SKIP() << "under Wine kelvane-cli runs as a process through the driver in e2e_tests";
+#else
+  TTempDir dir;
+  const std::u16string firmware =
+      dir.Write("small_3105.bin", MakeSimFirmware({3105, u"A.5", EncodeDate(2026, 12, 1)}, 300));
+  const std::string bench = ToUtf8(dir.Write("bench.xml", Bench(Port(3))));
+  // A file where the journal's folder would be made.
+  dir.Write("Quorin", "");
+  const std::string report = (dir.Path() / "r.csv").string();
+  const TRun run =
+      RunCli({"update", ToUtf8(firmware), "--report", report}, bench, TAction::None);
+  EXPECT_EQ(run.Status, 5) << run.Out << run.Err;
+  EXPECT_NE(run.Err.find("журнал обновлений не записан"), std::string::npos) << run.Err;
+  EXPECT_EQ(ReportRows(ReadFileBytes(FromUtf8(report))), std::vector<std::string>{"COM3;S3;success"});
 #endif
 }
 

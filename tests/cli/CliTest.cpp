@@ -83,6 +83,15 @@ INSTANTIATE_TEST_SUITE_P(
                        "--ports: «-3»"},
         TArgumentsCase{"EmptySerial", Arguments({"update", "fw.bin", "--serials", "A,,B"}),
                        "--serials"},
+        TArgumentsCase{"Journal",
+                       Arguments({"journal", "--since", "2024-02-29", "--serial=S3", "--json"}),
+                       "", TCliCommand::Journal},
+        TArgumentsCase{"JournalSinceNoDate", Arguments({"journal", "--since", "10.12.2026"}),
+                       "--since: «10.12.2026» — не дата"},
+        TArgumentsCase{"JournalSinceNoDay", Arguments({"journal", "--since", "2026-02-29"}),
+                       "«2026-02-29»"},
+        TArgumentsCase{"JournalTakesNoPorts", Arguments({"journal", "--ports", "3"}),
+                       "неизвестный параметр «--ports» команды journal"},
         TArgumentsCase{"ReportOfAnotherKind", Arguments({"update", "fw.bin", "--report", "r.txt"}),
                        "--report: отчёт пишется в файл .csv или .json, а не «r.txt»"}),
     [](const testing::TestParamInfo<TArgumentsCase>& info) { return info.param.Name; });
@@ -98,6 +107,10 @@ TEST(CliArgumentsChoice, UpdateTakesEveryChoice) {
   EXPECT_EQ(command.Report, u"R.JSON");
   EXPECT_TRUE(command.DryRun);
   EXPECT_FALSE(ParseCliArguments(Arguments({"update", "fw.bin"})).Choice.Tables.has_value());
+  const TCliCommand journal =
+      ParseCliArguments(Arguments({"journal", "--since=2026-12-01", "--serial", "0154000317"}));
+  EXPECT_EQ(journal.Since, u"2026-12-01");
+  EXPECT_EQ(journal.Serial, u"0154000317");
   const std::string help = CliHelpText();
   for (const char* part : {"Коды завершения", "130", "Примеры", "KELVANE_BENCH", "--dry-run"}) {
     EXPECT_NE(help.find(part), std::string::npos) << part;

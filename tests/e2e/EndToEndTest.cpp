@@ -30,6 +30,7 @@
 #include "support/TempDir.h"
 #include "support/Waiting.h"
 #include "tasks/MainThread.h"
+#include "session/Journal.h"
 #include "window/XmlStorage.h"
 #include "window/win32/Win32KeptWindow.h"
 #include "window/win32/Win32MainWindow.h"
@@ -372,6 +373,8 @@ TEST(EndToEnd, CliUpdatesTheChosenRegistersAndWritesTheReport) {
   const TToolClassAlias alias;
   TTempDir dir;
   const std::u16string report = (dir.Path() / "отчёт.csv").u16string();
+  const TJournal journal(JournalFolderOf(TXmlStorage::DefaultFileName()));
+  const size_t recorded = journal.Read().size();
   const auto [status, output] =
       RunProgram(u"\"" + ProgramFolder() + u"\\..\\src\\kelvane-cli.exe\" update \"" +
                  TEnvironment::Firmware + u"\" --ports COM41,42,46 --report \"" + report + u"\"");
@@ -388,6 +391,17 @@ TEST(EndToEnd, CliUpdatesTheChosenRegistersAndWritesTheReport) {
             std::string::npos)
       << csv;
   EXPECT_NE(csv.find("\r\nCOM45;;;;;no register;"), std::string::npos) << csv;
+  // Each register that ran has its record beside the settings, as the window's runs do.
+  const std::vector<TJournalRecord> records = journal.Read();
+  ASSERT_EQ(records.size(), recorded + 3);
+  const TJournalRecord& failed = records.back();
+  EXPECT_EQ(failed.ComNumber, 46);
+  EXPECT_EQ(failed.Serial, u"0154000046");
+  EXPECT_EQ(failed.Outcome.Result, TUpdateResult::Failed);
+  EXPECT_EQ(failed.Outcome.LastStep, TUpdateStep::SkokOff);
+  EXPECT_EQ(failed.Outcome.ErrorText, SimResultDescription(103));
+  EXPECT_EQ(failed.Firmware, TEnvironment::Firmware);
+  EXPECT_EQ(failed.Program, u"kelvane-cli");
 }
 
 TEST(EndToEnd, WindowSearchesUpdatesAndLeavesItsSettingsInTheApplicationDataFolder) {

@@ -50,6 +50,17 @@ TEST(Journal, ARecordReadsBackWithEveryFieldAsTheReportWritesCsv) {
       << bytes;
 }
 
+TEST(Journal, TheCheckIsTheCommonCrc32ThatOtherToolsCanVerify) {
+  // Written by hand, its check by another program's CRC-32 (zip's).
+  const std::vector<TJournalRecord> records = ParseJournal(
+      "COM3;0154000317;Тарвик-154Ф;A.4.3021 (16.06.2025);A.5.3105 (30.11.2026);success;done;;;"
+      "2026-12-09T11:11:06+03:00;2026-12-09T11:11:14+03:00;C:\\fw\\demo_3105.bin;3105;Kelvane;"
+      "1.0.0.6;a47ba052\r\n");
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].Firmware, u"C:\\fw\\demo_3105.bin");
+  EXPECT_EQ(records[0].Outcome.Result, TUpdateResult::Success);
+}
+
 // Every place a power cut may leave the last record: cut after any of its bytes, then the next
 // append. The cut record is whole or absent: read only when no byte of its own is missing (its
 // line end aside), every other record is read, the next one too.
