@@ -32,8 +32,8 @@ struct TCliIo {
   std::u16string JournalFolder;
 };
 
-// Runs a search, an update or a journal command to its end; the exit status. The calling thread plays the
-// main thread.
+// Runs a search, an update or a journal command to its end; the exit status. The calling thread
+// plays the main thread.
 int RunCli(const TCliCommand& ACommand, const TCliIo& AIo);
 
 }  // namespace kelvane

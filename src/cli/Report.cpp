@@ -48,7 +48,7 @@ std::string RowResultName(const TReportRow& ARow) {
 }
 
 std::string ReportCsv(const TReportHeader& AHeader, const std::vector<TReportRow>& ARows) {
-  std::string csv = "\xEF\xBB\xBF";
+  std::string csv(kCsvByteOrderMark);
   csv += CsvLine({"kelvane-cli " + ToUtf8(AHeader.ToolVersion), "firmware",
                   ToUtf8(AHeader.Firmware), "build", std::to_string(AHeader.Build)});
   csv += CsvLine({"port", "serial", "device", "version before", "version after", "result",
@@ -57,7 +57,8 @@ std::string ReportCsv(const TReportHeader& AHeader, const std::vector<TReportRow
   for (const TReportRow& row : ARows) {
     const TUpdateOutcome& outcome = row.Outcome;
     csv += CsvLine({PortText(row), ToUtf8(row.Serial), ToUtf8(row.DeviceName),
-                    ToUtf8(outcome.VersionBefore), ToUtf8(DistinctVersionsText(outcome.VersionsAfter)), RowResultName(row),
+                    ToUtf8(outcome.VersionBefore),
+                    ToUtf8(DistinctVersionsText(outcome.VersionsAfter)), RowResultName(row),
                     Touched(row) ? StepName(outcome.LastStep) : "",
                     ToUtf8(outcome.PrintError.value_or(u"")), ErrorText(row),
                     ToUtf8(outcome.FinalText), ToUtf8(outcome.Started), ToUtf8(outcome.Ended),

@@ -7,6 +7,9 @@
 
 namespace kelvane {
 
+// What a CSV file starts with, so that a spreadsheet reads it as UTF-8.
+inline constexpr std::string_view kCsvByteOrderMark = "\xEF\xBB\xBF";
+
 // CSV as a spreadsheet on a Russian workstation opens it: ";" between the fields, CR LF after
 // each record, a field quoted when it holds the separator, a quote or a line end.
 std::string CsvLine(const std::vector<std::string>& AFields);

@@ -1,16 +1,15 @@
 #include "session/Journal.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 #include <tuple>
 
+#include "platform/AppDataFolder.h"
 #include "platform/Csv.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
-#include "platform/AppDataFolder.h"
 #include "platform/Text.h"
 #include "platform/VersionInfo.h"
 #include "procedures/UpdateTask.h"
@@ -21,15 +20,14 @@ namespace {
 
 constexpr std::u16string_view kPrefix = u"journal-";
 constexpr std::u16string_view kExtension = u".csv";
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 // How DistinctVersionsText joins the versions read after the install.
 constexpr std::string_view kVersionSeparator = ", ";
 
 const std::vector<std::string>& Columns() {
   static const std::vector<std::string> columns = {
-      "port",    "serial",   "device", "version before", "version after", "result",
-      "last step", "print error", "error", "started", "ended", "firmware", "build", "program",
-      "program version", "check"};
+      "port",      "serial",      "device",          "version before", "version after", "result",
+      "last step", "print error", "error",           "started",        "ended",         "firmware",
+      "build",     "program",     "program version", "check"};
   return columns;
 }
 
@@ -97,8 +95,8 @@ std::optional<TJournalRecord> RecordOf(const std::vector<std::string>& AFields) 
 
 bool IsJournalFileName(std::u16string_view AName) {
   // journal-YYYY-MM.csv
-  if (AName.size() != kPrefix.size() + 7 + kExtension.size() || AName.substr(0, kPrefix.size()) != kPrefix ||
-      !HasExtension(AName, kExtension)) {
+  if (AName.size() != kPrefix.size() + 7 + kExtension.size() ||
+      AName.substr(0, kPrefix.size()) != kPrefix || !HasExtension(AName, kExtension)) {
     return false;
   }
   const std::u16string_view month = AName.substr(kPrefix.size(), 7);
@@ -115,23 +113,23 @@ bool IsJournalFileName(std::u16string_view AName) {
 bool operator==(const TJournalRecord& A, const TJournalRecord& B) {
   const auto kept = [](const TJournalRecord& R) {
     const TUpdateOutcome& o = R.Outcome;
-    return std::tie(R.ComNumber, R.Serial, R.DeviceName, o.VersionBefore, o.VersionsAfter,
-                    o.Result, o.LastStep, o.PrintError, o.ErrorText, o.Started, o.Ended,
-                    R.Firmware, R.Build, R.Program, R.ProgramVersion);
+    return std::tie(R.ComNumber, R.Serial, R.DeviceName, o.VersionBefore, o.VersionsAfter, o.Result,
+                    o.LastStep, o.PrintError, o.ErrorText, o.Started, o.Ended, R.Firmware, R.Build,
+                    R.Program, R.ProgramVersion);
   };
   return kept(A) == kept(B);
 }
 
 std::string JournalLine(const TJournalRecord& ARecord) {
   const TUpdateOutcome& outcome = ARecord.Outcome;
-  std::string line = CsvLine({"COM" + std::to_string(ARecord.ComNumber), ToUtf8(ARecord.Serial),
-                              ToUtf8(ARecord.DeviceName), ToUtf8(outcome.VersionBefore),
-                              ToUtf8(DistinctVersionsText(outcome.VersionsAfter)),
-                              ResultName(outcome.Result), StepName(outcome.LastStep),
-                              ToUtf8(outcome.PrintError.value_or(u"")), ToUtf8(outcome.ErrorText),
-                              ToUtf8(outcome.Started), ToUtf8(outcome.Ended),
-                              ToUtf8(ARecord.Firmware), std::to_string(ARecord.Build),
-                              ToUtf8(ARecord.Program), ToUtf8(ARecord.ProgramVersion), ""});
+  std::string line =
+      CsvLine({"COM" + std::to_string(ARecord.ComNumber), ToUtf8(ARecord.Serial),
+               ToUtf8(ARecord.DeviceName), ToUtf8(outcome.VersionBefore),
+               ToUtf8(DistinctVersionsText(outcome.VersionsAfter)), ResultName(outcome.Result),
+               StepName(outcome.LastStep), ToUtf8(outcome.PrintError.value_or(u"")),
+               ToUtf8(outcome.ErrorText), ToUtf8(outcome.Started), ToUtf8(outcome.Ended),
+               ToUtf8(ARecord.Firmware), std::to_string(ARecord.Build), ToUtf8(ARecord.Program),
+               ToUtf8(ARecord.ProgramVersion), ""});
   // The check covers every byte before it, its separator included.
   line.resize(line.size() - 2);
   return line + Check(line) + "\r\n";
@@ -139,7 +137,7 @@ std::string JournalLine(const TJournalRecord& ARecord) {
 
 std::vector<TJournalRecord> ParseJournal(std::string_view ABytes) {
   std::vector<TJournalRecord> records;
-  size_t at = ABytes.substr(0, kByteOrderMark.size()) == kByteOrderMark ? kByteOrderMark.size() : 0;
+  size_t at = ABytes.starts_with(kCsvByteOrderMark) ? kCsvByteOrderMark.size() : 0;
   while (at < ABytes.size()) {
     const std::string_view rest = ABytes.substr(at);
     if (const std::optional<TCsvRecord> csv = ReadCsvRecord(rest)) {
@@ -168,8 +166,8 @@ TJournal::TJournal(std::u16string AFolder) : FFolder(std::move(AFolder)) {
 }
 
 std::u16string TJournal::FileName(std::u16string_view AEnded) const {
-  return FFolder + PathSeparator() + std::u16string(kPrefix) +
-         std::u16string(AEnded.substr(0, 7)) + std::u16string(kExtension);
+  return FFolder + PathSeparator() + std::u16string(kPrefix) + std::u16string(AEnded.substr(0, 7)) +
+         std::u16string(kExtension);
 }
 
 void TJournal::Append(const TJournalRecord& ARecord) const {
@@ -178,9 +176,13 @@ void TJournal::Append(const TJournalRecord& ARecord) const {
   }
   std::error_code error;
   std::filesystem::create_directories(std::filesystem::path(FFolder), error);
-  std::string head(kByteOrderMark);
+  const std::u16string file = FileName(ARecord.Outcome.Ended);
+  if (!IsJournalFileName(ExtractFileName(file))) {
+    throw EError(u"Не удаётся записать журнал: у записи нет времени конца");
+  }
+  std::string head(kCsvByteOrderMark);
   head += CsvLine(Columns());
-  AppendRecord(FileName(ARecord.Outcome.Ended), head, JournalLine(ARecord));
+  AppendRecord(file, head, JournalLine(ARecord));
 }
 
 std::vector<TJournalRecord> TJournal::Read() const {

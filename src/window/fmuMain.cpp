@@ -222,7 +222,8 @@ void TfmMain::AddDevice(std::int32_t ComNumber, const std::u16string& Serial,
   const int index = static_cast<int>(at - FRows.begin());
   std::array<std::u16string, 4> cells = {caption, Serial, u"", Version + u" [" + Name + u"]"};
   FView.InsertRow(index, {cells.begin(), cells.end()}, true);
-  FRows.insert(at, TRow{std::move(caption), std::move(task), std::move(cells), Version, Name, {}, {}});
+  FRows.insert(at,
+               TRow{std::move(caption), std::move(task), std::move(cells), Version, Name, {}, {}});
 }
 
 void TfmMain::ClearDevices() {
@@ -258,8 +259,7 @@ bool TfmMain::IsUpdating() const {
 
 void TfmMain::UpdatePage() {
   FollowRunningRows();
-  RecordEndedRuns();
-  ShowTaskbarProgress();
+  ShowTaskbarProgress(RecordEndedRuns());
   const bool busy = FDeviceDiscover->State().Started.load() || IsUpdating();
   FView.SetEnabled(TControl::btnSearch, !busy);
   FView.SetEnabled(TControl::btnStop, busy);
@@ -303,10 +303,12 @@ void TfmMain::StartRow(int ARow, const TUpdateRequest& ARequest) {
   }
 }
 
-void TfmMain::RecordEndedRuns() {
+bool TfmMain::RecordEndedRuns() {
+  bool recorded = false;
   for (TRow& row : FRows) {
     if (row.Times.Started() && !row.Task->State().Started.load()) {
       RecordRun(row);
+      recorded = true;
     }
   }
   if (FJournalProblem && !AnyRowStarted()) {
@@ -314,6 +316,7 @@ void TfmMain::RecordEndedRuns() {
     FJournalProblem.reset();
     ShowErrorBox(problem);
   }
+  return recorded;
 }
 
 void TfmMain::RecordRun(TRow& ARow) {
@@ -333,7 +336,7 @@ void TfmMain::RecordRun(TRow& ARow) {
   }
 }
 
-void TfmMain::ShowTaskbarProgress() {
+void TfmMain::ShowTaskbarProgress(bool ARunsEnded) {
   double percents = 0;
   int running = 0;
   for (const TRow& row : FRows) {
@@ -355,10 +358,9 @@ void TfmMain::ShowTaskbarProgress() {
     FView.SetTaskbarProgress(progress);
   }
   // The operator may be in another window while a long update ends.
-  if (FRowsRunning && running == 0 && !FView.IsForeground()) {
+  if (ARunsEnded && running == 0 && !FView.IsForeground()) {
     FView.CallForAttention();
   }
-  FRowsRunning = running > 0;
 }
 
 void TfmMain::btnStartClick() {

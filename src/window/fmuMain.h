@@ -112,11 +112,12 @@ class TfmMain final : public TMainCommands {
   // StartUpdate for a row, which the journal then follows to its end.
   void StartRow(int ARow, const TUpdateRequest& ARequest);
   // Records every row's run that has ended and is not yet recorded; once no row runs, the error
-  // box says if a record could not be written.
-  void RecordEndedRuns();
+  // box says if a record could not be written. True when a run was recorded.
+  bool RecordEndedRuns();
   void RecordRun(TRow& ARow);
-  // The taskbar button by the running rows, and the call for attention when the last one ends.
-  void ShowTaskbarProgress();
+  // The taskbar button by the running rows, and the call for attention when runs have ended and
+  // none runs any more.
+  void ShowTaskbarProgress(bool ARunsEnded);
   // The field gets the file the operator picked, and the chooser its folder for next time.
   void TakeFile(TFileChooser& AChooser, TField AField, const std::u16string& AFile);
 
@@ -135,7 +136,6 @@ class TfmMain final : public TMainCommands {
   std::optional<std::u16string> FJournalProblem;
   // A row's run failed since the list was last searched: the taskbar shows the error colour.
   bool FRowFailed = false;
-  bool FRowsRunning = false;
   TTaskbarProgress FTaskbarShown;
   TFileChooser dlgOpen{u"dlgOpen", {u"*.bin", u"*.*"}, {}};
   TFileChooser dlgOpenTables{u"dlgOpenTables", {u"*.csv", u"*.*"}, {}};

@@ -120,9 +120,9 @@ TEST(Journal, GrowsByMonthOfTheRunsEnd) {
     files.push_back(entry.path().filename().string());
   }
   std::sort(files.begin(), files.end());
-  EXPECT_EQ(files, (std::vector<std::string>{"Kelvane.xml", "journal-2026-1.csv",
-                                             "journal-2026-11.csv", "journal-2026-12.csv",
-                                             "journal-2027-01.csv"}));
+  EXPECT_EQ(files,
+            (std::vector<std::string>{"Kelvane.xml", "journal-2026-1.csv", "journal-2026-11.csv",
+                                      "journal-2026-12.csv", "journal-2027-01.csv"}));
   std::vector<std::u16string> read;
   for (const TJournalRecord& record : journal.Read()) {
     read.push_back(record.Serial);
@@ -143,6 +143,7 @@ TEST(Journal, WhatIsNotARegularFileIsNeitherWrittenNorRead) {
   EXPECT_THROW(under.Append(SampleRecord(u"S1")), EError);
   EXPECT_TRUE(under.Read().empty()) << "no journal yet";
   EXPECT_THROW(TJournal(u"").Append(SampleRecord(u"S1")), EError);
+  EXPECT_THROW(journal.Append(SampleRecord(u"S1", 3, u"")), EError) << "a run without its end";
 }
 
 // The serials of every record of the journal, by the process that wrote them (the serial), in

@@ -3,10 +3,11 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <signal.h>
+#include <spawn.h>
 #endif
 
 #include <filesystem>
@@ -39,9 +40,9 @@ TChildProcess::TChildProcess(const std::string& AProgram,
   }
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  FProcess->Started = CreateProcessW(nullptr, reinterpret_cast<wchar_t*>(line.data()), nullptr,
-                                     nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                     &FProcess->Info) != 0;
+  FProcess->Started =
+      CreateProcessW(nullptr, reinterpret_cast<wchar_t*>(line.data()), nullptr, nullptr, FALSE, 0,
+                     nullptr, nullptr, &startup, &FProcess->Info) != 0;
 }
 
 TChildProcess::~TChildProcess() {
