@@ -42,14 +42,16 @@ class TRun {
   // not there.
   std::vector<TReportRow> Rows(const std::vector<TIdentifiedPort>& APorts,
                                std::vector<std::u16string>& AMissing) const;
+  // Follows the rows to their end, recording each in the journal as it ends.
   void Follow(TUpdateSession& ASession);
   // Writes the report when one was asked for; false when it could not be written.
   bool Report(const std::vector<TReportRow>& ARows) const;
-  // Adds a record of every row that ran to the journal; false when one could not be written.
-  bool Record(const std::vector<TReportRow>& ARows) const;
+  // Adds the record of a row that ran to the journal, keeping the first problem to say it after.
+  void Record(const TUpdateSession& ASession, size_t ARow);
 
   const TCliCommand& FCommand;
   const TCliIo& FIo;
+  std::optional<std::u16string> FJournalProblem;
 };
 
 std::optional<std::vector<TIdentifiedPort>> TRun::Identify() {
@@ -228,8 +230,15 @@ void TRun::Follow(TUpdateSession& ASession) {
   bool stopSent = false;
   auto shownAt = std::chrono::steady_clock::now() - kRefresh;
   bool ended = false;
+  std::vector<bool> recorded(ASession.Size(), false);
   while (!ended) {
     ended = ASession.Wait(kPoll);
+    for (size_t i = 0; i < ASession.Size(); ++i) {
+      if (ASession.Ended(i) && !recorded[i]) {
+        recorded[i] = true;
+        Record(ASession, i);
+      }
+    }
     if (!ended && !stopSent && StopRequested()) {
       stopSent = true;
       ASession.StopAll();
@@ -251,6 +260,9 @@ void TRun::Follow(TUpdateSession& ASession) {
     }
   }
   display.Finish();
+  if (FJournalProblem) {
+    Error(u"журнал обновлений не записан: " + *FJournalProblem);
+  }
 }
 
 bool TRun::Report(const std::vector<TReportRow>& ARows) const {
@@ -269,24 +281,19 @@ bool TRun::Report(const std::vector<TReportRow>& ARows) const {
   }
 }
 
-bool TRun::Record(const std::vector<TReportRow>& ARows) const {
-  const TJournal journal(FIo.JournalFolder);
-  std::optional<std::u16string> problem;
-  for (const TReportRow& row : ARows) {
-    if (row.Kind != TRowKind::Updated || row.Outcome.Result == TUpdateResult::NotStarted) {
-      continue;
-    }
-    try {
-      journal.Append(JournalRecordOf(row.ComNumber.value_or(0), row.Serial, row.DeviceName,
-                                     row.Outcome, FCommand.Choice.Firmware, u"kelvane-cli"));
-    } catch (const EError& e) {
-      problem = problem.value_or(e.Message());
-    }
+void TRun::Record(const TUpdateSession& ASession, size_t ARow) {
+  TUpdateOutcome outcome = ASession.Outcome(ARow);
+  if (outcome.Result == TUpdateResult::NotStarted) {
+    return;
   }
-  if (problem) {
-    Error(u"журнал обновлений не записан: " + *problem);
+  const TIdentifiedPort& port = ASession.Port(ARow);
+  try {
+    TJournal(FIo.JournalFolder)
+        .Append(JournalRecordOf(port.ComNumber, port.Serial, port.DeviceName, std::move(outcome),
+                                FCommand.Choice.Firmware, u"kelvane-cli"));
+  } catch (const EError& e) {
+    FJournalProblem = FJournalProblem.value_or(e.Message());
   }
-  return !problem;
 }
 
 int TRun::Journal() {
@@ -378,9 +385,7 @@ int TRun::Update() {
               outcomes[k].Result == TUpdateResult::Stopped;
     noReceipt |= outcomes[k].Result == TUpdateResult::SuccessPrintError;
   }
-  // The journal first: a report that cannot be written loses no record.
-  const bool recorded = Record(rows);
-  const bool written = Report(rows) && recorded;
+  const bool written = Report(rows) && !FJournalProblem;
   if (StopRequested()) {
     return kExitInterrupted;
   }

@@ -65,12 +65,17 @@ void TUpdateSession::NoteEnds() {
   }
 }
 
+TUpdateOutcome TUpdateSession::Outcome(size_t AIndex) const {
+  const TRow& row = FRows.at(AIndex);
+  TUpdateOutcome outcome = OutcomeOf(*row.Task, row.Port.Version);
+  row.Times.FillIn(outcome);
+  return outcome;
+}
+
 std::vector<TUpdateOutcome> TUpdateSession::Outcomes() const {
   std::vector<TUpdateOutcome> outcomes;
-  for (const TRow& row : FRows) {
-    TUpdateOutcome outcome = OutcomeOf(*row.Task, row.Port.Version);
-    row.Times.FillIn(outcome);
-    outcomes.push_back(std::move(outcome));
+  for (size_t i = 0; i < FRows.size(); ++i) {
+    outcomes.push_back(Outcome(i));
   }
   return outcomes;
 }

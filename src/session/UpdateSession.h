@@ -36,7 +36,8 @@ class TUpdateSession {
   bool Ended(size_t AIndex) const;
   // True from the start until every row has ended.
   bool KeepsSystemAwake() const { return FKeepsAwake; }
-  // Each row's outcome, with its times, in the order the rows were added.
+  // A row's outcome, with its times; each row's, in the order the rows were added.
+  TUpdateOutcome Outcome(size_t AIndex) const;
   std::vector<TUpdateOutcome> Outcomes() const;
 
  private:

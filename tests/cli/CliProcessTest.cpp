@@ -11,6 +11,7 @@
 #include <csignal>
 #endif
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -228,26 +229,34 @@ TEST_P(CliProcess, EndsWithItsStatusOutputAndReport) {
 #endif
 }
 
-TEST(CliJournal, EveryRegisterThatRanIsRecordedAndPrintedBack) {
-#ifdef _WIN32
-  GTEST_SKIP() << "under Wine kelvane-cli runs as a process through the driver in e2e_tests";
-#else
-  TTempDir dir;
-  const std::u16string firmware =
-      dir.Write("small_3105.bin", MakeSimFirmware({3105, u"A.5", EncodeDate(2026, 12, 1)}, 300));
-  const std::string bench = ToUtf8(dir.Write(
+#ifndef _WIN32
+// Under Wine kelvane-cli's journal is written through the driver in e2e_tests.
+class CliJournal : public testing::Test {
+ protected:
+  TTempDir FDir;
+  const std::u16string FFirmware =
+      FDir.Write("small_3105.bin", MakeSimFirmware({3105, u"A.5", EncodeDate(2026, 12, 1)}, 300));
+};
+
+TEST_F(CliJournal, EveryRegisterThatRanIsRecordedAndPrintedBack) {
+  const std::string bench = ToUtf8(FDir.Write(
       "bench.xml", Bench(Port(3, "paper-out-at-line='1'") +
                          Port(4, "", "<fault method='WriteTable' call='1' code='103'/>") +
                          Port(5) + EmptyPort(7))));
-  const std::string report = (dir.Path() / "r.json").string();
-  const TRun update = RunCli({"update", ToUtf8(firmware), "--ports", "3,4,7", "--report", report},
+  const std::string report = (FDir.Path() / "r.json").string();
+  const TRun update = RunCli({"update", ToUtf8(FFirmware), "--ports", "3,4,7", "--report", report},
                              bench, TAction::None);
   EXPECT_EQ(update.Status, 2) << update.Out << update.Err;
 
   // Beside the settings file: the application-data folder.
-  const TJournal journal((dir.Path() / "Quorin" / "Kelvane").u16string());
-  const std::vector<TJournalRecord> records = journal.Read();
+  const TJournal journal((FDir.Path() / "Quorin" / "Kelvane").u16string());
+  // Each written as its row ended: in the order of their ends.
+  std::vector<TJournalRecord> records = journal.Read();
   ASSERT_EQ(records.size(), 2u) << "COM5 was not chosen, COM7 has no register";
+  EXPECT_LE(records[0].Outcome.Ended, records[1].Outcome.Ended);
+  std::sort(records.begin(), records.end(), [](const TJournalRecord& A, const TJournalRecord& B) {
+    return A.ComNumber < B.ComNumber;
+  });
   const nlohmann::json rows = nlohmann::json::parse(ReadFileBytes(FromUtf8(report)))["registers"];
   for (size_t i = 0; i < records.size(); ++i) {
     const TJournalRecord& record = records[i];
@@ -262,7 +271,7 @@ TEST(CliJournal, EveryRegisterThatRanIsRecordedAndPrintedBack) {
     EXPECT_EQ(ToUtf8(record.Outcome.ErrorText), row["error"]);
     EXPECT_EQ(ToUtf8(record.Outcome.Started), row["started"]);
     EXPECT_EQ(ToUtf8(record.Outcome.Ended), row["ended"]);
-    EXPECT_EQ(record.Firmware, firmware);
+    EXPECT_EQ(record.Firmware, FFirmware);
     EXPECT_EQ(record.Build, 3105);
     EXPECT_EQ(record.Program, u"kelvane-cli");
     EXPECT_EQ(record.ProgramVersion, u"1.0.0.6");
@@ -283,33 +292,27 @@ TEST(CliJournal, EveryRegisterThatRanIsRecordedAndPrintedBack) {
   const nlohmann::json listed = nlohmann::json::parse(one.Out);
   ASSERT_EQ(listed.size(), 1u) << one.Out;
   EXPECT_EQ(listed[0]["result"], "failed");
-  EXPECT_EQ(listed[0]["firmware"], ToUtf8(firmware));
+  EXPECT_EQ(listed[0]["firmware"], ToUtf8(FFirmware));
   const TRun later = RunCli({"journal", "--since", "2999-01-01"}, bench, TAction::None);
   EXPECT_EQ(later.Status, 0);
   EXPECT_EQ(later.Out, "");
   EXPECT_NE(later.Err.find("Записей в журнале нет"), std::string::npos) << later.Err;
   EXPECT_EQ(RunCli({"journal", "--since", "2026-02-30"}, bench, TAction::None).Status, 3);
-#endif
 }
 
-TEST(CliJournal, AJournalThatCannotBeWrittenStopsNoUpdateAndEndsWithTheOutputError) {
-#ifdef _WIN32
-  GTEST_SKIP() << "under Wine kelvane-cli runs as a process through the driver in e2e_tests";
-#else
-  TTempDir dir;
-  const std::u16string firmware =
-      dir.Write("small_3105.bin", MakeSimFirmware({3105, u"A.5", EncodeDate(2026, 12, 1)}, 300));
-  const std::string bench = ToUtf8(dir.Write("bench.xml", Bench(Port(3))));
+TEST_F(CliJournal, AJournalThatCannotBeWrittenStopsNoUpdateAndEndsWithTheOutputError) {
+  const std::string bench = ToUtf8(FDir.Write("bench.xml", Bench(Port(3))));
   // A file where the journal's folder would be made.
-  dir.Write("Quorin", "");
-  const std::string report = (dir.Path() / "r.csv").string();
+  FDir.Write("Quorin", "");
+  const std::string report = (FDir.Path() / "r.csv").string();
   const TRun run =
-      RunCli({"update", ToUtf8(firmware), "--report", report}, bench, TAction::None);
+      RunCli({"update", ToUtf8(FFirmware), "--report", report}, bench, TAction::None);
   EXPECT_EQ(run.Status, 5) << run.Out << run.Err;
   EXPECT_NE(run.Err.find("журнал обновлений не записан"), std::string::npos) << run.Err;
-  EXPECT_EQ(ReportRows(ReadFileBytes(FromUtf8(report))), std::vector<std::string>{"COM3;S3;success"});
-#endif
+  EXPECT_EQ(ReportRows(ReadFileBytes(FromUtf8(report))),
+            std::vector<std::string>{"COM3;S3;success"});
 }
+#endif
 
 const std::string kOne = Bench(Port(3));
 const std::vector<std::string> kHelp = {"Справка: kelvane-cli --help"};
