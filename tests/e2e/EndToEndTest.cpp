@@ -410,6 +410,8 @@ TEST(EndToEnd, CliUpdatesTheChosenRegistersAndWritesTheReport) {
 TEST(EndToEnd, WindowSearchesUpdatesAndLeavesItsSettingsInTheApplicationDataFolder) {
   const std::u16string settings = TXmlStorage::DefaultFileName();
   std::filesystem::remove(std::filesystem::path(settings));
+  const TJournal journal(JournalFolderOf(settings));
+  const size_t recorded = journal.Read().size();
   {
     TWin32MainWindow window;
     window.Show();
@@ -440,6 +442,16 @@ TEST(EndToEnd, WindowSearchesUpdatesAndLeavesItsSettingsInTheApplicationDataFold
   const std::string stored = ReadFileBytes(settings);
   EXPECT_NE(stored.find("<edtFileName_Text>"), std::string::npos) << stored;
   EXPECT_NE(stored.find("_3105.bin</edtFileName_Text>"), std::string::npos) << stored;
+  // The journal has the window's two runs, as it has the CLI's.
+  std::vector<std::pair<std::int32_t, TUpdateResult>> ran;
+  const std::vector<TJournalRecord> records = journal.Read();
+  for (size_t i = recorded; i < records.size(); ++i) {
+    EXPECT_EQ(records[i].Program, u"Kelvane");
+    ran.emplace_back(records[i].ComNumber, records[i].Outcome.Result);
+  }
+  std::sort(ran.begin(), ran.end());
+  EXPECT_EQ(ran, (std::vector<std::pair<std::int32_t, TUpdateResult>>{
+                     {41, TUpdateResult::Success}, {46, TUpdateResult::Failed}}));
 }
 
 // The first place where two logs part, with what stands there on each side.
