@@ -46,8 +46,13 @@ deep '<bench>' '</bench>' 100000 >"$work/BenchReaderFuzzer-large/nested-100000"
 corpus NameRulesFuzzer
 { printf 'USB (COM'; big 1048567 7; printf ')'; } >"$work/NameRulesFuzzer-large/name-1MiB"
 
+corpus JournalReaderFuzzer
+{ printf '"'; big 1048575 ';'; } >"$work/JournalReaderFuzzer-large/open-quote-1MiB"
+big 1048576 '\n' >"$work/JournalReaderFuzzer-large/lines-1MiB"
+
 status=0
-for target in SettingsReaderFuzzer SettingsRoundTripFuzzer BenchReaderFuzzer NameRulesFuzzer; do
+for target in SettingsReaderFuzzer SettingsRoundTripFuzzer BenchReaderFuzzer NameRulesFuzzer \
+              JournalReaderFuzzer; do
   echo "fuzz: $target for $seconds s"
   options=(-timeout=30 -rss_limit_mb=4096 -artifact_prefix="$crashes/$target-")
   if ! "$build/fuzz/$target" "${options[@]}" "$work/$target-large"/* >"$work/$target.log" 2>&1 ||
