@@ -224,51 +224,50 @@ void AppendRecord(const std::u16string& AFileName, std::string_view AHead,
   if (file < 0) {
     Fail(u"Не удаётся открыть файл", AFileName, errno);
   }
-  int error = 0;
   struct stat status {};
+  bool regular = true;
+  bool created = false;
+  int error = 0;
+  std::string bytes;
   if (::fstat(file, &status) != 0) {
     error = errno;
   } else if (!S_ISREG(status.st_mode)) {
-    ::close(file);
-    throw EError(u"Не удаётся записать файл \"" + AFileName + u"\": это не обычный файл");
-  }
-  // The lock goes with the descriptor: a process that dies holding it releases it.
-  while (error == 0 && ::flock(file, LOCK_EX) != 0) {
-    if (errno != EINTR) {
-      error = errno;
+    regular = false;
+  } else {
+    // The lock goes with the descriptor: a process that dies holding it releases it.
+    int locked;
+    while ((locked = ::flock(file, LOCK_EX)) != 0 && errno == EINTR) {
     }
-  }
-  bool created = false;
-  if (error == 0 && ::fstat(file, &status) != 0) {
-    error = errno;
-  }
-  if (error == 0) {
-    std::string bytes;
     char last = '\n';
-    if (status.st_size == 0) {
+    if (locked != 0 || ::fstat(file, &status) != 0) {
+      error = errno;
+    } else if (status.st_size == 0) {
       created = true;
       bytes = AHead;
-    } else if (::pread(file, &last, 1, status.st_size - 1) != 1) {
-      error = errno != 0 ? errno : EIO;
+    } else if (const ssize_t read = ::pread(file, &last, 1, status.st_size - 1); read != 1) {
+      error = read < 0 ? errno : EIO;
     }
-    // The cut line is ended, so that the record starts a line of its own.
+    // A line an interrupted append left is ended, so that the record starts a line of its own.
     if (last != '\n') {
       bytes = last == '\r' ? "\n" : "\r\n";
     }
     bytes += ARecord;
-    try {
-      if (error == 0) {
-        WriteAll(file, bytes, AFileName);
+  }
+  try {
+    if (error == 0 && regular) {
+      WriteAll(file, bytes, AFileName);
+      if (::fsync(file) != 0) {
+        error = errno;
       }
-    } catch (...) {
-      ::close(file);
-      throw;
     }
-    if (error == 0 && ::fsync(file) != 0) {
-      error = errno;
-    }
+  } catch (...) {
+    ::close(file);
+    throw;
   }
   ::close(file);
+  if (!regular) {
+    throw EError(u"Не удаётся записать файл \"" + AFileName + u"\": это не обычный файл");
+  }
   if (error != 0) {
     Fail(u"Не удаётся записать файл", AFileName, error);
   }

@@ -196,7 +196,7 @@ void WriteFileDurably(const std::u16string& AFileName, std::string_view ABytes) 
 
 void AppendRecord(const std::u16string& AFileName, std::string_view AHead,
                   std::string_view ARecord) {
-  // Append access alone: every write goes to the end, whatever another process did meanwhile.
+  // Append access without write access: every write goes to the end of the file.
   const THandle file(CreateFileW(Wide(AFileName), FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -227,10 +227,12 @@ void AppendRecord(const std::u16string& AFileName, std::string_view AHead,
     at.OffsetHigh = static_cast<DWORD>(lastAt >> 32);
     char last = '\n';
     DWORD read = 0;
-    if (!ReadFile(file.Get(), &last, 1, &read, &at) || read != 1) {
-      error = read == 0 ? ERROR_HANDLE_EOF : GetLastError();
+    if (!ReadFile(file.Get(), &last, 1, &read, &at)) {
+      error = GetLastError();
+    } else if (read != 1) {
+      error = ERROR_HANDLE_EOF;
     }
-    // The cut line is ended, so that the record starts a line of its own.
+    // A line an interrupted append left is ended, so that the record starts a line of its own.
     if (last != '\n') {
       bytes = last == '\r' ? "\n" : "\r\n";
     }

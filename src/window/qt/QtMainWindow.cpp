@@ -2,14 +2,14 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>
-#include <QUrl>
-#include <QCoreApplication>
 #include <QScreen>
 #include <QStyle>
+#include <QUrl>
 
 #include "window/fmuMain.h"
 #include "window/qt/QtText.h"
