@@ -17,11 +17,10 @@ namespace kelvane {
 
 TfmMain::TfmMain(TMainView& AView, std::u16string ASettingsFile)
     : FView(AView),
-      FJournal(JournalFolderOf(ASettingsFile.empty() ? TXmlStorage::DefaultFileName()
-                                                     : ASettingsFile)) {
+      xmlStorage(ASettingsFile.empty() ? std::make_unique<TXmlStorage>()
+                                       : std::make_unique<TXmlStorage>(std::move(ASettingsFile))),
+      FJournal(JournalFolderOf(xmlStorage->FullFileName())) {
   // The settings are read once the controls exist and before the creation handler runs.
-  xmlStorage = ASettingsFile.empty() ? std::make_unique<TXmlStorage>()
-                                     : std::make_unique<TXmlStorage>(std::move(ASettingsFile));
   xmlStorage->Reload();
   std::vector<std::u16string> kept;
   for (const form::TKeptPropertySpec& property : form::KeptProperties()) {
