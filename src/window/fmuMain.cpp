@@ -335,29 +335,35 @@ void TfmMain::RecordRun(TRow& ARow) {
   }
 }
 
+TTaskbarProgress TfmMain::TaskbarProgressOf(const std::vector<double>& ARunningPercents,
+                                            bool ARowFailed) {
+  const TTaskbarState state = ARowFailed ? TTaskbarState::Error : TTaskbarState::Normal;
+  if (ARunningPercents.empty()) {
+    return ARowFailed ? TTaskbarProgress{state, 100} : TTaskbarProgress{};
+  }
+  double sum = 0;
+  for (const double percent : ARunningPercents) {
+    sum += percent;
+  }
+  const double mean = sum / static_cast<double>(ARunningPercents.size());
+  return {state, std::clamp(static_cast<int>(mean), 0, 100)};
+}
+
 void TfmMain::ShowTaskbarProgress(bool ARunsEnded) {
-  double percents = 0;
-  int running = 0;
+  std::vector<double> running;
   for (const TRow& row : FRows) {
     const TTaskState& state = row.Task->State();
     if (state.Started.load()) {
-      percents += PercentOf(state.Step.load(), state.StepCount.load());
-      ++running;
+      running.push_back(PercentOf(state.Step.load(), state.StepCount.load()));
     }
   }
-  TTaskbarProgress progress;
-  if (running > 0) {
-    progress = {FRowFailed ? TTaskbarState::Error : TTaskbarState::Normal,
-                std::clamp(static_cast<int>(percents / running), 0, 100)};
-  } else if (FRowFailed) {
-    progress = {TTaskbarState::Error, 100};
-  }
+  const TTaskbarProgress progress = TaskbarProgressOf(running, FRowFailed);
   if (!(progress == FTaskbarShown)) {
     FTaskbarShown = progress;
     FView.SetTaskbarProgress(progress);
   }
   // The operator may be in another window while a long update ends.
-  if (ARunsEnded && running == 0 && !FView.IsForeground()) {
+  if (ARunsEnded && running.empty() && !FView.IsForeground()) {
     FView.CallForAttention();
   }
 }

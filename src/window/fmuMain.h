@@ -77,6 +77,10 @@ class TfmMain final : public TMainCommands {
   // The application title of message boxes: the executable's name up to its first point, every
   // character after the first in lower case.
   static std::u16string ApplicationTitle(std::u16string_view AExecutablePath);
+  // What the taskbar button shows: the running rows' mean percentage, truncated; after a failed
+  // run since the last search, in the error colour, and full once no row runs; else nothing.
+  static TTaskbarProgress TaskbarProgressOf(const std::vector<double>& ARunningPercents,
+                                            bool ARowFailed);
   // An error's text as the error box shows it: with a full stop after a last character above
   // ".". For the views' own last-resort boxes too.
   static std::u16string ErrorBoxText(std::u16string AText);

@@ -5,12 +5,12 @@
 #include <gtest/gtest.h>
 
 #include "driver/sim/SimFirmware.h"
+#include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/SystemAwake.h"
 #include "platform/Text.h"
-#include "session/RowProgress.h"
-#include "platform/Clock.h"
 #include "session/Journal.h"
+#include "session/RowProgress.h"
 #include "support/BenchScope.h"
 #include "support/FakeMainView.h"
 #include "support/GatedDriver.h"
@@ -564,14 +564,17 @@ TEST_F(Window, TheTaskbarShowsTheMeanOfTheRunningRowsAndAFailureUntilTheNextSear
   FGates->Close(3);
   FGates->Close(10);
   Click(TCommand::btnStartClick);
-  ASSERT_TRUE(WaitUntil([&] { return Task(1).State().Step.load() > 0; }));
+  // Both held at their gates, with the file read: their progress stands still.
+  ASSERT_TRUE(WaitUntil(
+      [&] { return Task(0).State().Step.load() > 0 && Task(1).State().Step.load() > 0; }));
   FWindow->UpdatePage();
   const auto mean = [&](std::initializer_list<int> ARows) {
-    double sum = 0;
+    std::vector<double> percents;
     for (const int row : ARows) {
-      sum += PercentOf(Task(row).State().Step.load(), Task(row).State().StepCount.load());
+      percents.push_back(
+          PercentOf(Task(row).State().Step.load(), Task(row).State().StepCount.load()));
     }
-    return static_cast<int>(sum / static_cast<double>(ARows.size()));
+    return TfmMain::TaskbarProgressOf(percents, false).Percent;
   };
   EXPECT_EQ(FView->Taskbar.back(), (TTaskbarProgress{TTaskbarState::Normal, mean({0, 1})}));
 
@@ -615,12 +618,9 @@ TEST_F(Window, ADroppedFileFillsItsFieldAsItsChooserWouldAndStartsNothing) {
     std::u16string Tables;
   };
   const std::vector<TDrop> drops = {
-      {{FFirmware}, FFirmware, u""},
-      {{tables}, FFirmware, tables},
-      {{other}, FFirmware, tables},
-      {{folder}, FFirmware, tables},
-      {{missing}, FFirmware, tables},
-      {{FFirmware, tables}, FFirmware, tables},
+      {{FFirmware}, FFirmware, u""},  {{tables}, FFirmware, tables},
+      {{other}, FFirmware, tables},   {{folder}, FFirmware, tables},
+      {{missing}, FFirmware, tables}, {{FFirmware, tables}, FFirmware, tables},
       {{}, FFirmware, tables},
   };
   // Each drop in turn: what the two fields hold after it.
@@ -646,6 +646,28 @@ TEST_F(Window, ADroppedFileFillsItsFieldAsItsChooserWouldAndStartsNothing) {
   EXPECT_EQ(FView->FieldText(TField::edtFileName), FFirmware);
   FGates->Open(3);
   WaitForRows();
+}
+
+TEST(TaskbarProgress, IsTheTruncatedMeanOfTheRunningRowsRedAfterAFailure) {
+  struct TCase {
+    std::vector<double> Running;
+    bool Failed;
+    TTaskbarProgress Shown;
+  };
+  const std::vector<TCase> cases = {
+      {{}, false, {TTaskbarState::None, 0}},
+      {{}, true, {TTaskbarState::Error, 100}},
+      {{0.0}, false, {TTaskbarState::Normal, 0}},
+      {{99.9}, false, {TTaskbarState::Normal, 99}},
+      {{10.0, 25.0, 40.5}, false, {TTaskbarState::Normal, 25}},
+      {{100.0, 100.0}, false, {TTaskbarState::Normal, 100}},
+      {{50.0, 0.0}, true, {TTaskbarState::Error, 25}},
+  };
+  for (const TCase& c : cases) {
+    const TTaskbarProgress shown = TfmMain::TaskbarProgressOf(c.Running, c.Failed);
+    EXPECT_EQ(shown, c.Shown) << c.Running.size() << " running, failed " << c.Failed << ": "
+                              << static_cast<int>(shown.State) << " " << shown.Percent;
+  }
 }
 
 struct TPercentCase {
