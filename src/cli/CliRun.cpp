@@ -23,7 +23,8 @@ constexpr auto kRefresh = std::chrono::milliseconds(500);
 
 class TRun {
  public:
-  TRun(const TCliCommand& ACommand, const TCliIo& AIo) : FCommand(ACommand), FIo(AIo) {}
+  TRun(const TCliCommand& ACommand, const TCliIo& AIo)
+      : FCommand(ACommand), FIo(AIo), FJournal(TJournal(AIo.JournalFolder)) {}
 
   int Search();
   int Update();
@@ -46,12 +47,13 @@ class TRun {
   void Follow(TUpdateSession& ASession);
   // Writes the report when one was asked for; false when it could not be written.
   bool Report(const std::vector<TReportRow>& ARows) const;
-  // Adds the record of a row that ran to the journal, keeping the first problem to say it after.
+  // Adds the record of a row that ran to the journal; one that cannot be written yet is kept for
+  // the next try.
   void Record(const TUpdateSession& ASession, size_t ARow);
 
   const TCliCommand& FCommand;
   const TCliIo& FIo;
-  std::optional<std::u16string> FJournalProblem;
+  TJournalQueue FJournal;
 };
 
 std::optional<std::vector<TIdentifiedPort>> TRun::Identify() {
@@ -260,8 +262,10 @@ void TRun::Follow(TUpdateSession& ASession) {
     }
   }
   display.Finish();
-  if (FJournalProblem) {
-    Error(u"журнал обновлений не записан: " + *FJournalProblem);
+  // The last try for what the journal could not take; what fails now is said once.
+  if (const std::optional<std::u16string> problem = FJournal.Flush()) {
+    Error(u"журнал обновлений не записан (записей: " +
+          IntToStr(static_cast<std::int64_t>(FJournal.Kept())) + u"): " + *problem);
   }
 }
 
@@ -287,19 +291,14 @@ void TRun::Record(const TUpdateSession& ASession, size_t ARow) {
     return;
   }
   const TIdentifiedPort& port = ASession.Port(ARow);
-  try {
-    TJournal(FIo.JournalFolder)
-        .Append(JournalRecordOf(port.ComNumber, port.Serial, port.DeviceName, std::move(outcome),
-                                FCommand.Choice.Firmware, u"kelvane-cli"));
-  } catch (const EError& e) {
-    FJournalProblem = FJournalProblem.value_or(e.Message());
-  }
+  FJournal.Add(JournalRecordOf(port.ComNumber, port.Serial, port.DeviceName, std::move(outcome),
+                               FCommand.Choice.Firmware, u"kelvane-cli"));
 }
 
 int TRun::Journal() {
   std::vector<TJournalRecord> records;
   try {
-    records = TJournal(FIo.JournalFolder).Read();
+    records = FJournal.Journal().Read();
   } catch (const EError& e) {
     Error(u"журнал обновлений не прочитать: " + e.Message());
     return kExitOutput;
@@ -385,7 +384,7 @@ int TRun::Update() {
               outcomes[k].Result == TUpdateResult::Stopped;
     noReceipt |= outcomes[k].Result == TUpdateResult::SuccessPrintError;
   }
-  const bool written = Report(rows) && !FJournalProblem;
+  const bool written = Report(rows) && FJournal.Kept() == 0;
   if (StopRequested()) {
     return kExitInterrupted;
   }

@@ -206,6 +206,26 @@ std::vector<TJournalRecord> TJournal::Read() const {
   return records;
 }
 
+std::optional<std::u16string> TJournalQueue::Add(TJournalRecord ARecord) {
+  FKept.push_back(std::move(ARecord));
+  return Flush();
+}
+
+std::optional<std::u16string> TJournalQueue::Flush() {
+  std::optional<std::u16string> problem;
+  std::vector<TJournalRecord> kept;
+  for (TJournalRecord& record : FKept) {
+    try {
+      FJournal.Append(record);
+    } catch (const EError& e) {
+      problem = problem.value_or(e.Message());
+      kept.push_back(std::move(record));
+    }
+  }
+  FKept = std::move(kept);
+  return problem;
+}
+
 std::u16string JournalFolderOf(const std::u16string& ASettingsFile) {
   return ExtractFileDir(ASettingsFile);
 }

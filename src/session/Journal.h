@@ -49,6 +49,25 @@ class TJournal {
   std::u16string FFolder;
 };
 
+// Records on their way to the journal. One that cannot be written now (its month's file held
+// open by a spreadsheet that denies writes, say) is kept and tried again with the next one, so
+// that a journal unwritable for a while loses nothing the program still holds.
+class TJournalQueue {
+ public:
+  explicit TJournalQueue(TJournal AJournal) : FJournal(std::move(AJournal)) {}
+  const TJournal& Journal() const { return FJournal; }
+
+  // Keeps the record and writes every kept one; the first reason one was not, if one was not.
+  std::optional<std::u16string> Add(TJournalRecord ARecord);
+  // Writes every kept record; the first reason one was not, if one was not.
+  std::optional<std::u16string> Flush();
+  size_t Kept() const { return FKept.size(); }
+
+ private:
+  TJournal FJournal;
+  std::vector<TJournalRecord> FKept;
+};
+
 // The journal's folder: the settings file's.
 std::u16string JournalFolderOf(const std::u16string& ASettingsFile);
 

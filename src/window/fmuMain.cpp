@@ -19,7 +19,7 @@ TfmMain::TfmMain(TMainView& AView, std::u16string ASettingsFile)
     : FView(AView),
       xmlStorage(ASettingsFile.empty() ? std::make_unique<TXmlStorage>()
                                        : std::make_unique<TXmlStorage>(std::move(ASettingsFile))),
-      FJournal(JournalFolderOf(xmlStorage->FullFileName())) {
+      FJournal(TJournal(JournalFolderOf(xmlStorage->FullFileName()))) {
   // The settings are read once the controls exist and before the creation handler runs.
   xmlStorage->Reload();
   std::vector<std::u16string> kept;
@@ -64,6 +64,11 @@ void TfmMain::FormDestroy() {
   FDeviceList.reset();
   TMainThread::Instance().SetWakeup({});
   KeepSystemAwake(false);
+  // The last try for the records the journal could not take: what fails now is lost.
+  if (const std::optional<std::u16string> problem = FJournal.Flush()) {
+    ShowErrorBox(u"Записи журнала обновлений не сохранены (" +
+                 IntToStr(static_cast<std::int64_t>(FJournal.Kept())) + u"): " + *problem);
+  }
 }
 
 void TfmMain::KeepSystemAwake(bool AValue) {
@@ -310,7 +315,8 @@ bool TfmMain::RecordEndedRuns() {
       recorded = true;
     }
   }
-  if (FJournalProblem && !AnyRowStarted()) {
+  // On closing, the last try says it instead.
+  if (FJournalProblem && !AnyRowStarted() && !FDestroyed) {
     const std::u16string problem = std::move(*FJournalProblem);
     FJournalProblem.reset();
     ShowErrorBox(problem);
@@ -324,14 +330,13 @@ void TfmMain::RecordRun(TRow& ARow) {
   ARow.Times.FillIn(outcome);
   ARow.Times = {};
   FRowFailed |= outcome.Result == TUpdateResult::Failed;
-  // No update waits for, or fails by, its journal: a record that cannot be written is said once.
-  try {
-    FJournal.Append(JournalRecordOf(ARow.Task->ComNumber(), ARow.Task->Name(), ARow.DeviceName,
-                                    std::move(outcome), ARow.Firmware, u"Kelvane"));
-  } catch (...) {
-    if (!FJournalProblem) {
-      FJournalProblem = u"Не удалось записать журнал обновлений: " + CurrentExceptionMessage();
-    }
+  // No update waits for, or fails by, its journal: a record that cannot be written is kept for
+  // the next try, and said once the rows have ended.
+  const std::optional<std::u16string> problem = FJournal.Add(
+      JournalRecordOf(ARow.Task->ComNumber(), ARow.Task->Name(), ARow.DeviceName,
+                      std::move(outcome), ARow.Firmware, u"Kelvane"));
+  if (problem && !FJournalProblem) {
+    FJournalProblem = u"Не удалось записать журнал обновлений: " + *problem;
   }
 }
 

@@ -72,7 +72,7 @@ class TfmMain final : public TMainCommands {
   // True while the window asks the workstation to stay awake: while any row's update runs.
   bool KeepsSystemAwake() const { return FKeepsSystemAwake; }
   // Where every run of a row is recorded when it ends.
-  const TJournal& Journal() const { return FJournal; }
+  const TJournal& Journal() const { return FJournal.Journal(); }
 
   // The application title of message boxes: the executable's name up to its first point, every
   // character after the first in lower case.
@@ -136,7 +136,7 @@ class TfmMain final : public TMainCommands {
   bool FShown = false;
   bool FDestroyed = false;
   bool FKeepsSystemAwake = false;
-  TJournal FJournal;
+  TJournalQueue FJournal;
   std::optional<std::u16string> FJournalProblem;
   // A row's run failed since the list was last searched: the taskbar shows the error colour.
   bool FRowFailed = false;

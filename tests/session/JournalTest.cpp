@@ -146,6 +146,27 @@ TEST(Journal, WhatIsNotARegularFileIsNeitherWrittenNorRead) {
   EXPECT_THROW(journal.Append(SampleRecord(u"S1", 3, u"")), EError) << "a run without its end";
 }
 
+TEST(JournalQueue, KeepsWhatCannotBeWrittenForTheNextTryAndLetsNoRecordHoldUpAnother) {
+  TTempDir dir;
+  TJournalQueue queue{TJournal(dir.Path().u16string())};
+  // The month's file held: a folder stands at its name.
+  const std::filesystem::path held = dir.Path() / "journal-2026-12.csv";
+  std::filesystem::create_directory(held);
+  EXPECT_TRUE(queue.Add(SampleRecord(u"S1")).has_value());
+  EXPECT_TRUE(queue.Add(SampleRecord(u"S2")).has_value());
+  // A record that can never be written stays kept, and holds up no other.
+  EXPECT_TRUE(queue.Add(SampleRecord(u"bad", 3, u"")).has_value());
+  EXPECT_EQ(queue.Kept(), 3u);
+  std::filesystem::remove(held);
+  EXPECT_TRUE(queue.Add(SampleRecord(u"S3")).has_value()) << "the bad one still fails";
+  EXPECT_EQ(queue.Kept(), 1u);
+  std::vector<std::u16string> serials;
+  for (const TJournalRecord& record : queue.Journal().Read()) {
+    serials.push_back(record.Serial);
+  }
+  EXPECT_EQ(serials, (std::vector<std::u16string>{u"S1", u"S2", u"S3"}));
+}
+
 // The serials of every record of the journal, by the process that wrote them (the serial), in
 // the order read (the device name counts each process's records).
 std::map<std::u16string, std::vector<std::u16string>> ByWriter(const TJournal& AJournal) {

@@ -554,6 +554,27 @@ TEST_F(Window, AJournalThatCannotBeWrittenIsSaidOnceAfterTheRowsHaveEnded) {
   for (int row = 0; row < 3; ++row) {
     EXPECT_EQ(Task(row).LastRunEnd().Kind, TRunEnd::Succeeded) << "no update fails by its journal";
   }
+
+  // Once the file can be written again, the next run's record takes the kept ones with it.
+  std::filesystem::remove(std::filesystem::path(journal));
+  Select(0);
+  Click(TCommand::ResetTaskPopupClick);
+  WaitForRows();
+  EXPECT_EQ(FWindow->Journal().Read().size(), 4u);
+  EXPECT_EQ(FView->Errors.size(), 1u);
+}
+
+TEST_F(Window, RecordsTheJournalCannotTakeByTheCloseAreSaidLost) {
+  const std::u16string journal = FWindow->Journal().FileName(
+      IsoDateTime(Clock()->LocalNow(), LocalUtcOffsetMinutes()));
+  std::filesystem::create_directories(std::filesystem::path(journal));
+  Search();
+  SetFirmwareField(FFirmware);
+  Click(TCommand::btnStartClick);
+  FWindow.reset();
+  ASSERT_EQ(FView->Errors.size(), 1u) << "one box, on closing";
+  EXPECT_EQ(FView->Errors[0].Text.rfind(u"Записи журнала обновлений не сохранены (3): ", 0), 0u)
+      << ToUtf8(FView->Errors[0].Text);
 }
 
 TEST_F(Window, TheTaskbarShowsTheMeanOfTheRunningRowsAndAFailureUntilTheNextSearch) {
