@@ -434,8 +434,10 @@ TEST_F(Window, StopDuringASearchEndsThePassAsStopped) {
   Click(TCommand::btnSearchClick);
   ASSERT_TRUE(WaitUntil([&] { return FWindow->DeviceDiscover().State().Started.load(); }));
   Click(TCommand::btnStopClick);
-  FGates->Open(3);
+  // COM3's search is held until the pass has ended: the pass cannot run out of searches before
+  // it sees the stop.
   ASSERT_TRUE(WaitUntil([&] { return FWindow->DeviceDiscover().WorkerEnded(); }));
+  FGates->Open(3);
   EXPECT_FALSE(FWindow->DeviceDiscover().State().Succeded);
   EXPECT_EQ(FWindow->DeviceDiscover().State().Text.Get(), u"Прервано пользователем");
 }
