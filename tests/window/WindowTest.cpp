@@ -82,6 +82,14 @@ class Window : public testing::Test {
 
   void Select(int ARow) { FView->Selected = ARow; }
 
+  // Makes this month's journal file unwritable: a folder stands at its name. Its name.
+  std::u16string HoldJournal() const {
+    const std::u16string journal = FWindow->Journal().FileName(
+        IsoDateTime(Clock()->LocalNow(), LocalUtcOffsetMinutes()));
+    std::filesystem::create_directories(std::filesystem::path(journal));
+    return journal;
+  }
+
   // Every control the busy state enables or disables, and whether it is enabled now.
   std::vector<std::pair<TControl, bool>> Enabled() const {
     std::vector<std::pair<TControl, bool>> states;
@@ -536,10 +544,7 @@ TEST_F(Window, RunsTheListLosesAreRecordedToo) {
 }
 
 TEST_F(Window, AJournalThatCannotBeWrittenIsSaidOnceAfterTheRowsHaveEnded) {
-  // What stands at the journal's name this month is a folder.
-  const std::u16string journal = FWindow->Journal().FileName(
-      IsoDateTime(Clock()->LocalNow(), LocalUtcOffsetMinutes()));
-  std::filesystem::create_directories(std::filesystem::path(journal));
+  const std::u16string journal = HoldJournal();
   Search();
   SetFirmwareField(FFirmware);
   FGates->Close(3);
@@ -567,9 +572,7 @@ TEST_F(Window, AJournalThatCannotBeWrittenIsSaidOnceAfterTheRowsHaveEnded) {
 }
 
 TEST_F(Window, RecordsTheJournalCannotTakeByTheCloseAreSaidLost) {
-  const std::u16string journal = FWindow->Journal().FileName(
-      IsoDateTime(Clock()->LocalNow(), LocalUtcOffsetMinutes()));
-  std::filesystem::create_directories(std::filesystem::path(journal));
+  HoldJournal();
   Search();
   SetFirmwareField(FFirmware);
   Click(TCommand::btnStartClick);
