@@ -445,23 +445,27 @@ void TfmMain::OpenInto(TFileChooser& AChooser, TField AField) {
   if (DirectoryExists(folder)) {
     AChooser.Directory = folder;
   }
-  if (const std::optional<std::u16string> chosen = FView.ChooseFile(AChooser)) {
-    TakeFile(AChooser, AField, *chosen);
+  if (const std::optional<std::u16string> chosen = ChooseFile(AChooser)) {
+    FView.SetFieldText(AField, *chosen);
   }
 }
 
 void TfmMain::TakeFile(TFileChooser& AChooser, TField AField, const std::u16string& AFile) {
   FView.SetFieldText(AField, AFile);
-  // The chooser opens next time in the folder of the file taken last, as the platform's does.
-  AChooser.Directory = ExtractFileDir(AFile);
+  KeepFolderOf(AChooser, AFile);
 }
 
 std::optional<std::u16string> TfmMain::ChooseFile(TFileChooser& AChooser) {
   std::optional<std::u16string> chosen = FView.ChooseFile(AChooser);
   if (chosen) {
-    AChooser.Directory = ExtractFileDir(*chosen);
+    KeepFolderOf(AChooser, *chosen);
   }
   return chosen;
+}
+
+void TfmMain::KeepFolderOf(TFileChooser& AChooser, const std::u16string& AFile) {
+  // The chooser opens next time in the folder of the file taken last, as the platform's does.
+  AChooser.Directory = ExtractFileDir(AFile);
 }
 
 TUpdateTask* TfmMain::SelectedTask() const {

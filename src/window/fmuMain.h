@@ -122,8 +122,9 @@ class TfmMain final : public TMainCommands {
   // The taskbar button by the running rows, and the call for attention when runs have ended and
   // none runs any more.
   void ShowTaskbarProgress(bool ARunsEnded);
-  // The field gets the file the operator picked, and the chooser its folder for next time.
+  // The field gets a file the operator dropped, and the chooser its folder, as a pick would.
   void TakeFile(TFileChooser& AChooser, TField AField, const std::u16string& AFile);
+  static void KeepFolderOf(TFileChooser& AChooser, const std::u16string& AFile);
 
   TMainView& FView;
   std::unique_ptr<TXmlStorage> xmlStorage;
