@@ -23,8 +23,7 @@ constexpr auto kRefresh = std::chrono::milliseconds(500);
 
 class TRun {
  public:
-  TRun(const TCliCommand& ACommand, const TCliIo& AIo)
-      : FCommand(ACommand), FIo(AIo), FJournal(TJournal(AIo.JournalFolder)) {}
+  TRun(const TCliCommand& ACommand, const TCliIo& AIo) : FCommand(ACommand), FIo(AIo) {}
 
   int Search();
   int Update();
@@ -43,17 +42,20 @@ class TRun {
   // not there.
   std::vector<TReportRow> Rows(const std::vector<TIdentifiedPort>& APorts,
                                std::vector<std::u16string>& AMissing) const;
-  // Follows the rows to their end, recording each in the journal as it ends.
-  void Follow(TUpdateSession& ASession);
+  // Follows the rows to their end; the session records each in the journal as it starts and
+  // ends. When the system's session ends meanwhile, the report and the journal are written at
+  // once, within the system's grace time, with the rows still running as interrupted.
+  void Follow(TUpdateSession& ASession, std::vector<TReportRow>& ARows,
+              const std::vector<size_t>& AChosen);
+  // The rows' outcomes into the report's rows.
+  static void TakeOutcomes(const TUpdateSession& ASession, std::vector<TReportRow>& ARows,
+                           const std::vector<size_t>& AChosen);
   // Writes the report when one was asked for; false when it could not be written.
   bool Report(const std::vector<TReportRow>& ARows) const;
-  // Adds the record of a row that ran to the journal; one that cannot be written yet is kept for
-  // the next try.
-  void Record(const TUpdateSession& ASession, size_t ARow);
+  bool SessionEnding() const { return FIo.SessionEnding && FIo.SessionEnding(); }
 
   const TCliCommand& FCommand;
   const TCliIo& FIo;
-  TJournalQueue FJournal;
 };
 
 std::optional<std::vector<TIdentifiedPort>> TRun::Identify() {
@@ -227,20 +229,15 @@ std::vector<TLiveRow> LiveRows(const TUpdateSession& ASession) {
   return rows;
 }
 
-void TRun::Follow(TUpdateSession& ASession) {
+void TRun::Follow(TUpdateSession& ASession, std::vector<TReportRow>& ARows,
+                  const std::vector<size_t>& AChosen) {
   TLiveDisplay display(FIo.Terminal, FIo.Size, FIo.Out);
   bool stopSent = false;
+  bool savedForSessionEnd = false;
   auto shownAt = std::chrono::steady_clock::now() - kRefresh;
   bool ended = false;
-  std::vector<bool> recorded(ASession.Size(), false);
   while (!ended) {
     ended = ASession.Wait(kPoll);
-    for (size_t i = 0; i < ASession.Size(); ++i) {
-      if (ASession.Ended(i) && !recorded[i]) {
-        recorded[i] = true;
-        Record(ASession, i);
-      }
-    }
     if (!ended && !stopSent && StopRequested()) {
       stopSent = true;
       ASession.StopAll();
@@ -255,6 +252,17 @@ void TRun::Follow(TUpdateSession& ASession) {
       display.Message(ToUtf8(u"Остановка: каждая ККТ остановится в ближайшей точке остановки; "
                              u"ждём " + waiting));
     }
+    if (!ended && !savedForSessionEnd && SessionEnding()) {
+      // The system ends the process soon after: what the rows have reached is kept now.
+      savedForSessionEnd = true;
+      ASession.StopAll();
+      TakeOutcomes(ASession, ARows, AChosen);
+      Report(ARows);
+      ASession.FlushJournal();
+      if (FIo.Saved) {
+        FIo.Saved();
+      }
+    }
     // On a terminal every 500 ms; to a pipe at every change, which the display finds itself.
     if (ended || !FIo.Terminal || std::chrono::steady_clock::now() - shownAt >= kRefresh) {
       shownAt = std::chrono::steady_clock::now();
@@ -263,9 +271,16 @@ void TRun::Follow(TUpdateSession& ASession) {
   }
   display.Finish();
   // The last try for what the journal could not take; what fails now is said once.
-  if (const std::optional<std::u16string> problem = FJournal.Flush()) {
+  if (const std::optional<std::u16string> problem = ASession.FlushJournal()) {
     Error(u"журнал обновлений не записан (записей: " +
-          IntToStr(static_cast<std::int64_t>(FJournal.Kept())) + u"): " + *problem);
+          IntToStr(static_cast<std::int64_t>(ASession.JournalKept())) + u"): " + *problem);
+  }
+}
+
+void TRun::TakeOutcomes(const TUpdateSession& ASession, std::vector<TReportRow>& ARows,
+                        const std::vector<size_t>& AChosen) {
+  for (size_t k = 0; k < AChosen.size(); ++k) {
+    ARows[AChosen[k]].Outcome = ASession.Outcome(k);
   }
 }
 
@@ -285,36 +300,49 @@ bool TRun::Report(const std::vector<TReportRow>& ARows) const {
   }
 }
 
-void TRun::Record(const TUpdateSession& ASession, size_t ARow) {
-  TUpdateOutcome outcome = ASession.Outcome(ARow);
-  if (outcome.Result == TUpdateResult::NotStarted) {
-    return;
-  }
-  const TIdentifiedPort& port = ASession.Port(ARow);
-  FJournal.Add(JournalRecordOf(port.ComNumber, port.Serial, port.DeviceName, std::move(outcome),
-                               FCommand.Choice.Firmware, u"kelvane-cli"));
-}
-
 int TRun::Journal() {
-  std::vector<TJournalRecord> records;
-  try {
-    records = FJournal.Journal().Read();
-  } catch (const EError& e) {
-    Error(u"журнал обновлений не прочитать: " + e.Message());
-    return kExitOutput;
-  }
-  std::erase_if(records, [this](const TJournalRecord& ARecord) {
-    return (FCommand.Since && ARecord.Outcome.Ended.substr(0, 10) < *FCommand.Since) ||
-           (FCommand.Serial && ARecord.Serial != *FCommand.Serial);
-  });
+  const auto kept = [this](const TJournalRecord& ARecord) {
+    // A run that has no end yet is dated by its start.
+    const std::u16string& date =
+        ARecord.Outcome.Ended.empty() ? ARecord.Outcome.Started : ARecord.Outcome.Ended;
+    return !(FCommand.Since && date.substr(0, 10) < *FCommand.Since) &&
+           !(FCommand.Serial && ARecord.Serial != *FCommand.Serial);
+  };
+  // Printed as read, month by month, so that a journal of any size takes little memory.
+  size_t count = 0;
   if (FCommand.Json) {
-    FIo.Out(JournalJson(records));
-  } else if (records.empty()) {
-    FIo.Err("Записей в журнале нет\n");
-  } else {
-    FIo.Out(JournalText(records));
+    FIo.Out("[");
   }
-  return kExitSuccess;
+  TJournalReading reading;
+  try {
+    reading = TJournal(FIo.JournalFolder).ReadEach([&](const TJournalRecord& ARecord) {
+      if (!kept(ARecord)) {
+        return;
+      }
+      if (FCommand.Json) {
+        FIo.Out((count == 0 ? "\n" : ",\n") + JournalJsonItem(ARecord));
+      } else {
+        FIo.Out(JournalTextLine(ARecord));
+      }
+      ++count;
+    });
+  } catch (const std::exception& e) {
+    // Out of memory, say: the journal was not read whole.
+    reading.Problems.push_back(FromUtf8(e.what()));
+  }
+  if (FCommand.Json) {
+    FIo.Out(count == 0 ? "]\n" : "\n]\n");
+  } else if (count == 0 && reading.Problems.empty() && reading.FailedChecks == 0) {
+    FIo.Err("Записей в журнале нет\n");
+  }
+  for (const std::u16string& problem : reading.Problems) {
+    Error(u"журнал обновлений не прочитать: " + problem);
+  }
+  if (reading.FailedChecks > 0) {
+    Error(u"журнал обновлений: " + IntToStr(static_cast<std::int64_t>(reading.FailedChecks)) +
+          u" записей не прошли проверку");
+  }
+  return reading.Problems.empty() && reading.FailedChecks == 0 ? kExitSuccess : kExitOutput;
 }
 
 int TRun::Update() {
@@ -368,23 +396,22 @@ int TRun::Update() {
   }
 
   Line(u"Обновление из " + FCommand.Choice.Firmware);
-  TUpdateSession session({FCommand.Choice.Firmware, false, FCommand.Choice.Tables.has_value(),
-                          FCommand.Choice.Tables.value_or(u"")});
+  TUpdateSession session(u"kelvane-cli", TJournal(FIo.JournalFolder));
   for (const size_t i : chosen) {
     session.Add(ports->at(i));
   }
-  session.StartAll();
-  Follow(session);
-  const std::vector<TUpdateOutcome> outcomes = session.Outcomes();
+  session.StartAll({FCommand.Choice.Firmware, false, FCommand.Choice.Tables.has_value(),
+                    FCommand.Choice.Tables.value_or(u"")});
+  Follow(session, rows, chosen);
+  TakeOutcomes(session, rows, chosen);
   bool failed = false;
   bool noReceipt = false;
-  for (size_t k = 0; k < chosen.size(); ++k) {
-    rows[chosen[k]].Outcome = outcomes[k];
-    failed |= outcomes[k].Result == TUpdateResult::Failed ||
-              outcomes[k].Result == TUpdateResult::Stopped;
-    noReceipt |= outcomes[k].Result == TUpdateResult::SuccessPrintError;
+  for (const size_t i : chosen) {
+    const TUpdateResult result = rows[i].Outcome.Result;
+    failed |= result == TUpdateResult::Failed || result == TUpdateResult::Stopped;
+    noReceipt |= result == TUpdateResult::SuccessPrintError;
   }
-  const bool written = Report(rows) && FJournal.Kept() == 0;
+  const bool written = Report(rows) && session.JournalKept() == 0;
   if (StopRequested()) {
     return kExitInterrupted;
   }

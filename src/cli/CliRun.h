@@ -30,6 +30,11 @@ struct TCliIo {
   const std::atomic<bool>* StopRequested = nullptr;
   // Where the journal of every update is (the settings file's folder).
   std::u16string JournalFolder;
+  // True once the system's session ends (Windows: the console's close, a logoff, a shutdown):
+  // the process has a few seconds left. Saved is called once the report and the journal are
+  // written for it.
+  std::function<bool()> SessionEnding;
+  std::function<void()> Saved;
 };
 
 // Runs a search, an update or a journal command to its end; the exit status. The calling thread

@@ -97,52 +97,55 @@ std::string ReportJson(const TReportHeader& AHeader, const std::vector<TReportRo
   return report.dump(2) + "\n";
 }
 
-std::string JournalText(const std::vector<TJournalRecord>& ARecords) {
-  std::string text;
-  for (const TJournalRecord& record : ARecords) {
-    const TUpdateOutcome& outcome = record.Outcome;
-    const std::string after = ToUtf8(DistinctVersionsText(outcome.VersionsAfter));
-    text += ToUtf8(outcome.Ended) + "  COM" + std::to_string(record.ComNumber) + "  " +
-            ToUtf8(record.Serial) + "  " + ToUtf8(record.DeviceName) + "  " +
-            ToUtf8(outcome.VersionBefore) + " -> " + (after.empty() ? "-" : after) + "  " +
-            ResultName(outcome.Result) + " (" + StepName(outcome.LastStep) + ")";
-    if (outcome.PrintError) {
-      text += "  " + ToUtf8(u"Ошибка печати: " + *outcome.PrintError);
-    }
-    if (!outcome.ErrorText.empty()) {
-      text += "  " + ToUtf8(outcome.ErrorText);
-    }
-    text += "  " + ToUtf8(record.Firmware) + "  " + ToUtf8(record.Program) + " " +
-            ToUtf8(record.ProgramVersion) + "\n";
+std::string JournalTextLine(const TJournalRecord& ARecord) {
+  const TUpdateOutcome& outcome = ARecord.Outcome;
+  const std::string after = ToUtf8(DistinctVersionsText(outcome.VersionsAfter));
+  // A run without an end is dated by its start.
+  std::string text = ToUtf8(outcome.Ended.empty() ? outcome.Started : outcome.Ended) + "  COM" +
+                     std::to_string(ARecord.ComNumber) + "  " + ToUtf8(ARecord.Serial) + "  " +
+                     ToUtf8(ARecord.DeviceName) + "  " + ToUtf8(outcome.VersionBefore) + " -> " +
+                     (after.empty() ? "-" : after) + "  " + ResultName(outcome.Result) + " (" +
+                     StepName(outcome.LastStep) + ")";
+  if (outcome.PrintError) {
+    text += "  " + ToUtf8(u"Ошибка печати: " + *outcome.PrintError);
   }
-  return text;
+  if (!outcome.ErrorText.empty()) {
+    text += "  " + ToUtf8(outcome.ErrorText);
+  }
+  return text + "  " + ToUtf8(ARecord.Firmware) + "  " + ToUtf8(ARecord.Program) + " " +
+         ToUtf8(ARecord.ProgramVersion) + "\n";
 }
 
-std::string JournalJson(const std::vector<TJournalRecord>& ARecords) {
-  nlohmann::ordered_json records = nlohmann::ordered_json::array();
-  for (const TJournalRecord& record : ARecords) {
-    const TUpdateOutcome& outcome = record.Outcome;
-    nlohmann::ordered_json versions = nlohmann::ordered_json::array();
-    for (const std::u16string& version : DistinctVersions(outcome.VersionsAfter)) {
-      versions.push_back(ToUtf8(version));
-    }
-    records.push_back({{"port", "COM" + std::to_string(record.ComNumber)},
-                       {"serial", ToUtf8(record.Serial)},
-                       {"device", ToUtf8(record.DeviceName)},
-                       {"versionBefore", ToUtf8(outcome.VersionBefore)},
-                       {"versionsAfter", versions},
-                       {"result", ResultName(outcome.Result)},
-                       {"lastStep", StepName(outcome.LastStep)},
-                       {"printError", ToUtf8(outcome.PrintError.value_or(u""))},
-                       {"error", ToUtf8(outcome.ErrorText)},
-                       {"started", ToUtf8(outcome.Started)},
-                       {"ended", ToUtf8(outcome.Ended)},
-                       {"firmware", ToUtf8(record.Firmware)},
-                       {"build", record.Build},
-                       {"program", ToUtf8(record.Program)},
-                       {"programVersion", ToUtf8(record.ProgramVersion)}});
+std::string JournalJsonItem(const TJournalRecord& ARecord) {
+  const TUpdateOutcome& outcome = ARecord.Outcome;
+  nlohmann::ordered_json versions = nlohmann::ordered_json::array();
+  for (const std::u16string& version : DistinctVersions(outcome.VersionsAfter)) {
+    versions.push_back(ToUtf8(version));
   }
-  return records.dump(2) + "\n";
+  const nlohmann::ordered_json item = {{"port", "COM" + std::to_string(ARecord.ComNumber)},
+                                       {"serial", ToUtf8(ARecord.Serial)},
+                                       {"device", ToUtf8(ARecord.DeviceName)},
+                                       {"versionBefore", ToUtf8(outcome.VersionBefore)},
+                                       {"versionsAfter", versions},
+                                       {"result", ResultName(outcome.Result)},
+                                       {"lastStep", StepName(outcome.LastStep)},
+                                       {"printError", ToUtf8(outcome.PrintError.value_or(u""))},
+                                       {"error", ToUtf8(outcome.ErrorText)},
+                                       {"started", ToUtf8(outcome.Started)},
+                                       {"ended", ToUtf8(outcome.Ended)},
+                                       {"firmware", ToUtf8(ARecord.Firmware)},
+                                       {"build", ARecord.Build},
+                                       {"program", ToUtf8(ARecord.Program)},
+                                       {"programVersion", ToUtf8(ARecord.ProgramVersion)}};
+  // Indented as an element of the array the records make.
+  std::string text = "  ";
+  for (const char c : item.dump(2)) {
+    text += c;
+    if (c == '\n') {
+      text += "  ";
+    }
+  }
+  return text;
 }
 
 bool IsReportName(const std::u16string& AFileName) {

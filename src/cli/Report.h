@@ -43,9 +43,9 @@ std::string ReportCsv(const TReportHeader& AHeader, const std::vector<TReportRow
 // The report as JSON: the header's fields and an array of one object per row.
 std::string ReportJson(const TReportHeader& AHeader, const std::vector<TReportRow>& ARows);
 
-// Journal records as kelvane-cli journal prints them: a line each, or a JSON array.
-std::string JournalText(const std::vector<TJournalRecord>& ARecords);
-std::string JournalJson(const std::vector<TJournalRecord>& ARecords);
+// A journal record as kelvane-cli journal prints it: its line, or its element of the JSON array.
+std::string JournalTextLine(const TJournalRecord& ARecord);
+std::string JournalJsonItem(const TJournalRecord& ARecord);
 
 // Writes the report in the format its extension names (.csv or .json, any letter case), never
 // over the only copy of an earlier one; raises EError for another extension or a file that cannot

@@ -31,6 +31,9 @@ void IgnoreBrokenPipe();
 // A closing console ends the process when its handler returns (Windows): the handler waits up to
 // 4.5 s for StopHandled, so that the report can still be written.
 void InstallStopHandler(std::atomic<bool>& AFlag);
+// True once the console closes or the system's session ends (Windows): the program has until
+// StopHandled, or 4.5 s, to write what it keeps.
+bool SessionEnding();
 void StopHandled();
 
 }  // namespace kelvane

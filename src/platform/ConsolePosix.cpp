@@ -49,6 +49,11 @@ void InstallStopHandler(std::atomic<bool>& AFlag) {
   }
 }
 
+bool SessionEnding() {
+  // SIGTERM and SIGHUP leave the process its time: the rows stop at their next stop point.
+  return false;
+}
+
 void StopHandled() {
 }
 

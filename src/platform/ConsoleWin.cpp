@@ -7,6 +7,7 @@ namespace kelvane {
 namespace {
 
 std::atomic<bool>* StopFlag = nullptr;
+std::atomic<bool> Ending{false};
 HANDLE StopDone = nullptr;
 
 BOOL WINAPI OnConsoleEvent(DWORD AEvent) {
@@ -14,6 +15,8 @@ BOOL WINAPI OnConsoleEvent(DWORD AEvent) {
     StopFlag->store(true);
   }
   if (AEvent == CTRL_CLOSE_EVENT || AEvent == CTRL_LOGOFF_EVENT || AEvent == CTRL_SHUTDOWN_EVENT) {
+    // The process ends when this returns: the program writes what it keeps meanwhile.
+    Ending.store(true);
     WaitForSingleObject(StopDone, 4500);
   }
   return TRUE;
@@ -56,6 +59,10 @@ void InstallStopHandler(std::atomic<bool>& AFlag) {
   StopFlag = &AFlag;
   StopDone = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   SetConsoleCtrlHandler(&OnConsoleEvent, TRUE);
+}
+
+bool SessionEnding() {
+  return Ending.load();
 }
 
 void StopHandled() {

@@ -1,6 +1,8 @@
 #include "platform/Files.h"
 
+#include <chrono>
 #include <filesystem>
+#include <random>
 #include <system_error>
 
 #include "platform/Error.h"
@@ -57,6 +59,37 @@ std::u16string ExtractFileDir(std::u16string_view AFileName) {
     --last;
   }
   return std::u16string(AFileName.substr(0, last + 1));
+}
+
+std::u16string NameBeside(const std::u16string& AFileName, int AAttempt) {
+  if (AAttempt < 100) {
+    return AFileName + u".new" + (AAttempt > 0 ? IntToStr(AAttempt) : u"");
+  }
+  thread_local std::mt19937_64 random(std::random_device{}());
+  static const char16_t kDigits[] = u"0123456789abcdef";
+  std::u16string name = AFileName + u".new-";
+  for (std::uint64_t bits = random(), i = 0; i < 16; ++i, bits >>= 4) {
+    name += kDigits[bits & 15u];
+  }
+  return name;
+}
+
+void RemoveLeftoversBeside(const std::u16string& AFileName) {
+  namespace fs = std::filesystem;
+  const fs::path file = PathOf(AFileName);
+  const std::u16string prefix = file.filename().u16string() + u".new";
+  const auto before = fs::file_time_type::clock::now() - std::chrono::minutes(1);
+  std::error_code error;
+  const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+  for (fs::directory_iterator entry(folder, error), end; !error && entry != end;
+       entry.increment(error)) {
+    std::error_code ignored;
+    if (entry->path().filename().u16string().starts_with(prefix) &&
+        entry->is_regular_file(ignored) && !entry->is_symlink(ignored) &&
+        entry->last_write_time(ignored) < before) {
+      fs::remove(entry->path(), ignored);
+    }
+  }
 }
 
 bool FileIsReadOnly(const std::u16string& AFileName) {

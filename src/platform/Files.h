@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,9 +21,13 @@ std::uintmax_t FileSize(const std::u16string& AFileName);
 std::string ReadFileBytes(const std::u16string& AFileName,
                           std::optional<std::uintmax_t> ALimit = std::nullopt);
 
-// What ReadFileBytes gives, for a file that other processes may be appending to (on Windows it is
-// opened without denying them their writes). A record being appended may be read in part.
-std::string ReadAppendedFile(const std::u16string& AFileName);
+// Reads a file that other processes may be appending to (on Windows it is opened without denying
+// them their writes) piece by piece, each at most kFilePiece bytes, in order, so that a file of
+// any size is read in bounded memory. A record being appended may be read in part. Raises EError
+// as ReadFileBytes does, also for what is not a regular file.
+constexpr size_t kFilePiece = 64 * 1024;
+void ReadAppendedFile(const std::u16string& AFileName,
+                      const std::function<void(std::string_view)>& APiece);
 
 // Appends ARecord in one piece, under a lock that every append made this way takes, so that
 // appends of several processes never mix, and flushes it to the disk before returning. A new or

@@ -48,8 +48,8 @@ ssize_t LimitedWrite(int AFile, const char* AData, size_t ACount) {
 // A file of a new name beside AFileName, made now (never one that was there), with its
 // descriptor.
 std::pair<std::u16string, int> CreateBeside(const std::u16string& AFileName) {
-  for (int i = 0; i < 100; ++i) {
-    const std::u16string name = AFileName + u".new" + (i > 0 ? IntToStr(i) : u"");
+  for (int i = 0; i < kAttemptsBeside; ++i) {
+    const std::u16string name = NameBeside(AFileName, i);
     const int file = ::open(ToUtf8(name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (file >= 0) {
       return {name, file};
@@ -125,6 +125,7 @@ void ReplaceFileContent(const std::u16string& AFileName, std::string_view ABytes
   }
   // The new name reaches the disk too, not the content alone.
   SyncFolderOf(AFileName);
+  RemoveLeftoversBeside(AFileName);
 }
 
 void SetFileWriteLimit(std::optional<std::uintmax_t> ABytes) {
@@ -213,8 +214,37 @@ void WriteFileDurably(const std::u16string& AFileName, std::string_view ABytes) 
   }
 }
 
-std::string ReadAppendedFile(const std::u16string& AFileName) {
-  return ReadFileBytes(AFileName);
+void ReadAppendedFile(const std::u16string& AFileName,
+                      const std::function<void(std::string_view)>& APiece) {
+  const int file = ::open(ToUtf8(AFileName).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (file < 0) {
+    Fail(u"Не удаётся открыть файл", AFileName, errno);
+  }
+  struct TCloser {
+    int File;
+    ~TCloser() { ::close(File); }
+  } closer{file};
+  struct stat status {};
+  if (::fstat(file, &status) != 0) {
+    Fail(u"Не удаётся прочитать файл", AFileName, errno);
+  }
+  if (!S_ISREG(status.st_mode)) {
+    throw EError(u"Не удаётся открыть файл \"" + AFileName + u"\": это не обычный файл");
+  }
+  std::string piece(kFilePiece, '\0');
+  for (;;) {
+    const ssize_t count = ::read(file, piece.data(), piece.size());
+    if (count < 0 && errno == EINTR) {
+      continue;
+    }
+    if (count < 0) {
+      Fail(u"Не удаётся прочитать файл", AFileName, errno);
+    }
+    if (count == 0) {
+      return;
+    }
+    APiece(std::string_view(piece.data(), static_cast<size_t>(count)));
+  }
 }
 
 void AppendRecord(const std::u16string& AFileName, std::string_view AHead,

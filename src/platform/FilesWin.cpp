@@ -64,8 +64,8 @@ bool LimitedWrite(HANDLE AFile, std::string_view ABytes, DWORD& AError) {
 
 // A file of a new name beside AFileName, made now (never one that was there).
 std::pair<std::u16string, HANDLE> CreateBeside(const std::u16string& AFileName) {
-  for (int i = 0; i < 100; ++i) {
-    std::u16string name = AFileName + u".new" + (i > 0 ? IntToStr(i) : u"");
+  for (int i = 0; i < kAttemptsBeside; ++i) {
+    std::u16string name = NameBeside(AFileName, i);
     const HANDLE file = CreateFileW(Wide(name), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
@@ -143,6 +143,7 @@ void ReplaceFileContent(const std::u16string& AFileName, std::string_view ABytes
     DeleteFileW(Wide(temporary));
     Fail(u"Не удаётся записать файл", AFileName, error);
   }
+  RemoveLeftoversBeside(AFileName);
 }
 
 void SetFileWriteLimit(std::optional<std::uintmax_t> ABytes) {
@@ -153,8 +154,30 @@ std::string ReadFileBytes(const std::u16string& AFileName, std::optional<std::ui
   return ReadWhole(AFileName, ALimit, FILE_SHARE_READ);
 }
 
-std::string ReadAppendedFile(const std::u16string& AFileName) {
-  return ReadWhole(AFileName, std::nullopt, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+void ReadAppendedFile(const std::u16string& AFileName,
+                      const std::function<void(std::string_view)>& APiece) {
+  const THandle file(CreateFileW(Wide(AFileName), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.Valid()) {
+    const DWORD error = GetLastError();
+    Fail(u"Не удаётся открыть файл", AFileName, error);
+  }
+  if (GetFileType(file.Get()) != FILE_TYPE_DISK) {
+    throw EError(u"Не удаётся открыть файл \"" + AFileName + u"\": это не обычный файл");
+  }
+  std::string piece(kFilePiece, '\0');
+  for (;;) {
+    DWORD read = 0;
+    if (!ReadFile(file.Get(), piece.data(), static_cast<DWORD>(piece.size()), &read, nullptr)) {
+      const DWORD error = GetLastError();
+      Fail(u"Не удаётся прочитать файл", AFileName, error);
+    }
+    if (read == 0) {
+      return;
+    }
+    APiece(std::string_view(piece.data(), read));
+  }
 }
 
 void CheckFileReplaceable(const std::u16string& AFileName) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace kelvane {
@@ -14,5 +15,14 @@ struct TPathSyntax {
 
 // Windows: "\", "/" and ":"; elsewhere "/" only.
 extern const TPathSyntax kPathSyntax;
+
+// The name of the AAttempt-th try at a new file beside AFileName: "X.new", "X.new1" to "X.new99",
+// then fresh random names, so that leftovers of killed writes never use the names up.
+std::u16string NameBeside(const std::u16string& AFileName, int AAttempt);
+// How many tries a new file beside another gets before the reason of the last one is given.
+constexpr int kAttemptsBeside = 1000;
+// Removes the regular files NameBeside made for AFileName that a killed write left: those older
+// than a minute, so that another process's write in progress keeps its own.
+void RemoveLeftoversBeside(const std::u16string& AFileName);
 
 }  // namespace kelvane

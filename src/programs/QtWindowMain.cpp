@@ -6,6 +6,7 @@
 #include "platform/Error.h"
 #include "tasks/MainThread.h"
 #include "window/fmuMain.h"
+#include "window/qt/CloseOnSignal.h"
 #include "window/qt/QtFont.h"
 #include "window/qt/QtMainWindow.h"
 
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   kelvane::TQtMainWindow fmMain;
+  kelvane::CloseOnTerminationSignals(fmMain);
   fmMain.show();
   return application.exec();
 }

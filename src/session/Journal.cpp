@@ -61,7 +61,7 @@ std::optional<TJournalRecord> RecordOf(const std::vector<std::string>& AFields) 
   }
   const std::optional<std::int32_t> port = StrToInt(FromUtf8(AFields[0].substr(3)));
   const std::optional<TUpdateResult> result =
-      FromName(AFields[5], TUpdateResult::Stopped, ResultName);
+      FromName(AFields[5], TUpdateResult::Interrupted, ResultName);
   const std::optional<TUpdateStep> step = FromName(AFields[6], TUpdateStep::Done, StepName);
   const std::optional<std::int32_t> build = StrToInt(FromUtf8(AFields[12]));
   if (!port || !result || !step || !build) {
@@ -137,37 +137,146 @@ std::string JournalLine(const TJournalRecord& ARecord) {
 
 std::vector<TJournalRecord> ParseJournal(std::string_view ABytes) {
   std::vector<TJournalRecord> records;
-  size_t at = ABytes.starts_with(kCsvByteOrderMark) ? kCsvByteOrderMark.size() : 0;
-  while (at < ABytes.size()) {
-    const std::string_view rest = ABytes.substr(at);
-    if (const std::optional<TCsvRecord> csv = ReadCsvRecord(rest)) {
-      const std::string_view line = rest.substr(0, csv->Length - 2);
-      const size_t checkAt = line.rfind(';') + 1;
-      if (checkAt > 0 && Check(line.substr(0, checkAt)) == line.substr(checkAt)) {
-        if (std::optional<TJournalRecord> record = RecordOf(csv->Fields)) {
-          records.push_back(std::move(*record));
-          at += csv->Length;
-          continue;
-        }
+  TJournalParser parser([&](const TJournalRecord& ARecord) { records.push_back(ARecord); });
+  parser.Feed(ABytes);
+  parser.Finish();
+  return records;
+}
+
+TJournalParser::TJournalParser(std::function<void(const TJournalRecord&)> AEach)
+    : FEach(std::move(AEach)) {
+}
+
+void TJournalParser::Feed(std::string_view APiece) {
+  while (!APiece.empty()) {
+    const size_t end = APiece.find('\n');
+    const std::string_view part = APiece.substr(0, end == std::string_view::npos ? end : end + 1);
+    APiece.remove_prefix(part.size());
+    if (!FSkipping) {
+      FLine += part;
+      if (FLine.size() > kLongestJournalRecord) {
+        // Longer than any record: broken, and the rest of it is passed over.
+        FLine.clear();
+        FSkipping = true;
+        ++FFailedChecks;
       }
     }
-    // Not a whole record (the column names, or what a cut-short append left): the next line
-    // may start one.
-    const size_t lineEnd = rest.find('\n');
-    if (lineEnd == std::string_view::npos) {
-      break;
+    if (end != std::string_view::npos) {
+      if (FSkipping) {
+        FSkipping = false;
+      } else {
+        TakeLine();
+      }
     }
-    at += lineEnd + 1;
   }
-  return records;
+}
+
+void TJournalParser::Finish() {
+  if (!FLine.empty()) {
+    TakeLine();
+  }
+  FSkipping = false;
+  Settle(true);
+  for (TJournalRecord& start : FOpen) {
+    start.Outcome.Result = TUpdateResult::Interrupted;
+    FEach(start);
+  }
+  FOpen.clear();
+}
+
+void TJournalParser::TakeLine() {
+  FQuotes += static_cast<size_t>(std::count(FLine.begin(), FLine.end(), '"'));
+  FHeld += FLine.size();
+  FLines.push_back(std::move(FLine));
+  FLine.clear();
+  Settle(false);
+}
+
+void TJournalParser::Settle(bool AAtEnd) {
+  // A record spans several lines only where a quoted field holds a line end, and never more than
+  // a record's length.
+  constexpr size_t kMostLines = 64;
+  while (!FLines.empty()) {
+    const bool whole = FQuotes % 2 == 0;
+    if (whole) {
+      std::string text;
+      for (const std::string& line : FLines) {
+        text += line;
+      }
+      if (Process(text)) {
+        FLines.clear();
+        FQuotes = 0;
+        FHeld = 0;
+        return;
+      }
+    } else if (!AAtEnd && FHeld <= kLongestJournalRecord && FLines.size() <= kMostLines) {
+      return;
+    }
+    // The first line starts no record: the next may.
+    ++FFailedChecks;
+    FQuotes -= static_cast<size_t>(std::count(FLines.front().begin(), FLines.front().end(), '"'));
+    FHeld -= FLines.front().size();
+    FLines.erase(FLines.begin());
+  }
+}
+
+bool TJournalParser::Process(std::string_view AText) {
+  if (FFileStart) {
+    FFileStart = false;
+    if (AText.starts_with(kCsvByteOrderMark)) {
+      AText.remove_prefix(kCsvByteOrderMark.size());
+    }
+  }
+  static const std::string kHead = CsvLine(Columns());
+  if (AText == "\r\n" || AText == "\n" || AText == kHead) {
+    return true;
+  }
+  const std::optional<TCsvRecord> csv = ReadCsvRecord(AText);
+  if (!csv || csv->Length != AText.size()) {
+    return false;
+  }
+  const std::string_view line = AText.substr(0, csv->Length - 2);
+  const size_t checkAt = line.rfind(';') + 1;
+  if (checkAt == 0 || Check(line.substr(0, checkAt)) != line.substr(checkAt)) {
+    return false;
+  }
+  std::optional<TJournalRecord> record = RecordOf(csv->Fields);
+  if (!record) {
+    return false;
+  }
+  Take(std::move(*record));
+  return true;
+}
+
+void TJournalParser::Take(TJournalRecord ARecord) {
+  // More runs open at once than a workstation has ports: the oldest will meet no end.
+  constexpr size_t kMostOpen = 4096;
+  if (ARecord.Outcome.Result == TUpdateResult::Started) {
+    if (FOpen.size() == kMostOpen) {
+      FOpen.front().Outcome.Result = TUpdateResult::Interrupted;
+      FEach(FOpen.front());
+      FOpen.erase(FOpen.begin());
+    }
+    FOpen.push_back(std::move(ARecord));
+    return;
+  }
+  // An end completes the first open start of the same run.
+  const auto start = std::find_if(FOpen.begin(), FOpen.end(), [&](const TJournalRecord& AStart) {
+    return AStart.ComNumber == ARecord.ComNumber && AStart.Serial == ARecord.Serial &&
+           AStart.Program == ARecord.Program && AStart.Outcome.Started == ARecord.Outcome.Started;
+  });
+  if (start != FOpen.end()) {
+    FOpen.erase(start);
+  }
+  FEach(ARecord);
 }
 
 TJournal::TJournal(std::u16string AFolder) : FFolder(std::move(AFolder)) {
 }
 
-std::u16string TJournal::FileName(std::u16string_view AEnded) const {
-  return FFolder + PathSeparator() + std::u16string(kPrefix) + std::u16string(AEnded.substr(0, 7)) +
-         std::u16string(kExtension);
+std::u16string TJournal::FileName(std::u16string_view AStarted) const {
+  return FFolder + PathSeparator() + std::u16string(kPrefix) +
+         std::u16string(AStarted.substr(0, 7)) + std::u16string(kExtension);
 }
 
 void TJournal::Append(const TJournalRecord& ARecord) const {
@@ -176,16 +285,17 @@ void TJournal::Append(const TJournalRecord& ARecord) const {
   }
   std::error_code error;
   std::filesystem::create_directories(std::filesystem::path(FFolder), error);
-  const std::u16string file = FileName(ARecord.Outcome.Ended);
+  const std::u16string file = FileName(ARecord.Outcome.Started);
   if (!IsJournalFileName(ExtractFileName(file))) {
-    throw EError(u"Не удаётся записать журнал: у записи нет времени конца");
+    throw EError(u"Не удаётся записать журнал: у записи нет времени начала");
   }
   std::string head(kCsvByteOrderMark);
   head += CsvLine(Columns());
   AppendRecord(file, head, JournalLine(ARecord));
 }
 
-std::vector<TJournalRecord> TJournal::Read() const {
+TJournalReading TJournal::ReadEach(
+    const std::function<void(const TJournalRecord&)>& AEach) const {
   std::vector<std::u16string> files;
   std::error_code error;
   for (std::filesystem::directory_iterator entry(std::filesystem::path(FFolder), error), end;
@@ -196,12 +306,27 @@ std::vector<TJournalRecord> TJournal::Read() const {
     }
   }
   std::sort(files.begin(), files.end());
-  std::vector<TJournalRecord> records;
+  TJournalReading reading;
   for (const std::u16string& name : files) {
-    std::vector<TJournalRecord> month =
-        ParseJournal(ReadAppendedFile(FFolder + PathSeparator() + name));
-    records.insert(records.end(), std::make_move_iterator(month.begin()),
-                   std::make_move_iterator(month.end()));
+    TJournalParser parser(AEach);
+    try {
+      ReadAppendedFile(FFolder + PathSeparator() + name,
+                       [&](std::string_view APiece) { parser.Feed(APiece); });
+      parser.Finish();
+    } catch (const EError& e) {
+      reading.Problems.push_back(e.Message());
+    }
+    reading.FailedChecks += parser.FailedChecks();
+  }
+  return reading;
+}
+
+std::vector<TJournalRecord> TJournal::Read() const {
+  std::vector<TJournalRecord> records;
+  const TJournalReading reading =
+      ReadEach([&](const TJournalRecord& ARecord) { records.push_back(ARecord); });
+  if (!reading.Problems.empty()) {
+    throw EError(reading.Problems.front());
   }
   return records;
 }

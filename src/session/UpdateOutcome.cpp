@@ -63,9 +63,13 @@ std::string ResultName(TUpdateResult AResult) {
     case TUpdateResult::Failed:
       return "failed";
     case TUpdateResult::Stopped:
+      return "stopped";
+    case TUpdateResult::Started:
+      return "started";
+    case TUpdateResult::Interrupted:
       break;
   }
-  return "stopped";
+  return "interrupted";
 }
 
 std::string StepName(TUpdateStep AStep) {

@@ -9,8 +9,18 @@
 
 namespace kelvane {
 
-// How the update of one register ended.
-enum class TUpdateResult { NotStarted, Success, SuccessPrintError, Failed, Stopped };
+// How the update of one register ended. In the journal, Started marks the record of a run's
+// start, and a start that has no end when the journal is read is Interrupted: the program ended
+// during the run.
+enum class TUpdateResult {
+  NotStarted,
+  Success,
+  SuccessPrintError,
+  Failed,
+  Stopped,
+  Started,
+  Interrupted
+};
 
 // The outcome of one register's update as data, for whatever shows or keeps it: the front ends'
 // reports and the journal. Never read back from a text meant for the operator.

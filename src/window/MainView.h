@@ -105,6 +105,9 @@ class TMainCommands {
   virtual void FormClose() = 0;
   // The wake-up has arrived on the window's thread: the workers' hand-over calls run.
   virtual void HandOver() = 0;
+  // The system's session is ending (a logoff, a shutdown, a restart): what the window keeps is
+  // written before this returns.
+  virtual void EndSession() = 0;
   // Files dropped on the window, as full paths.
   virtual void DropFiles(const std::vector<std::u16string>& AFiles) = 0;
 };
@@ -157,6 +160,12 @@ class TMainView {
 
   // Called from any thread: asks the window's thread to call HandOver soon.
   virtual void Wake() = 0;
+  // Lets the window repaint what changed and answer the system, running nothing else: no
+  // command, timer, click or key. For the waits of a closing window.
+  virtual void PaintOnly() = 0;
+  // While a reason is given, the system's session does not end by a logoff, a shutdown or a
+  // restart without the operator's word, and shows the reason; nothing lets it end again.
+  virtual void HoldSessionEnd(const std::optional<std::u16string>& AReason) = 0;
 
   // The window as the window-state keeper sees it.
   virtual TKeptWindow& KeptWindow() = 0;

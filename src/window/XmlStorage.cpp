@@ -92,16 +92,34 @@ void TXmlStorage::Reload() {
   FDocument = TSettingsDocument();
   FDocument.Root.Name = kRootNodeName;
   FUnreadable = false;
+  FReadProblem.reset();
   FReadOnly = FileIsReadOnly(FFullFileName);
   std::error_code error;
   const auto status = std::filesystem::symlink_status(std::filesystem::path(FFullFileName), error);
   if (status.type() == std::filesystem::file_type::not_found) {
     return;
   }
+  std::string bytes;
   try {
     // Only a regular file, and none larger than a settings file can reasonably be: anything
     // else (a FIFO, a device, a huge file) is unreadable at once and kept aside.
-    FDocument = ParseSettingsFile(ReadFileBytes(FFullFileName, kLargestFile));
+    bytes = ReadFileBytes(FFullFileName, kLargestFile);
+  } catch (const EError& e) {
+    std::error_code ignored;
+    const std::filesystem::path path(FFullFileName);
+    if (std::filesystem::is_regular_file(path, ignored) &&
+        std::filesystem::file_size(path, ignored) <= kLargestFile) {
+      // A file that is there but cannot be opened now (no permission, another program holding
+      // it) is no corrupt file: it stays as it is, and nothing is written over it this time.
+      FReadOnly = true;
+      FReadProblem = e.Message();
+      return;
+    }
+    FUnreadable = true;
+    return;
+  }
+  try {
+    FDocument = ParseSettingsFile(bytes);
   } catch (const std::exception&) {
     // The stored values cannot be used; the tool starts with its defaults.
     FDocument = TSettingsDocument();

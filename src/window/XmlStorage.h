@@ -30,9 +30,14 @@ class TXmlStorage {
   const std::u16string& FullFileName() const { return FFullFileName; }
   bool ReadOnly() const { return FReadOnly; }
 
-  // Reads the settings file into the document; a missing file gives an empty root. A file that
-  // cannot be read or parsed gives an empty root too, and is kept aside at the next Flush.
+  // Reads the settings file into the document; a missing file gives an empty root. A file read
+  // whole that cannot be parsed, or that is no regular file of a settings file's size, gives an
+  // empty root too, and is kept aside at the next Flush. A regular file that cannot be opened or
+  // read (no permission, another program holding it) gives an empty root, stays untouched, and
+  // makes the store read-only: ReadProblem then says why.
   void Reload();
+  // Why the settings file there could not be read, when it could not.
+  const std::optional<std::u16string>& ReadProblem() const { return FReadProblem; }
   // Writes the document to the settings file, unless the store is read-only: a new file beside
   // it takes its place once written whole. What went wrong, naming the file and the reason, when
   // it could not be written; the file then stays as it was.
@@ -56,6 +61,7 @@ class TXmlStorage {
   bool FReadOnly = false;
   // The file read could not be parsed: it is kept aside before the new one is written.
   bool FUnreadable = false;
+  std::optional<std::u16string> FReadProblem;
 };
 
 // The words of truth values: the first of each list is the one written.

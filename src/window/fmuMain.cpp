@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "platform/Error.h"
 #include "platform/Files.h"
-#include "platform/SystemAwake.h"
 #include "platform/Text.h"
 #include "platform/VersionInfo.h"
 #include "session/RowProgress.h"
@@ -19,7 +19,10 @@ TfmMain::TfmMain(TMainView& AView, std::u16string ASettingsFile)
     : FView(AView),
       xmlStorage(ASettingsFile.empty() ? std::make_unique<TXmlStorage>()
                                        : std::make_unique<TXmlStorage>(std::move(ASettingsFile))),
-      FJournal(TJournal(JournalFolderOf(xmlStorage->FullFileName()))) {
+      FSession(std::make_unique<TUpdateSession>(
+          u"Kelvane", TJournal(JournalFolderOf(xmlStorage->FullFileName())))) {
+  FSession->SetOnRunEnded(
+      [this](size_t, const TUpdateOutcome& AOutcome) { RunEnded(AOutcome); });
   // The settings are read once the controls exist and before the creation handler runs.
   xmlStorage->Reload();
   std::vector<std::u16string> kept;
@@ -31,13 +34,7 @@ TfmMain::TfmMain(TMainView& AView, std::u16string ASettingsFile)
 }
 
 TfmMain::~TfmMain() {
-  if (!formStorage->Saved()) {
-    formStorage->SaveFormPlacement();
-  }
   FormDestroy();
-  if (const std::optional<std::u16string> problem = xmlStorage->Flush()) {
-    ShowErrorBox(*problem);
-  }
 }
 
 void TfmMain::FormCreate() {
@@ -59,27 +56,92 @@ void TfmMain::FormDestroy() {
   // Neither timer may act on a task released below.
   FView.SetTimersActive(false);
   StopAll();
+  // What the operator keeps is on the disk before any wait: ending the program while a driver
+  // call hangs then costs only that call's run.
+  const std::optional<std::u16string> settingsProblem = SaveKept();
+  WaitInTheOpen();
   ClearDevices();
   FDeviceDiscover.reset();
   FDeviceList.reset();
   TMainThread::Instance().SetWakeup({});
-  KeepSystemAwake(false);
   // The last try for the records the journal could not take: what fails now is lost.
-  if (const std::optional<std::u16string> problem = FJournal.Flush()) {
+  if (const std::optional<std::u16string> problem = FSession->FlushJournal()) {
     ShowErrorBox(u"Записи журнала обновлений не сохранены (" +
-                 IntToStr(static_cast<std::int64_t>(FJournal.Kept())) + u"): " + *problem);
+                 IntToStr(static_cast<std::int64_t>(FSession->JournalKept())) + u"): " + *problem);
+  }
+  FSession.reset();
+  FollowRunningRows();
+  if (settingsProblem) {
+    ShowErrorBox(*settingsProblem);
   }
 }
 
-void TfmMain::KeepSystemAwake(bool AValue) {
-  if (AValue != FKeepsSystemAwake) {
-    FKeepsSystemAwake = AValue;
-    SetSystemAwakeRequired(AValue);
+std::optional<std::u16string> TfmMain::SaveKept() {
+  if (!formStorage->Saved()) {
+    formStorage->SaveFormPlacement();
   }
+  FSession->FlushJournal();
+  std::optional<std::u16string> problem = xmlStorage->Flush();
+  // A file that could not be read was not written over: that is said once, at the close.
+  if (const std::optional<std::u16string> unread = xmlStorage->ReadProblem()) {
+    problem = u"Настройки не прочитаны и не сохранены: " + *unread;
+  }
+  return problem;
+}
+
+void TfmMain::WaitInTheOpen() {
+  const auto ended = [this] {
+    return FSession->WorkersEnded() && FDeviceDiscover->WorkerEnded();
+  };
+  if (ended()) {
+    return;
+  }
+  for (size_t i = 0; i < kControlCount; ++i) {
+    FView.SetEnabled(static_cast<TControl>(i), false);
+  }
+  std::u16string shown;
+  do {
+    const std::u16string waiting = u"Ожидание завершения: " + WaitingFor();
+    if (waiting != shown) {
+      shown = waiting;
+      SetStatusText(waiting);
+    }
+    FView.PaintOnly();
+  } while (!TMainThread::Instance().WaitWhileDraining(ended, std::chrono::milliseconds(100)));
+}
+
+std::u16string TfmMain::WaitingFor() const {
+  std::u16string waiting;
+  const auto add = [&](const std::u16string& AWhat) {
+    waiting += (waiting.empty() ? u"" : u", ") + AWhat;
+  };
+  if (FDeviceDiscover && !FDeviceDiscover->WorkerEnded()) {
+    add(u"поиск устройств");
+  }
+  for (const TRow& row : FRows) {
+    const TUpdateTask& task = FSession->Task(row.Row);
+    if (!task.WorkerEnded()) {
+      add(row.Caption + u" (" + task.State().Text.Get() + u")");
+    }
+  }
+  return waiting;
+}
+
+void TfmMain::EndSession() {
+  if (FDestroyed) {
+    return;
+  }
+  FView.SetTimersActive(false);
+  StopAll();
+  SaveKept();
+  // Rows between two blocks stop at once: their ends are recorded too, while the system waits.
+  TMainThread::Instance().WaitWhileDraining([this] { return FSession->WorkersEnded(); },
+                                            std::chrono::seconds(3));
+  FSession->FlushJournal();
 }
 
 void TfmMain::FormShow() {
-  if (FShown) {
+  if (FShown || FDestroyed) {
     return;
   }
   FShown = true;
@@ -102,6 +164,9 @@ void TfmMain::HandOver() {
 }
 
 void TfmMain::DropFiles(const std::vector<std::u16string>& AFiles) {
+  if (FDestroyed) {
+    return;
+  }
   const bool busy = FDeviceDiscover->State().Started.load() || IsUpdating();
   if (busy || AFiles.size() != 1 || !FileExists(AFiles.front())) {
     return;
@@ -115,6 +180,10 @@ void TfmMain::DropFiles(const std::vector<std::u16string>& AFiles) {
 }
 
 void TfmMain::Run(TCommand ACommand) {
+  // A closing window runs nothing while it waits for its workers.
+  if (FDestroyed) {
+    return;
+  }
   RunCommand([this, ACommand] {
     switch (ACommand) {
       case TCommand::btnSearchClick:
@@ -139,17 +208,25 @@ void TfmMain::Run(TCommand ACommand) {
         return tmrUpdateDevicesTimer();
     }
   });
-  // A command may have started rows: the workstation stays awake from that moment.
+  // A command may have started rows: the session's end is held back from that moment.
   FollowRunningRows();
 }
 
 void TfmMain::FollowRunningRows() {
-  KeepSystemAwake(AnyRowStarted());
+  std::optional<std::u16string> reason;
+  for (const TRow& row : FRows) {
+    if (FSession && FSession->Running(row.Row)) {
+      reason = (reason ? *reason + u", " : u"Идёт обновление прошивки ККТ: ") + row.Caption;
+    }
+  }
+  if (reason != FSessionEndHeld) {
+    FSessionEndHeld = reason;
+    FView.HoldSessionEnd(reason);
+  }
 }
 
-bool TfmMain::AnyRowStarted() const {
-  return std::any_of(FRows.begin(), FRows.end(),
-                     [](const TRow& ARow) { return ARow.Task->State().Started.load(); });
+TUpdateTask& TfmMain::Task(int ARow) const {
+  return FSession->Task(FRows.at(static_cast<size_t>(ARow)).Row);
 }
 
 void TfmMain::RunCommand(const std::function<void()>& ACommand) {
@@ -214,10 +291,7 @@ void TfmMain::tmrUpdateDevicesTimer() {
 void TfmMain::AddDevice(std::int32_t ComNumber, const std::u16string& Serial,
                         const std::u16string& Version, std::int32_t ProtocolType,
                         const std::u16string& Name) {
-  auto task = std::make_unique<TUpdateTask>();
-  task->SetComNumber(ComNumber);
-  task->SetProtocolType(ProtocolType);
-  task->SetName(Serial);
+  const size_t row = FSession->Add({ComNumber, true, Serial, Version, ProtocolType, Name, {}});
   std::u16string caption = u"COM" + IntToStr(ComNumber);
   // The list keeps its rows in caption order, code unit by code unit: COM10 before COM2.
   const auto at = std::upper_bound(
@@ -226,23 +300,13 @@ void TfmMain::AddDevice(std::int32_t ComNumber, const std::u16string& Serial,
   const int index = static_cast<int>(at - FRows.begin());
   std::array<std::u16string, 4> cells = {caption, Serial, u"", Version + u" [" + Name + u"]"};
   FView.InsertRow(index, {cells.begin(), cells.end()}, true);
-  FRows.insert(at,
-               TRow{std::move(caption), std::move(task), std::move(cells), Version, Name, {}, {}});
+  FRows.insert(at, TRow{std::move(caption), row, std::move(cells)});
 }
 
 void TfmMain::ClearDevices() {
-  // Every task hears the stop at once, so that the waits below overlap.
-  for (const TRow& row : FRows) {
-    row.Task->Stop();
-  }
   // Every run that was started is recorded, also one the list loses now.
-  TMainThread::Instance().WaitWhileDraining([this] {
-    return std::all_of(FRows.begin(), FRows.end(),
-                       [](const TRow& ARow) { return ARow.Task->WorkerEnded(); });
-  });
-  RecordEndedRuns();
+  FSession->Clear();
   FView.ClearRows();
-  // Releasing each task waits for its worker.
   FRows.clear();
 }
 
@@ -250,20 +314,17 @@ void TfmMain::StopAll() {
   if (FDeviceDiscover->State().Started.load()) {
     FDeviceDiscover->Stop();
   }
-  for (const TRow& row : FRows) {
-    if (row.Task->State().Started.load()) {
-      row.Task->Stop();
-    }
-  }
+  FSession->StopAll();
 }
 
 bool TfmMain::IsUpdating() const {
-  return !FDeviceDiscover->State().Started.load() && AnyRowStarted();
+  return !FDeviceDiscover->State().Started.load() && FSession->AnyRunning();
 }
 
 void TfmMain::UpdatePage() {
   FollowRunningRows();
-  ShowTaskbarProgress(RecordEndedRuns());
+  SayJournalProblem();
+  ShowTaskbarProgress(std::exchange(FRunsEnded, false));
   const bool busy = FDeviceDiscover->State().Started.load() || IsUpdating();
   FView.SetEnabled(TControl::btnSearch, !busy);
   FView.SetEnabled(TControl::btnStop, busy);
@@ -296,47 +357,25 @@ void TfmMain::TimerTimer() {
 }
 
 void TfmMain::StartRow(int ARow, const TUpdateRequest& ARequest) {
-  TRow& row = FRows.at(static_cast<size_t>(ARow));
-  // A run that ended since the last refresh is recorded before the next one replaces it.
-  if (row.Times.Started() && !row.Task->State().Started.load()) {
-    RecordRun(row);
-  }
-  if (StartUpdate(*row.Task, ARequest)) {
-    row.Times.NoteStart();
-    row.Firmware = ARequest.FileName;
-  }
+  FSession->Start(FRows.at(static_cast<size_t>(ARow)).Row, ARequest);
 }
 
-bool TfmMain::RecordEndedRuns() {
-  bool recorded = false;
-  for (TRow& row : FRows) {
-    if (row.Times.Started() && !row.Task->State().Started.load()) {
-      RecordRun(row);
-      recorded = true;
-    }
+void TfmMain::RunEnded(const TUpdateOutcome& AOutcome) {
+  FRowFailed |= AOutcome.Result == TUpdateResult::Failed;
+  FRunsEnded = true;
+}
+
+void TfmMain::SayJournalProblem() {
+  // No update waits for, or fails by, its journal: a record that cannot be written is kept for
+  // the next try, and said once the rows have ended. The latest reason is the one that holds.
+  if (std::optional<std::u16string> problem = FSession->TakeJournalProblem()) {
+    FJournalProblem = u"Не удалось записать журнал обновлений: " + *problem;
   }
   // On closing, the last try says it instead.
-  if (FJournalProblem && !AnyRowStarted() && !FDestroyed) {
+  if (FJournalProblem && !FSession->AnyRunning() && !FDestroyed) {
     const std::u16string problem = std::move(*FJournalProblem);
     FJournalProblem.reset();
     ShowErrorBox(problem);
-  }
-  return recorded;
-}
-
-void TfmMain::RecordRun(TRow& ARow) {
-  ARow.Times.NoteEnd();
-  TUpdateOutcome outcome = OutcomeOf(*ARow.Task, ARow.Version);
-  ARow.Times.FillIn(outcome);
-  ARow.Times = {};
-  FRowFailed |= outcome.Result == TUpdateResult::Failed;
-  // No update waits for, or fails by, its journal: a record that cannot be written is kept for
-  // the next try, and said once the rows have ended.
-  const std::optional<std::u16string> problem = FJournal.Add(
-      JournalRecordOf(ARow.Task->ComNumber(), ARow.Task->Name(), ARow.DeviceName,
-                      std::move(outcome), ARow.Firmware, u"Kelvane"));
-  if (problem && !FJournalProblem) {
-    FJournalProblem = u"Не удалось записать журнал обновлений: " + *problem;
   }
 }
 
@@ -357,7 +396,7 @@ TTaskbarProgress TfmMain::TaskbarProgressOf(const std::vector<double>& ARunningP
 void TfmMain::ShowTaskbarProgress(bool ARunsEnded) {
   std::vector<double> running;
   for (const TRow& row : FRows) {
-    const TTaskState& state = row.Task->State();
+    const TTaskState& state = FSession->Task(row.Row).State();
     if (state.Started.load()) {
       running.push_back(PercentOf(state.Step.load(), state.StepCount.load()));
     }
@@ -396,11 +435,10 @@ void TfmMain::ResetTaskPopupClick() {
     return;
   }
   FView.SetRowTicked(*row, true);
-  TUpdateTask& task = Task(*row);
   // A running task only hears the stop: its start would do nothing, and it reads its
   // properties while it runs. The choice is made again once the row shows the end of the run.
-  if (task.State().Started.load()) {
-    task.Stop();
+  if (Task(*row).State().Started.load()) {
+    Task(*row).Stop();
     return;
   }
   StartRow(*row, {FView.FieldText(TField::edtFileName), std::nullopt, FView.WriteTablesChecked(),
@@ -423,9 +461,8 @@ void TfmMain::WriteCustomFirmwareClick() {
   if (!chosen) {
     return;
   }
-  TUpdateTask& task = Task(*row);
-  if (task.State().Started.load()) {
-    task.Stop();
+  if (Task(*row).State().Started.load()) {
+    Task(*row).Stop();
     return;
   }
   StartRow(*row, {*chosen, true, FView.WriteTablesChecked(),

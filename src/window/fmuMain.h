@@ -11,8 +11,8 @@
 #include "discovery/DeviceDiscover.h"
 #include "procedures/UpdateTask.h"
 #include "session/Journal.h"
-#include "session/RunTimes.h"
 #include "session/UpdateRequest.h"
+#include "session/UpdateSession.h"
 #include "window/DeviceList.h"
 #include "window/FormStorage.h"
 #include "window/MainView.h"
@@ -35,6 +35,9 @@ class TfmMain final : public TMainCommands {
   void FormShow() override;
   void FormClose() override;
   void HandOver() override;
+  // The system's session ends now: every row is asked to stop, and the settings and the journal
+  // are written before this returns (after a short wait for the rows that stop at once).
+  void EndSession() override;
   // One firmware file (.bin) fills the firmware field, one tables file (.csv) the tables field,
   // as their choosers would; anything else, several files, or a drop while the window is busy is
   // passed over. Nothing starts by a drop.
@@ -68,11 +71,14 @@ class TfmMain final : public TMainCommands {
 
   const TDeviceDiscover& DeviceDiscover() const { return *FDeviceDiscover; }
   int RowCount() const { return static_cast<int>(FRows.size()); }
-  TUpdateTask& Task(int ARow) const { return *FRows.at(static_cast<size_t>(ARow)).Task; }
+  TUpdateTask& Task(int ARow) const;
   // True while the window asks the workstation to stay awake: while any row's update runs.
-  bool KeepsSystemAwake() const { return FKeepsSystemAwake; }
-  // Where every run of a row is recorded when it ends.
-  const TJournal& Journal() const { return FJournal.Journal(); }
+  bool KeepsSystemAwake() const { return FSession->KeepsSystemAwake(); }
+  // Where every run of a row is recorded when it starts and when it ends.
+  const TJournal& Journal() const { return FSession->JournalQueue()->Journal(); }
+  // What the window waits for while it closes: "COM3 (Установка прошивки)" for each row that
+  // still runs, the search too; nothing once no worker is alive.
+  std::u16string WaitingFor() const;
 
   // The application title of message boxes: the executable's name up to its first point, every
   // character after the first in lower case.
@@ -88,14 +94,10 @@ class TfmMain final : public TMainCommands {
  private:
   struct TRow {
     std::u16string Caption;
-    std::unique_ptr<TUpdateTask> Task;
+    // The row in the session, which holds its task.
+    size_t Row = 0;
     // The cells as the view shows them, in TColumn order.
     std::array<std::u16string, 4> Shown;
-    std::u16string Version;
-    std::u16string DeviceName;
-    // The run that is to be recorded in the journal when it ends, and its firmware.
-    TRunTimes Times;
-    std::u16string Firmware;
   };
 
   void FormCreate();
@@ -109,16 +111,19 @@ class TfmMain final : public TMainCommands {
   TUpdateTask* SelectedTask() const;
   void SetStatusText(const std::u16string& AText);
   void OpenInto(TFileChooser& AChooser, TField AField);
-  void KeepSystemAwake(bool AValue);
-  // Keeps the workstation awake exactly while any row's update runs.
+  // Holds the end of the system's session back exactly while any row's update runs.
   void FollowRunningRows();
-  bool AnyRowStarted() const;
-  // StartUpdate for a row, which the journal then follows to its end.
   void StartRow(int ARow, const TUpdateRequest& ARequest);
-  // Records every row's run that has ended and is not yet recorded; once no row runs, the error
-  // box says if a record could not be written. True when a run was recorded.
-  bool RecordEndedRuns();
-  void RecordRun(TRow& ARow);
+  // A row's run has ended and is recorded.
+  void RunEnded(const TUpdateOutcome& AOutcome);
+  // Once no row runs, the error box says if a journal record could not be written.
+  void SayJournalProblem();
+  // The settings, the window's place among them, and the journal's kept records, written now.
+  // What went wrong with the settings, when anything did.
+  std::optional<std::u16string> SaveKept();
+  // Waits for every worker with the window on the screen: it only paints, its controls disabled,
+  // and its status bar says what it waits for.
+  void WaitInTheOpen();
   // The taskbar button by the running rows, and the call for attention when runs have ended and
   // none runs any more.
   void ShowTaskbarProgress(bool ARunsEnded);
@@ -136,11 +141,14 @@ class TfmMain final : public TMainCommands {
   std::int32_t FDeviceFoundCount = 0;
   bool FShown = false;
   bool FDestroyed = false;
-  bool FKeepsSystemAwake = false;
-  TJournalQueue FJournal;
+  std::unique_ptr<TUpdateSession> FSession;
   std::optional<std::u16string> FJournalProblem;
   // A row's run failed since the list was last searched: the taskbar shows the error colour.
   bool FRowFailed = false;
+  // A run ended since the last refresh.
+  bool FRunsEnded = false;
+  // What the end of the system's session is held back by, as last given to the view.
+  std::optional<std::u16string> FSessionEndHeld;
   TTaskbarProgress FTaskbarShown;
   TFileChooser dlgOpen{u"dlgOpen", {u"*.bin", u"*.*"}, {}};
   TFileChooser dlgOpenTables{u"dlgOpenTables", {u"*.csv", u"*.*"}, {}};

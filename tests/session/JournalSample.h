@@ -6,7 +6,7 @@ namespace kelvane::test {
 
 // A record with every field filled, among them every kind of text CSV must quote.
 inline TJournalRecord SampleRecord(std::u16string ASerial, std::int32_t APort = 3,
-                                   std::u16string AEnded = u"2026-12-10T10:00:07+03:00") {
+                                   std::u16string AStarted = u"2026-12-10T10:00:00+03:00") {
   TJournalRecord record;
   record.ComNumber = APort;
   record.Serial = std::move(ASerial);
@@ -18,8 +18,8 @@ inline TJournalRecord SampleRecord(std::u16string ASerial, std::int32_t APort = 
   outcome.LastStep = TUpdateStep::Receipt;
   outcome.PrintError = u"Нет бумаги";
   outcome.ErrorText = u"Ошибка; \"в кавычках\"\r\nи на второй строке";
-  outcome.Started = u"2026-12-10T10:00:00+03:00";
-  outcome.Ended = std::move(AEnded);
+  outcome.Started = std::move(AStarted);
+  outcome.Ended = u"2026-12-10T10:00:07+03:00";
   record.Firmware = u"C:\\fw\\demo;3105.bin";
   record.Build = 3105;
   record.Program = u"kelvane-cli";

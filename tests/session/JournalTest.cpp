@@ -105,12 +105,13 @@ TEST(Journal, LinesThatAreNoWholeRecordArePassedOver) {
   }
 }
 
-TEST(Journal, GrowsByMonthOfTheRunsEnd) {
+TEST(Journal, GrowsByMonthOfTheRunsStart) {
   TTempDir dir;
   const TJournal journal(dir.Path().u16string());
-  for (const char16_t* ended : {u"2026-11-30T23:59:59+03:00", u"2026-12-01T00:00:00+03:00",
-                                u"2027-01-01T00:00:01+03:00", u"2026-12-31T12:00:00+03:00"}) {
-    journal.Append(SampleRecord(ended, 3, ended));
+  // A run's start and its end stand in one file, however long the run.
+  for (const char16_t* started : {u"2026-11-30T23:59:59+03:00", u"2026-12-01T00:00:00+03:00",
+                                  u"2027-01-01T00:00:01+03:00", u"2026-12-31T12:00:00+03:00"}) {
+    journal.Append(SampleRecord(started, 3, started));
   }
   // Other files in the folder are no month of the journal.
   dir.Write("Kelvane.xml", "<?xml version=\"1.0\"?>");
@@ -143,7 +144,7 @@ TEST(Journal, WhatIsNotARegularFileIsNeitherWrittenNorRead) {
   EXPECT_THROW(under.Append(SampleRecord(u"S1")), EError);
   EXPECT_TRUE(under.Read().empty()) << "no journal yet";
   EXPECT_THROW(TJournal(u"").Append(SampleRecord(u"S1")), EError);
-  EXPECT_THROW(journal.Append(SampleRecord(u"S1", 3, u"")), EError) << "a run without its end";
+  EXPECT_THROW(journal.Append(SampleRecord(u"S1", 3, u"")), EError) << "a run without its start";
 }
 
 TEST(JournalQueue, KeepsWhatCannotBeWrittenForTheNextTryAndLetsNoRecordHoldUpAnother) {

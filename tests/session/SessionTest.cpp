@@ -125,12 +125,12 @@ TEST_F(Session, AStopDuringTheIdentificationReturnsNothingOnceTheSearchesHaveEnd
 
 TEST_F(Session, OutcomesTellResultStepVersionsAndPrintErrorAsData) {
   const std::vector<TIdentifiedPort> ports = Identify();
-  TUpdateSession session({Firmware("fw_3105.bin"), false, false, u""});
+  TUpdateSession session(u"tests");
   for (const size_t i : {0u, 1u, 2u, 3u}) {
     session.Add(ports[i]);
   }
   FGates->Close(4);
-  session.StartAll();
+  session.StartAll({Firmware("fw_3105.bin"), false, false, u""});
   EXPECT_TRUE(session.KeepsSystemAwake());
   ASSERT_TRUE(
       Follow(session, [&] { return session.Ended(0) && session.Ended(1) && session.Ended(2); }));
@@ -177,9 +177,9 @@ TEST_F(Session, OutcomesTellResultStepVersionsAndPrintErrorAsData) {
 TEST_F(Session, AVersionMismatchKeepsTheVersionReadAndTheStepItFailedIn) {
   const std::vector<TIdentifiedPort> ports = Identify();
   // The image carries build 3105; the name promises 3107.
-  TUpdateSession session({Firmware("fw_3107.bin"), false, false, u""});
+  TUpdateSession session(u"tests");
   session.Add(ports[0]);
-  session.StartAll();
+  session.StartAll({Firmware("fw_3107.bin"), false, false, u""});
   RunToEnd(session);
   const TUpdateOutcome outcome = session.Outcomes().at(0);
   EXPECT_EQ(outcome.Result, TUpdateResult::Failed);

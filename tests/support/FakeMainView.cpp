@@ -68,3 +68,14 @@ bool TFakeMainView::WaitForWake(std::chrono::milliseconds ALimit) const {
 }
 
 }  // namespace kelvane::test
+
+namespace kelvane::test {
+
+void TFakeMainView::PaintOnly() {
+  ++Paints;
+  if (OnPaint) {
+    OnPaint();
+  }
+}
+
+}  // namespace kelvane::test

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -61,7 +62,14 @@ class TFakeMainView final : public TMainView {
   void CallForAttention() override { ++AttentionCalls; }
 
   void Wake() override;
+  void PaintOnly() override;
+  void HoldSessionEnd(const std::optional<std::u16string>& AReason) override {
+    SessionEndHeld = AReason;
+  }
   TKeptWindow& KeptWindow() override { return Kept; }
+  // Called at every PaintOnly, on the window's thread: what a test looks at while the window
+  // waits.
+  std::function<void()> OnPaint;
 
   // A chooser that fails with this message instead of opening, when set.
   std::optional<std::u16string> ChooserFails;
@@ -85,6 +93,8 @@ class TFakeMainView final : public TMainView {
   int AttentionCalls = 0;
   // How many cells the behaviour wrote.
   int CellWrites = 0;
+  int Paints = 0;
+  std::optional<std::u16string> SessionEndHeld;
   std::vector<TShownChooser> Choosers;
   std::vector<TShownError> Errors;
   TFakeKeptWindow Kept;

@@ -22,9 +22,11 @@
 
 #include "platform/Files.h"
 #include "platform/Text.h"
+#include "support/FakeMainView.h"
 #include "support/SettingsRoundTrip.h"
 #include "support/TempDir.h"
 #include "window/XmlStorage.h"
+#include "window/fmuMain.h"
 
 namespace kelvane::test {
 namespace {
@@ -202,25 +204,35 @@ TEST_F(SettingsFaults, SecondUnreadableFileDoesNotReplaceTheFirstCopy) {
 
 TEST_F(SettingsFaults, FolderThatCannotTakeTheTemporaryFileStillGetsTheValues) {
   EXPECT_EQ(WriteThenReadBack(u"first"), u"first");
-  // Where the temporary file would go, nothing can be created.
-  fs::create_directory(fs::path(File() + u".tmp"));
+  // Where the first temporary file would go, nothing can be created.
+  fs::create_directory(fs::path(File() + u".new"));
   EXPECT_EQ(WriteThenReadBack(u"second"), u"second");
 }
 
-TEST_F(SettingsFaults, WhereNoNewFileCanBeMadeTheOldOneStaysAndTheFailureIsSaid) {
+// Killed saves leave their new files behind: they never use the names up, and a save that
+// succeeds removes them, but not a file another process is writing at that moment.
+TEST_F(SettingsFaults, LeftoversOfKilledSavesNeverBlockASaveAndTheNextSaveRemovesThem) {
   EXPECT_EQ(WriteThenReadBack(u"first"), u"first");
-  const std::string before = ReadFileBytes(File());
-  // Every name a new file could take is a folder.
+  const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(5);
+  std::vector<fs::path> leftovers;
   for (int i = 0; i < 100; ++i) {
-    fs::create_directory(fs::path(File() + u".new" + (i > 0 ? IntToStr(i) : u"")));
+    const fs::path name(File() + u".new" + (i > 0 ? IntToStr(i) : u""));
+    if (i % 10 == 0) {
+      fs::create_directory(name);  // not the store's: stays
+    } else {
+      std::ofstream(name) << "<Configuration><cut";
+      fs::last_write_time(name, old);
+      leftovers.push_back(name);
+    }
   }
-  TXmlStorage store(File());
-  store.Reload();
-  store.WriteString(kPath, u"second");
-  const std::optional<std::u16string> problem = store.Flush();
-  ASSERT_TRUE(problem);
-  EXPECT_NE(problem->find(u"\"" + File() + u"\""), std::u16string::npos) << ToUtf8(*problem);
-  EXPECT_EQ(ReadFileBytes(File()), before);
+  const fs::path inProgress(File() + u".new-0123456789abcdef");
+  std::ofstream(inProgress) << "<Configuration>";
+  EXPECT_EQ(WriteThenReadBack(u"second"), u"second");
+  for (const fs::path& leftover : leftovers) {
+    EXPECT_FALSE(fs::exists(leftover)) << leftover;
+  }
+  EXPECT_TRUE(fs::is_directory(fs::path(File() + u".new10")));
+  EXPECT_TRUE(fs::exists(inProgress)) << "another write in progress keeps its file";
 }
 
 // A disk that fills up as the new file is written, on every system through the platform's limit.
@@ -285,8 +297,8 @@ TEST_F(SettingsFaults, AKillDuringASaveLeavesTheOldOrTheNewContentWhole) {
     return u"round " + IntToStr(ARound) + u" " + std::u16string(20000, u'П');
   };
   EXPECT_EQ(WriteThenReadBack(value(0)), value(0));
-  // A folder where a temporary file of the old kind went: no reason to write in place.
-  fs::create_directories(fs::path(File() + u".tmp") / "kept");
+  // A folder where the first temporary file would go: no reason to write in place.
+  fs::create_directories(fs::path(File() + u".new") / "kept");
   std::mt19937 random(20261209);
   // A save takes some tens of milliseconds here: the kills land before, in and after it.
   std::uniform_int_distribution<int> pause(0, 70000);
@@ -313,6 +325,63 @@ TEST_F(SettingsFaults, AKillDuringASaveLeavesTheOldOrTheNewContentWhole) {
     ASSERT_FALSE(fs::exists(fs::path(File() + u".bad"))) << "round " << round;
   }
   std::cout << "saves cut short before the new content took the file's place: " << cut << "\n";
+  // What the killed saves left goes with the next save that succeeds, once it is not new.
+  size_t left = 0;
+  for (const auto& entry : fs::directory_iterator(FDir.Path())) {
+    if (entry.is_regular_file() && entry.path().filename().string().starts_with("Kelvane.xml.new")) {
+      fs::last_write_time(entry.path(), fs::file_time_type::clock::now() - std::chrono::minutes(2));
+      ++left;
+    }
+  }
+  std::cout << "files left by killed saves: " << left << "\n";
+  EXPECT_EQ(WriteThenReadBack(u"last"), u"last");
+  for (const auto& entry : fs::directory_iterator(FDir.Path())) {
+    EXPECT_FALSE(entry.is_regular_file() &&
+                 entry.path().filename().string().starts_with("Kelvane.xml.new"))
+        << entry.path();
+  }
+}
+
+// A settings file that is there but cannot be opened (here: no permission to read it, as for a
+// file of another user) is no corrupt file: it stays untouched and in its place, nothing is
+// written over it, and the window says once, at its close, that the settings were not kept.
+TEST_F(SettingsFaults, AFileThatCannotBeOpenedStaysUntouchedAndTheCloseSaysSo) {
+  const std::string kept = "<Configuration><fmMain><edtFileName>C:\\fw</edtFileName></fmMain>"
+                           "</Configuration>";
+  FDir.Write("Kelvane.xml", kept);
+  fs::permissions(fs::path(File()), fs::perms::owner_write, fs::perm_options::replace);
+  fs::permissions(FDir.Path(), fs::perms::all, fs::perm_options::replace);
+  const pid_t child = fork();
+  if (child == 0) {
+    // Root reads any file: the program runs as an ordinary user here.
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
+      _exit(10);
+    }
+    TXmlStorage store(File());
+    store.Reload();
+    if (!store.ReadOnly() || !store.ReadProblem()) {
+      _exit(11);
+    }
+    store.WriteString(kPath, u"new");
+    if (store.Flush()) {
+      _exit(12);
+    }
+    TFakeMainView view;
+    { TfmMain window(view, File()); }
+    if (view.Errors.size() != 1 ||
+        view.Errors[0].Text.rfind(u"Настройки не прочитаны и не сохранены: ", 0) != 0) {
+      _exit(13);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  fs::permissions(fs::path(File()), fs::perms::owner_read | fs::perms::owner_write,
+                  fs::perm_options::replace);
+  EXPECT_EQ(ReadFileBytes(File()), kept);
+  EXPECT_FALSE(fs::exists(fs::path(File() + u".bad")));
 }
 
 TEST_F(SettingsFaults, AFifoNamedLikeTheFileIsUnreadableAtOnceAndKeptAside) {

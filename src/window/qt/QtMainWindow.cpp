@@ -38,19 +38,31 @@ TQtMainWindow::~TQtMainWindow() {
 }
 
 void TQtMainWindow::Connect(QPushButton* AButton, TCommand ACommand) {
-  connect(AButton, &QPushButton::clicked, this, [this, ACommand] { FCommands->Run(ACommand); });
+  connect(AButton, &QPushButton::clicked, this, [this, ACommand] {
+    if (FCommands) {
+      FCommands->Run(ACommand);
+    }
+  });
 }
 
 void TQtMainWindow::Connect(QAction* AAction, TCommand ACommand) {
-  connect(AAction, &QAction::triggered, this, [this, ACommand] { FCommands->Run(ACommand); });
+  connect(AAction, &QAction::triggered, this, [this, ACommand] {
+    if (FCommands) {
+      FCommands->Run(ACommand);
+    }
+  });
 }
 
 void TQtMainWindow::Connect(QTimer* ATimer, TCommand ACommand) {
-  connect(ATimer, &QTimer::timeout, this, [this, ACommand] { FCommands->Run(ACommand); });
+  connect(ATimer, &QTimer::timeout, this, [this, ACommand] {
+    if (FCommands) {
+      FCommands->Run(ACommand);
+    }
+  });
 }
 
 void TQtMainWindow::showEvent(QShowEvent* AEvent) {
-  if (!FShown) {
+  if (!FShown && FCommands) {
     FShown = true;
     FCommands->FormShow();
   }
@@ -58,8 +70,22 @@ void TQtMainWindow::showEvent(QShowEvent* AEvent) {
 }
 
 void TQtMainWindow::closeEvent(QCloseEvent* AEvent) {
-  FCommands->FormClose();
+  // The behaviour ends here, while the window is still on the screen to show what it waits for.
+  if (FCommands) {
+    FCommands->FormClose();
+    FCommands.reset();
+  }
   AEvent->accept();
+}
+
+void TQtMainWindow::PaintOnly() {
+  // Neither a click nor a key gets through; the behaviour, while it closes, runs no command
+  // that a timer or the system might still ask for.
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TQtMainWindow::HoldSessionEnd(const std::optional<std::u16string>&) {
+  // A desktop session on Linux asks no program before it ends it; SIGTERM closes the window.
 }
 
 QWidget* TQtMainWindow::ControlWidget(TControl AControl) const {
@@ -184,7 +210,9 @@ void TQtMainWindow::dropEvent(QDropEvent* AEvent) {
     files.push_back(FromQt(url.isLocalFile() ? QDir::toNativeSeparators(url.toLocalFile())
                                              : url.toString()));
   }
-  FCommands->DropFiles(files);
+  if (FCommands) {
+    FCommands->DropFiles(files);
+  }
   AEvent->acceptProposedAction();
 }
 

@@ -63,6 +63,8 @@ class TQtMainWindow final : public QMainWindow, public TMainView {
   bool IsForeground() const override;
   void CallForAttention() override;
   void Wake() override;
+  void PaintOnly() override;
+  void HoldSessionEnd(const std::optional<std::u16string>& AReason) override;
   TKeptWindow& KeptWindow() override { return *FKeptWindow; }
 
  protected:

@@ -238,6 +238,16 @@ LRESULT TWin32MainWindow::Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam
     case WM_DROPFILES:
       DropFiles(reinterpret_cast<HDROP>(AWParam));
       return 0;
+    case WM_QUERYENDSESSION:
+      // While a register is being updated the session waits for the operator's word; the
+      // reason given to the system says which.
+      return FSessionEndHeld ? FALSE : TRUE;
+    case WM_ENDSESSION:
+      if (AWParam != FALSE && FCommands) {
+        // The session ends anyway: the process may be gone as soon as this returns.
+        FCommands->EndSession();
+      }
+      return 0;
     case WM_CLOSE:
       Close();
       return 0;
@@ -495,6 +505,24 @@ void TWin32MainWindow::CallForAttention() {
 void TWin32MainWindow::Wake() {
   // Any thread may post; the window's thread runs the hand-over when it gets the message.
   PostMessageW(FHandle, kWakeMessage, 0, 0);
+}
+
+void TWin32MainWindow::PaintOnly() {
+  // Messages sent to the window (the system's questions) are answered by any PeekMessage; of
+  // those posted, only the requests to paint are taken, so no click, key or timer runs.
+  MSG message{};
+  while (PeekMessageW(&message, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) {
+    DispatchMessageW(&message);
+  }
+}
+
+void TWin32MainWindow::HoldSessionEnd(const std::optional<std::u16string>& AReason) {
+  FSessionEndHeld = AReason.has_value();
+  if (AReason) {
+    ShutdownBlockReasonCreate(FHandle, Wide(*AReason));
+  } else {
+    ShutdownBlockReasonDestroy(FHandle);
+  }
 }
 
 }  // namespace kelvane

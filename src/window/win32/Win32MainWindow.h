@@ -75,7 +75,11 @@ class TWin32MainWindow final : public TMainView {
   bool IsForeground() const override;
   void CallForAttention() override;
   void Wake() override;
+  void PaintOnly() override;
+  void HoldSessionEnd(const std::optional<std::u16string>& AReason) override;
   TKeptWindow& KeptWindow() override { return *FKeptWindow; }
+  // True while the window holds the end of the system's session back.
+  bool SessionEndHeld() const { return FSessionEndHeld; }
 
  private:
   struct TChild {
@@ -138,6 +142,7 @@ class TWin32MainWindow final : public TMainView {
   ITaskbarList3* FTaskbar = nullptr;
   TTaskbarProgress FTaskbarProgress;
   HRESULT FTaskbarResult = S_OK;
+  bool FSessionEndHeld = false;
 };
 
 }  // namespace kelvane

@@ -23,10 +23,13 @@ namespace {
 
 class TRecordingCommands final : public TMainCommands {
  public:
+  explicit TRecordingCommands(int& AEnded) : FEnded(AEnded) {}
+  ~TRecordingCommands() override { ++FEnded; }
   void Run(TCommand ACommand) override { Commands.push_back(ACommand); }
   void FormShow() override { ++Shows; }
   void FormClose() override { ++Closes; }
   void HandOver() override { ++HandOvers; }
+  void EndSession() override { ++SessionEnds; }
   void DropFiles(const std::vector<std::u16string>& AFiles) override { Drops.push_back(AFiles); }
 
   std::vector<TCommand> Commands;
@@ -34,6 +37,10 @@ class TRecordingCommands final : public TMainCommands {
   int Shows = 0;
   int Closes = 0;
   int HandOvers = 0;
+  int SessionEnds = 0;
+
+ private:
+  int& FEnded;
 };
 
 // Runs the event loop until the condition holds; false when the generous limit passed first.
@@ -54,7 +61,7 @@ class QtView : public testing::Test {
  protected:
   QtView()
       : FWindow([this](TMainView&) {
-          auto commands = std::make_unique<TRecordingCommands>();
+          auto commands = std::make_unique<TRecordingCommands>(FEnded);
           FCommands = commands.get();
           return commands;
         }) {}
@@ -71,6 +78,8 @@ class QtView : public testing::Test {
   }
 
   TRecordingCommands* FCommands = nullptr;
+  // How many behaviours have ended.
+  int FEnded = 0;
   TQtMainWindow FWindow;
 };
 
@@ -99,8 +108,10 @@ TEST_F(QtView, EveryControlAndMenuItemRunsItsCommand) {
   FWindow.show();
   FWindow.show();
   EXPECT_EQ(FCommands->Shows, 1) << "only the first showing counts";
+  EXPECT_EQ(FCommands->Closes, 0);
   FWindow.close();
-  EXPECT_EQ(FCommands->Closes, 1);
+  // The behaviour ends within the close, while the window is still there to show its wait.
+  EXPECT_EQ(FEnded, 1);
 }
 
 TEST_F(QtView, TimersAndTheWakeUpReachTheWindowsThread) {
