@@ -25,9 +25,18 @@ std::string CsvLine(const std::vector<std::string>& AFields) {
   return line + "\r\n";
 }
 
-std::optional<TCsvRecord> ReadCsvRecord(std::string_view AText) {
+std::optional<TCsvRecord> ReadCsvRecord(std::string_view AText, bool* ATextEnded) {
   TCsvRecord record;
   size_t at = 0;
+  const auto ended = [&] {
+    if (ATextEnded != nullptr) {
+      *ATextEnded = true;
+    }
+    return std::nullopt;
+  };
+  if (ATextEnded != nullptr) {
+    *ATextEnded = false;
+  }
   while (true) {
     std::string field;
     if (at < AText.size() && AText[at] == '"') {
@@ -35,7 +44,7 @@ std::optional<TCsvRecord> ReadCsvRecord(std::string_view AText) {
       while (true) {
         const size_t quote = AText.find('"', at);
         if (quote == std::string_view::npos) {
-          return std::nullopt;
+          return ended();
         }
         field.append(AText.substr(at, quote - at));
         at = quote + 1;
@@ -48,7 +57,10 @@ std::optional<TCsvRecord> ReadCsvRecord(std::string_view AText) {
       }
     } else {
       const size_t end = AText.find_first_of(";\r\n\"", at);
-      if (end == std::string_view::npos || AText[end] == '"') {
+      if (end == std::string_view::npos) {
+        return ended();
+      }
+      if (AText[end] == '"') {
         return std::nullopt;
       }
       field.assign(AText.substr(at, end - at));
@@ -62,6 +74,9 @@ std::optional<TCsvRecord> ReadCsvRecord(std::string_view AText) {
     if (AText.substr(at, 2) == "\r\n") {
       record.Length = at + 2;
       return record;
+    }
+    if (at + 2 > AText.size()) {
+      return ended();
     }
     return std::nullopt;
   }

@@ -15,11 +15,12 @@ inline constexpr std::string_view kCsvByteOrderMark = "\xEF\xBB\xBF";
 std::string CsvLine(const std::vector<std::string>& AFields);
 
 // The record at the start of AText, and the bytes it takes with its CR LF; nothing when no whole
-// record stands there: the text ends first, or a quote is out of place.
+// record stands there: the text ends first (ATextEnded, when given, is then set), or a quote is
+// out of place.
 struct TCsvRecord {
   std::vector<std::string> Fields;
   size_t Length = 0;
 };
-std::optional<TCsvRecord> ReadCsvRecord(std::string_view AText);
+std::optional<TCsvRecord> ReadCsvRecord(std::string_view AText, bool* ATextEnded = nullptr);
 
 }  // namespace kelvane

@@ -176,7 +176,7 @@ void TJournalParser::Finish() {
     TakeLine();
   }
   FSkipping = false;
-  Settle(true);
+  ReadHeld(true);
   for (TJournalRecord& start : FOpen) {
     start.Outcome.Result = TUpdateResult::Interrupted;
     FEach(start);
@@ -185,67 +185,61 @@ void TJournalParser::Finish() {
 }
 
 void TJournalParser::TakeLine() {
-  FQuotes += static_cast<size_t>(std::count(FLine.begin(), FLine.end(), '"'));
-  FHeld += FLine.size();
-  FLines.push_back(std::move(FLine));
+  FHeld += FLine;
+  ++FHeldLines;
   FLine.clear();
-  Settle(false);
+  ReadHeld(false);
 }
 
-void TJournalParser::Settle(bool AAtEnd) {
+void TJournalParser::ReadHeld(bool AAtEnd) {
   // A record spans several lines only where a quoted field holds a line end, and never more than
   // a record's length.
   constexpr size_t kMostLines = 64;
-  while (!FLines.empty()) {
-    const bool whole = FQuotes % 2 == 0;
-    if (whole) {
-      std::string text;
-      for (const std::string& line : FLines) {
-        text += line;
-      }
-      if (Process(text)) {
-        FLines.clear();
-        FQuotes = 0;
-        FHeld = 0;
-        return;
-      }
-    } else if (!AAtEnd && FHeld <= kLongestJournalRecord && FLines.size() <= kMostLines) {
-      return;
-    }
-    // The first line starts no record: the next may.
-    ++FFailedChecks;
-    FQuotes -= static_cast<size_t>(std::count(FLines.front().begin(), FLines.front().end(), '"'));
-    FHeld -= FLines.front().size();
-    FLines.erase(FLines.begin());
-  }
-}
-
-bool TJournalParser::Process(std::string_view AText) {
-  if (FFileStart) {
-    FFileStart = false;
-    if (AText.starts_with(kCsvByteOrderMark)) {
-      AText.remove_prefix(kCsvByteOrderMark.size());
-    }
-  }
   static const std::string kHead = CsvLine(Columns());
-  if (AText == "\r\n" || AText == "\n" || AText == kHead) {
-    return true;
+  std::string_view text = FHeld;
+  size_t lines = FHeldLines;
+  const auto dropLine = [&](std::string_view ALine) {
+    text.remove_prefix(ALine.size());
+    --lines;
+  };
+  while (!text.empty()) {
+    if (text.starts_with(kCsvByteOrderMark)) {
+      text.remove_prefix(kCsvByteOrderMark.size());
+    }
+    const size_t lineEnd = text.find('\n');
+    const std::string_view line =
+        text.substr(0, lineEnd == std::string_view::npos ? lineEnd : lineEnd + 1);
+    if (line == "\r\n" || line == "\n" || line == kHead) {
+      dropLine(line);
+      continue;
+    }
+    bool textEnded = false;
+    const std::optional<TCsvRecord> csv = ReadCsvRecord(text, &textEnded);
+    if (!csv) {
+      if (textEnded && !AAtEnd && text.size() <= kLongestJournalRecord && lines <= kMostLines) {
+        break;  // the record goes on in the lines to come
+      }
+      // No record starts in this line: the next may start one.
+      ++FFailedChecks;
+      dropLine(line);
+      continue;
+    }
+    const std::string_view record = text.substr(0, csv->Length - 2);
+    lines -= static_cast<size_t>(std::count(text.begin(), text.begin() + csv->Length, '\n'));
+    text.remove_prefix(csv->Length);
+    const size_t checkAt = record.rfind(';') + 1;
+    std::optional<TJournalRecord> read;
+    if (checkAt > 0 && Check(record.substr(0, checkAt)) == record.substr(checkAt)) {
+      read = RecordOf(csv->Fields);
+    }
+    if (read) {
+      Take(std::move(*read));
+    } else {
+      ++FFailedChecks;
+    }
   }
-  const std::optional<TCsvRecord> csv = ReadCsvRecord(AText);
-  if (!csv || csv->Length != AText.size()) {
-    return false;
-  }
-  const std::string_view line = AText.substr(0, csv->Length - 2);
-  const size_t checkAt = line.rfind(';') + 1;
-  if (checkAt == 0 || Check(line.substr(0, checkAt)) != line.substr(checkAt)) {
-    return false;
-  }
-  std::optional<TJournalRecord> record = RecordOf(csv->Fields);
-  if (!record) {
-    return false;
-  }
-  Take(std::move(*record));
-  return true;
+  FHeld.erase(0, FHeld.size() - text.size());
+  FHeldLines = lines;
 }
 
 void TJournalParser::Take(TJournalRecord ARecord) {

@@ -77,22 +77,17 @@ class TJournalParser {
 
  private:
   void TakeLine();
-  // Reads the held lines as records; AAtEnd: no more lines will come.
-  void Settle(bool AAtEnd);
-  // A record, the column names or an empty line: true; anything else: false.
-  bool Process(std::string_view AText);
+  // Reads the records that the held lines make; AAtEnd: no more lines will come.
+  void ReadHeld(bool AAtEnd);
   void Take(TJournalRecord ARecord);
 
   std::function<void(const TJournalRecord&)> FEach;
-  bool FFileStart = true;
   // The line being read, and whether the rest of an over-long line is being passed over.
   std::string FLine;
   bool FSkipping = false;
-  // Whole lines that together may make one record (a quoted field may hold a line end), with
-  // their count of quotes and bytes.
-  std::vector<std::string> FLines;
-  size_t FQuotes = 0;
-  size_t FHeld = 0;
+  // Whole lines not yet read as records: a quoted field may hold a line end.
+  std::string FHeld;
+  size_t FHeldLines = 0;
   // Starts not yet met by their ends, oldest first.
   std::vector<TJournalRecord> FOpen;
   size_t FFailedChecks = 0;

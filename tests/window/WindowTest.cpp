@@ -1,5 +1,6 @@
 // The window's behaviour, against a view without a toolkit.
 #include <filesystem>
+#include <map>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -354,6 +355,86 @@ TEST_F(Window, ClosingDuringUpdatesStopsAndWaitsForEveryRow) {
     const int installs = FBench.Register(port).InstallCount();
     EXPECT_TRUE(installs == 0 || installs == 1) << port;
   }
+}
+
+// A driver call that never returns (here: COM3 held at its gate) must cost no more than its own
+// run: what the operator keeps is on the disk before the window waits, and while it waits it
+// only paints, says what it waits for, and runs no command.
+TEST_F(Window, ClosingDuringAHungDriverCallWritesEverythingFirstThenWaitsPaintingOnly) {
+  FWindow->FormShow();
+  Search();
+  SetFirmwareField(FFirmware);
+  FGates->Close(3);
+  Click(TCommand::btnStartClick);
+  ASSERT_TRUE(WaitUntil([&] { return Task(0).WorkerEnded() && Task(2).WorkerEnded(); }));
+  TfmMain* closing = FWindow.get();
+  int paints = 0;
+  FView->OnPaint = [&] {
+    if (paints++ > 0) {
+      return;
+    }
+    EXPECT_NE(ReadFileBytes(SettingsFile()).find(ToUtf8(FFirmware)), std::string::npos)
+        << "the settings are written before the wait";
+    std::map<int, TUpdateResult> results;
+    for (const TJournalRecord& record : TJournal(FDir.Path().u16string()).Read()) {
+      results[record.ComNumber] = record.Outcome.Result;
+    }
+    EXPECT_EQ(results, (std::map<int, TUpdateResult>{{3, TUpdateResult::Interrupted},
+                                                     {4, TUpdateResult::Success},
+                                                     {10, TUpdateResult::Success}}))
+        << "a process ended now leaves COM3's start on record";
+    EXPECT_EQ(FView->StatusText,
+              u"Ожидание завершения: COM3 (" + Task(1).State().Text.Get() + u")");
+    for (const auto& [control, enabled] : Enabled()) {
+      EXPECT_FALSE(enabled) << ToUtf8(ControlName(control));
+    }
+    // Nothing the operator or a timer asks for runs meanwhile.
+    const int cellWrites = FView->CellWrites;
+    for (const TCommand command : {TCommand::btnSearchClick, TCommand::btnStartClick,
+                                   TCommand::TimerTimer, TCommand::tmrUpdateDevicesTimer}) {
+      closing->Run(command);
+    }
+    closing->DropFiles({FFirmware});
+    EXPECT_EQ(FView->CellWrites, cellWrites);
+    EXPECT_EQ(FView->Rows.size(), 3u);
+    EXPECT_FALSE(closing->DeviceDiscover().State().Started.load());
+    FGates->Open(3);
+  };
+  FWindow.reset();
+  EXPECT_GE(paints, 1);
+  std::map<int, TUpdateResult> results;
+  for (const TJournalRecord& record : TJournal(FDir.Path().u16string()).Read()) {
+    results[record.ComNumber] = record.Outcome.Result;
+  }
+  EXPECT_EQ(results[3], TUpdateResult::Stopped) << "its end is recorded once it comes";
+  EXPECT_TRUE(FView->Errors.empty());
+}
+
+TEST_F(Window, WhileRowsRunTheSessionsEndIsHeldAndWhenItEndsAnywayAllIsWritten) {
+  FWindow->FormShow();
+  Search();
+  EXPECT_EQ(FView->SessionEndHeld, std::nullopt);
+  SetFirmwareField(FFirmware);
+  FGates->Close(3);
+  Click(TCommand::btnStartClick);
+  EXPECT_EQ(FView->SessionEndHeld, u"Идёт обновление прошивки ККТ: COM10, COM3, COM4");
+  ASSERT_TRUE(WaitUntil([&] { return Task(0).WorkerEnded() && Task(2).WorkerEnded(); }));
+  FWindow->UpdatePage();
+  EXPECT_EQ(FView->SessionEndHeld, u"Идёт обновление прошивки ККТ: COM3");
+
+  // The session ends anyway while COM3's call hangs: everything is written before the return.
+  FWindow->EndSession();
+  EXPECT_NE(ReadFileBytes(SettingsFile()).find(ToUtf8(FFirmware)), std::string::npos);
+  const std::vector<TJournalRecord> records = FWindow->Journal().Read();
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records.back().ComNumber, 3);
+  EXPECT_EQ(records.back().Outcome.Result, TUpdateResult::Interrupted);
+  EXPECT_TRUE(Task(1).State().Started.load()) << "asked to stop, at its next stop point";
+
+  FGates->Open(3);
+  WaitForRows();
+  EXPECT_EQ(FView->SessionEndHeld, std::nullopt);
+  EXPECT_EQ(FWindow->Journal().Read().back().Outcome.Result, TUpdateResult::Stopped);
 }
 
 TEST_F(Window, PathsTickAndPlaceSurviveARestart) {
