@@ -5,6 +5,7 @@
 #ifndef _WIN32
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,7 +18,11 @@
 #include <fstream>
 #include <functional>
 #include <nlohmann/json.hpp>
+#include <iostream>
+#include <map>
+#include <random>
 #include <sstream>
+#include <thread>
 
 #include "driver/sim/SimFirmware.h"
 #include "platform/Files.h"
@@ -298,6 +303,146 @@ TEST_F(CliJournal, EveryRegisterThatRanIsRecordedAndPrintedBack) {
   EXPECT_EQ(later.Out, "");
   EXPECT_NE(later.Err.find("Записей в журнале нет"), std::string::npos) << later.Err;
   EXPECT_EQ(RunCli({"journal", "--since", "2026-02-30"}, bench, TAction::None).Status, 3);
+}
+
+// Starts kelvane-cli with the bench and kills it (SIGKILL, as a crash or the task manager does)
+// AAfter once it has begun its updates. False when it never began them.
+bool KillDuringUpdate(const std::vector<std::string>& AArguments, const std::string& ABenchFile,
+                      std::chrono::milliseconds AAfter) {
+  int out[2];
+  if (pipe(out) != 0) {
+    return false;
+  }
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(out[1], STDOUT_FILENO);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, STDERR_FILENO);
+    close(out[0]);
+    close(out[1]);
+    setenv("KELVANE_BENCH", ABenchFile.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", std::filesystem::path(ABenchFile).parent_path().c_str(), 1);
+    std::vector<char*> argv{const_cast<char*>(KELVANE_CLI_PROGRAM)};
+    for (const std::string& argument : AArguments) {
+      argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    execv(KELVANE_CLI_PROGRAM, argv.data());
+    _exit(127);
+  }
+  close(out[1]);
+  std::string text;
+  char buffer[4096];
+  ssize_t count = 0;
+  while (text.find("Обновление из") == std::string::npos &&
+         (count = read(out[0], buffer, sizeof buffer)) > 0) {
+    text.append(buffer, static_cast<size_t>(count));
+  }
+  const bool began = text.find("Обновление из") != std::string::npos;
+  std::this_thread::sleep_for(AAfter);
+  kill(child, SIGKILL);
+  close(out[0]);
+  int status = 0;
+  waitpid(child, &status, 0);
+  return began;
+}
+
+// The journal's lines as they stand in the file: for each run (port and start), how many start
+// records and how many end records it has.
+std::map<std::string, std::pair<int, int>> RecordsByRun(const std::filesystem::path& AFolder) {
+  std::map<std::string, std::pair<int, int>> runs;
+  if (!std::filesystem::exists(AFolder)) {
+    return runs;
+  }
+  for (const auto& entry : std::filesystem::directory_iterator(AFolder)) {
+    std::istringstream lines(ReadFileBytes(entry.path().u16string()));
+    for (std::string line; std::getline(lines, line);) {
+      std::vector<std::string> fields;
+      std::istringstream items(line);
+      for (std::string field; std::getline(items, field, ';');) {
+        fields.push_back(field);
+      }
+      if (fields.size() != 16 || !fields[0].starts_with("COM")) {
+        continue;
+      }
+      auto& [starts, ends] = runs[fields[0] + " " + fields[9]];
+      (fields[5] == "started" ? starts : ends) += 1;
+    }
+  }
+  return runs;
+}
+
+// A process killed at any moment of its updates leaves, for every row it had started, the record
+// of the start and at most one end; the journal gives each such run once, as interrupted where
+// no end came.
+TEST_F(CliJournal, AnUpdateKilledAtRandomMomentsLeavesEveryStartOnRecordAndAtMostOneEnd) {
+  std::mt19937 random(std::random_device{}());
+  int runs = 0;
+  int ended = 0;
+  // A run takes about four seconds here: the kills land before, in and after the runs.
+  for (int round = 0; round < 8; ++round) {
+    const std::filesystem::path folder = FDir.Path() / ("round" + std::to_string(round));
+    std::filesystem::create_directories(folder);
+    const std::string bench = (folder / "bench.xml").string();
+    std::ofstream(bench) << Bench(Port(3, "exchange-ms='10' block-ms='5' install-ms='200'") +
+                                  Port(4, "exchange-ms='10' block-ms='5' install-ms='600'") +
+                                  Port(5, "exchange-ms='10' block-ms='5' install-ms='1200'"));
+    const auto after = std::chrono::milliseconds(
+        std::uniform_int_distribution<int>(0, 4500)(random));
+    ASSERT_TRUE(KillDuringUpdate({"update", ToUtf8(FFirmware)}, bench, after));
+    const std::filesystem::path journal = folder / "Quorin" / "Kelvane";
+    const auto records = RecordsByRun(journal);
+    EXPECT_EQ(records.size(), 3u) << "every row is started before any waits for another";
+    for (const auto& [run, counts] : records) {
+      EXPECT_EQ(counts.first, 1) << run;
+      EXPECT_LE(counts.second, 1) << run;
+      ++runs;
+      ended += counts.second;
+    }
+    const TRun read = RunCli({"journal", "--json"}, bench, TAction::None);
+    EXPECT_EQ(read.Status, 0) << read.Err;
+    const nlohmann::json listed = nlohmann::json::parse(read.Out);
+    ASSERT_EQ(listed.size(), records.size()) << read.Out;
+    int interrupted = 0;
+    for (const nlohmann::json& record : listed) {
+      interrupted += record["result"] == "interrupted" ? 1 : 0;
+    }
+    int unended = 0;
+    for (const auto& [run, counts] : records) {
+      unended += counts.second == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(interrupted, unended);
+  }
+  std::cout << "runs started: " << runs << ", ended before the kill: " << ended
+            << ", interrupted: " << runs - ended << "\n";
+}
+
+TEST_F(CliJournal, ReadingNamesTheMonthItCouldNotReadAndCountsTheRecordsThatFailedTheirCheck) {
+  const std::string bench = ToUtf8(FDir.Write("bench.xml", Bench(Port(3))));
+  ASSERT_EQ(RunCli({"update", ToUtf8(FFirmware)}, bench, TAction::None).Status, 0);
+  const std::filesystem::path folder = FDir.Path() / "Quorin" / "Kelvane";
+  // A record edited by hand in a later month (its run's end), and a FIFO at an earlier one.
+  std::filesystem::path month;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    month = entry.path();
+  }
+  std::string edited = ReadFileBytes(month.u16string());
+  edited.replace(edited.rfind(";S3;"), 4, ";S9;");
+  std::ofstream(folder / "journal-2999-01.csv", std::ios::binary) << edited;
+  const std::filesystem::path fifo = folder / "journal-2000-01.csv";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const TRun run = RunCli({"journal"}, bench, TAction::None);
+  EXPECT_EQ(run.Status, 5) << run.Out << run.Err;
+  EXPECT_NE(run.Out.find("COM3  S3"), std::string::npos) << "the readable month is still read";
+  EXPECT_NE(run.Err.find(fifo.string()), std::string::npos) << run.Err;
+  EXPECT_NE(run.Err.find("записей не прошли проверку"), std::string::npos) << run.Err;
+  const TRun json = RunCli({"journal", "--json"}, bench, TAction::None);
+  EXPECT_EQ(json.Status, 5);
+  // The edited month's run: its start stands, its end failed the check.
+  const nlohmann::json listed = nlohmann::json::parse(json.Out);
+  ASSERT_EQ(listed.size(), 2u) << json.Out;
+  EXPECT_EQ(listed[0]["result"], "success");
+  EXPECT_EQ(listed[1]["result"], "interrupted");
 }
 
 TEST_F(CliJournal, AJournalThatCannotBeWrittenStopsNoUpdateAndEndsWithTheOutputError) {
