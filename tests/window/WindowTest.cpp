@@ -1,7 +1,10 @@
 // The window's behaviour, against a view without a toolkit.
 #include <filesystem>
+#include <iostream>
 #include <map>
 #include <memory>
+#include <random>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +16,8 @@
 #include "session/Journal.h"
 #include "session/RowProgress.h"
 #include "support/BenchScope.h"
+#include "support/ChildProcess.h"
+#include "support/JournalRuns.h"
 #include "support/FakeMainView.h"
 #include "support/GatedDriver.h"
 #include "support/LocaleFormatsScope.h"
@@ -754,6 +759,50 @@ TEST_F(Window, ADroppedFileFillsItsFieldAsItsChooserWouldAndStartsNothing) {
   EXPECT_EQ(FView->FieldText(TField::edtFileName), FFirmware);
   FGates->Open(3);
   WaitForRows();
+}
+
+// A window killed at any moment of its updates (from the task manager, or by a crash) leaves, for
+// every row it had started, the record of its start and at most one end.
+TEST(WindowKilled, LeavesEveryStartedRowOnRecordWithAtMostOneEnd) {
+  std::mt19937 random(std::random_device{}());
+  int runs = 0;
+  int ended = 0;
+  // A run takes three to four seconds (the install's pause among them): the kills land before,
+  // in and after the runs.
+  for (int round = 0; round < 5; ++round) {
+    TTempDir dir;
+    std::string ports;
+    for (const int port : {3, 4, 5}) {
+      const std::string n = std::to_string(port);
+      ports += "<port number='" + n + "' name='USB-SERIAL CH340 (COM" + n +
+               ")'><register model='154' name='Тарвик' serial='S" + n +
+               "' version='A.4' build='3021' soft-date='2025-06-16' exchange-ms='10' "
+               "block-ms='5' install-ms='" + std::to_string(port * 300 - 700) + "'/></port>";
+    }
+    const std::u16string bench = dir.Write("bench.xml", "<bench no-answer-ms='0'>" + ports + "</bench>");
+    const std::u16string firmware =
+        dir.Write("fw_3105.bin", MakeSimFirmware({3105, u"A.5", EncodeDate(2026, 12, 1)}, 300));
+    TChildProcess window("window_runner", {dir.Path().u16string(), bench, firmware});
+    ASSERT_TRUE(window.Started());
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(dir.Path() / "started"); }));
+    std::this_thread::sleep_for(
+        std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 5000)(random)));
+    window.Kill();
+    EXPECT_NE(window.Wait(), 0);
+    const auto records = RunsOnRecord(dir.Path());
+    EXPECT_EQ(records.size(), 3u) << "every ticked row is started at once";
+    for (const auto& [run, counts] : records) {
+      EXPECT_EQ(counts.first, 1) << run;
+      EXPECT_LE(counts.second, 1) << run;
+      ++runs;
+      ended += counts.second;
+    }
+    for (const TJournalRecord& record : TJournal(dir.Path().u16string()).Read()) {
+      EXPECT_NE(record.Outcome.Result, TUpdateResult::Started);
+    }
+  }
+  std::cout << "runs started: " << runs << ", ended before the kill: " << ended
+            << ", interrupted: " << runs - ended << "\n";
 }
 
 TEST(TaskbarProgress, IsTheTruncatedMeanOfTheRunningRowsRedAfterAFailure) {
