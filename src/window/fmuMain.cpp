@@ -131,7 +131,6 @@ void TfmMain::EndSession() {
   if (FDestroyed) {
     return;
   }
-  FView.SetTimersActive(false);
   StopAll();
   SaveKept();
   // Rows between two blocks stop at once: their ends are recorded too, while the system waits.
@@ -363,6 +362,8 @@ void TfmMain::StartRow(int ARow, const TUpdateRequest& ARequest) {
 void TfmMain::RunEnded(const TUpdateOutcome& AOutcome) {
   FRowFailed |= AOutcome.Result == TUpdateResult::Failed;
   FRunsEnded = true;
+  // The session's end is held no longer than the last run.
+  FollowRunningRows();
 }
 
 void TfmMain::SayJournalProblem() {

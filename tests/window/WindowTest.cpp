@@ -389,7 +389,7 @@ TEST_F(Window, ClosingDuringAHungDriverCallWritesEverythingFirstThenWaitsPaintin
                                                      {10, TUpdateResult::Success}}))
         << "a process ended now leaves COM3's start on record";
     EXPECT_EQ(FView->StatusText,
-              u"Ожидание завершения: COM3 (" + Task(1).State().Text.Get() + u")");
+              u"Ожидание завершения: COM3 (" + closing->Task(1).State().Text.Get() + u")");
     for (const auto& [control, enabled] : Enabled()) {
       EXPECT_FALSE(enabled) << ToUtf8(ControlName(control));
     }

@@ -7,6 +7,7 @@
 #include <shlobj.h>
 #include <filesystem>
 #include <functional>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "platform/WindowPlacement.h"
+#include "session/Journal.h"
 #include "support/BenchScope.h"
 #include "support/GatedDriver.h"
 #include "support/LocaleFormatsScope.h"
@@ -269,6 +271,75 @@ TEST_F(Win32View, SearchListsTheRegistersInCaptionOrderThenUpdatesShowInTheCells
   }
   EXPECT_EQ(ItemText(list, 2, 2), u"");
   EXPECT_EQ(FBench.Register(4).InstallCount(), 0);
+}
+
+std::u16string StatusText(HWND AStatusBar) {
+  wchar_t status[256] = {};
+  SendMessageW(AStatusBar, SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(status));
+  return reinterpret_cast<const char16_t*>(status);
+}
+
+// What a logoff or a restart sends (wineboot --end-session sends the same two messages): while a
+// row runs, the session's end is held with a reason; when it ends anyway, the settings and the
+// journal are on the disk before WM_ENDSESSION returns.
+TEST_F(Win32View, TheSessionsEndIsHeldWhileRowsRunAndFindsEverythingWrittenWhenItComes) {
+  Create();
+  FWindow->Show();
+  Search(3);
+  EXPECT_EQ(SendMessageW(FWindow->Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+  const std::u16string firmware =
+      FDir.Write("fw_3105.bin", MakeSimFirmware({3105, u"A.5", EncodeDate(2026, 12, 1)}, 300));
+  SetWindowTextW(Control(u"edtFileName"), reinterpret_cast<LPCWSTR>(firmware.c_str()));
+  FGates->Close(3);
+  Click(u"btnStart");
+  EXPECT_TRUE(FWindow->SessionEndHeld());
+  EXPECT_EQ(SendMessageW(FWindow->Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
+  SendMessageW(FWindow->Handle(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  EXPECT_NE(ReadFileBytes((FDir.Path() / "Kelvane.xml").u16string()).find(ToUtf8(firmware)),
+            std::string::npos);
+  bool interrupted = false;
+  for (const TJournalRecord& record : TJournal(FDir.Path().u16string()).Read()) {
+    interrupted |= record.ComNumber == 3 && record.Outcome.Result == TUpdateResult::Interrupted;
+  }
+  EXPECT_TRUE(interrupted) << "COM3's start is on record while its call hangs";
+  FGates->Open(3);
+  ASSERT_TRUE(PumpUntil([&] { return !FWindow->SessionEndHeld(); }));
+  EXPECT_EQ(SendMessageW(FWindow->Handle(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+}
+
+// Closed while COM3's driver call hangs: the window stays on the screen, answers the system,
+// and its status bar says what it waits for until the call returns.
+TEST_F(Win32View, ClosingDuringAHungCallKeepsTheWindowAnsweringAndSayingWhatItWaitsFor) {
+  Create();
+  FWindow->Show();
+  Search(3);
+  const std::u16string firmware =
+      FDir.Write("fw_3105.bin", MakeSimFirmware({3105, u"A.5", EncodeDate(2026, 12, 1)}, 300));
+  SetWindowTextW(Control(u"edtFileName"), reinterpret_cast<LPCWSTR>(firmware.c_str()));
+  FGates->Close(3);
+  Click(u"btnStart");
+  const HWND window = FWindow->Handle();
+  const HWND statusBar = Control(u"statusBar");
+  std::u16string seen;
+  bool visible = false;
+  // Another thread looks at the window while its own thread waits, as the operator would.
+  std::thread watcher([&] {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (std::chrono::steady_clock::now() < deadline) {
+      seen = StatusText(statusBar);
+      if (seen.rfind(u"Ожидание завершения: COM3 (", 0) == 0) {
+        visible = IsWindowVisible(window) != 0;
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    FGates->Open(3);
+  });
+  SendMessageW(window, WM_CLOSE, 0, 0);
+  watcher.join();
+  EXPECT_EQ(seen.rfind(u"Ожидание завершения: COM3 (", 0), 0u) << ToUtf8(seen);
+  EXPECT_TRUE(visible);
+  EXPECT_FALSE(IsWindow(window));
 }
 
 TEST_F(Win32View, MissingFirmwareShowsTheErrorBox) {
