@@ -420,11 +420,14 @@ TEST_F(Window, WhileRowsRunTheSessionsEndIsHeldAndWhenItEndsAnywayAllIsWritten) 
   Search();
   EXPECT_EQ(FView->SessionEndHeld, std::nullopt);
   SetFirmwareField(FFirmware);
-  FGates->Close(3);
+  for (const int port : {3, 4, 10}) {
+    FGates->Close(port);
+  }
   Click(TCommand::btnStartClick);
   EXPECT_EQ(FView->SessionEndHeld, u"Идёт обновление прошивки ККТ: COM10, COM3, COM4");
+  FGates->Open(4);
+  FGates->Open(10);
   ASSERT_TRUE(WaitUntil([&] { return Task(0).WorkerEnded() && Task(2).WorkerEnded(); }));
-  FWindow->UpdatePage();
   EXPECT_EQ(FView->SessionEndHeld, u"Идёт обновление прошивки ККТ: COM3");
 
   // The session ends anyway while COM3's call hangs: everything is written before the return.
