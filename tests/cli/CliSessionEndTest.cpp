@@ -1,0 +1,84 @@
+// kelvane-cli when the system's session ends under it (the console closed, a logoff, a
+// shutdown): the process has a few seconds, so the report and the journal are written at once,
+// whatever a row's driver call is doing.
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+#include "cli/CliArguments.h"
+#include "cli/CliRun.h"
+#include "driver/sim/SimFirmware.h"
+#include "platform/Files.h"
+#include "platform/Text.h"
+#include "session/Journal.h"
+#include "support/BenchScope.h"
+#include "support/GatedDriver.h"
+#include "support/LocaleFormatsScope.h"
+#include "support/SteppingClock.h"
+#include "support/TempDir.h"
+
+namespace kelvane::test {
+namespace {
+
+std::string Register(int APort) {
+  const std::string n = std::to_string(APort);
+  return "<port number='" + n + "' name='USB-SERIAL CH340 (COM" + n +
+         ")'><register model='154' name='Тарвик' serial='S" + n +
+         "' version='A.4' build='3021' soft-date='2025-06-16'/></port>";
+}
+
+TEST(CliSessionEnd, TheReportAndTheJournalAreWrittenAtOnceWhileARowsCallHangs) {
+  TLocaleFormatsScope formats;
+  TTempDir dir;
+  TBenchScope bench("<bench no-answer-ms='0'>" + Register(3) + Register(4) + "</bench>");
+  const auto gates = std::make_shared<TPortGates>();
+  TGatedDriverScope driver(bench.Bench(), gates);
+  TSteppingClockScope clock;
+  clock.Clock().SetFreeRunning(true);
+  const std::u16string firmware =
+      dir.Write("fw_3105.bin", MakeSimFirmware({3105, u"A.5", EncodeDate(2026, 12, 1)}, 300));
+  const std::u16string report = (dir.Path() / "r.csv").u16string();
+  const TCliCommand command = ParseCliArguments({u"update", firmware, u"--report", report});
+
+  std::atomic<bool> ending{false};
+  std::string out;
+  std::string savedReport;
+  std::vector<TJournalRecord> savedJournal;
+  int saves = 0;
+  TCliIo io;
+  io.Out = [&](const std::string& AText) {
+    out += AText;
+    // The session ends once COM3's update has begun, while its call hangs at the gate.
+    if (!ending && out.find("Обновление из") != std::string::npos) {
+      gates->Close(3);
+      ending = true;
+    }
+  };
+  io.Err = [](const std::string&) {};
+  io.JournalFolder = dir.Path().u16string();
+  io.SessionEnding = [&] { return ending.load(); };
+  io.Saved = [&] {
+    ++saves;
+    savedReport = ReadFileBytes(report);
+    savedJournal = TJournal(dir.Path().u16string()).Read();
+    gates->Open(3);
+  };
+  RunCli(command, io);
+
+  EXPECT_EQ(saves, 1);
+  EXPECT_NE(savedReport.find("\r\nCOM3;S3;"), std::string::npos) << savedReport;
+  EXPECT_NE(savedReport.find(";interrupted;"), std::string::npos) << savedReport;
+  ASSERT_FALSE(savedJournal.empty());
+  bool com3 = false;
+  for (const TJournalRecord& record : savedJournal) {
+    com3 |= record.ComNumber == 3 && record.Outcome.Result == TUpdateResult::Interrupted;
+  }
+  EXPECT_TRUE(com3) << "COM3's start is on record";
+  // Had the system given it time, the run's end follows.
+  const std::string last = ReadFileBytes(report);
+  EXPECT_NE(last.find("\r\nCOM3;S3;"), std::string::npos);
+  EXPECT_EQ(last.find(";interrupted;"), std::string::npos) << last;
+}
+
+}  // namespace
+}  // namespace kelvane::test
