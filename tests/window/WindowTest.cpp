@@ -374,10 +374,16 @@ TEST_F(Window, ClosingDuringAHungDriverCallWritesEverythingFirstThenWaitsPaintin
   ASSERT_TRUE(WaitUntil([&] { return Task(0).WorkerEnded() && Task(2).WorkerEnded(); }));
   TfmMain* closing = FWindow.get();
   int paints = 0;
+  const auto closedAt = std::chrono::steady_clock::now();
   FView->OnPaint = [&] {
     if (paints++ > 0) {
       return;
     }
+    std::cout << "settings and journal written, and the wait begun, "
+              << std::chrono::duration_cast<std::chrono::milliseconds>(
+                     std::chrono::steady_clock::now() - closedAt)
+                     .count()
+              << " ms after the close\n";
     EXPECT_NE(ReadFileBytes(SettingsFile()).find(ToUtf8(FFirmware)), std::string::npos)
         << "the settings are written before the wait";
     std::map<int, TUpdateResult> results;

@@ -7,6 +7,7 @@
 #include <shlobj.h>
 #include <filesystem>
 #include <functional>
+#include <iostream>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -322,6 +323,7 @@ TEST_F(Win32View, ClosingDuringAHungCallKeepsTheWindowAnsweringAndSayingWhatItWa
   const HWND statusBar = Control(u"statusBar");
   std::u16string seen;
   bool visible = false;
+  const auto closedAt = std::chrono::steady_clock::now();
   // Another thread looks at the window while its own thread waits, as the operator would.
   std::thread watcher([&] {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
@@ -329,6 +331,11 @@ TEST_F(Win32View, ClosingDuringAHungCallKeepsTheWindowAnsweringAndSayingWhatItWa
       seen = StatusText(statusBar);
       if (seen.rfind(u"Ожидание завершения: COM3 (", 0) == 0) {
         visible = IsWindowVisible(window) != 0;
+        std::cout << "the wait shown "
+                  << std::chrono::duration_cast<std::chrono::milliseconds>(
+                         std::chrono::steady_clock::now() - closedAt)
+                         .count()
+                  << " ms after the close\n";
         break;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
