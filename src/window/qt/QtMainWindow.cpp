@@ -70,7 +70,14 @@ void TQtMainWindow::showEvent(QShowEvent* AEvent) {
 }
 
 void TQtMainWindow::closeEvent(QCloseEvent* AEvent) {
+  // A close asked for again while the behaviour waits for its workers (a second signal) leaves
+  // the window on the screen: the first one goes on.
+  if (FClosing) {
+    AEvent->ignore();
+    return;
+  }
   // The behaviour ends here, while the window is still on the screen to show what it waits for.
+  FClosing = true;
   if (FCommands) {
     FCommands->FormClose();
     FCommands.reset();

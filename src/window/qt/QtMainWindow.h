@@ -96,6 +96,7 @@ class TQtMainWindow final : public QMainWindow, public TMainView {
   std::unique_ptr<TQtKeptWindow> FKeptWindow;
   std::unique_ptr<TMainCommands> FCommands;
   bool FShown = false;
+  bool FClosing = false;
   std::vector<TAnchored> FAnchored;
 
   // The controls the view reaches itself; the others it finds by name.

@@ -279,7 +279,13 @@ void TWin32MainWindow::Show() {
 }
 
 void TWin32MainWindow::Close() {
+  // A close asked for again while the behaviour waits for its workers (another program's
+  // WM_CLOSE reaches the window meanwhile) changes nothing: the first one goes on.
+  if (FClosing) {
+    return;
+  }
   // Closing is never refused; the behaviour ends, with every worker, before the window goes.
+  FClosing = true;
   if (FCommands) {
     FCommands->FormClose();
     FCommands.reset();

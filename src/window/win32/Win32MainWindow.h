@@ -143,6 +143,7 @@ class TWin32MainWindow final : public TMainView {
   TTaskbarProgress FTaskbarProgress;
   HRESULT FTaskbarResult = S_OK;
   bool FSessionEndHeld = false;
+  bool FClosing = false;
 };
 
 }  // namespace kelvane

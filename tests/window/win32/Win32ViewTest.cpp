@@ -330,6 +330,8 @@ TEST_F(Win32View, ClosingDuringAHungCallKeepsTheWindowAnsweringAndSayingWhatItWa
     while (std::chrono::steady_clock::now() < deadline) {
       seen = StatusText(statusBar);
       if (seen.rfind(u"Ожидание завершения: COM3 (", 0) == 0) {
+        // Another program's close meanwhile (taskkill without /F) changes nothing.
+        SendMessageW(window, WM_CLOSE, 0, 0);
         visible = IsWindowVisible(window) != 0;
         std::cout << "the wait shown "
                   << std::chrono::duration_cast<std::chrono::milliseconds>(
