@@ -77,25 +77,16 @@ struct TRun {
 };
 
 #ifndef _WIN32
-// Runs the program with the bench, reading what it writes; AAction acts on it as it runs. Waits
-// at most a generous while, then kills it.
-TRun RunCli(const std::vector<std::string>& AArguments, const std::string& ABenchFile,
-            TAction AAction) {
-  int out[2];
-  int err[2];
-  if (pipe(out) != 0 || pipe(err) != 0) {
-    ADD_FAILURE() << "pipe";
-    return {};
-  }
+// Starts the program with the bench, its output into the pipe AOut (made close-on-exec; this
+// process keeps its reading end) and its errors into AErr. The journal goes beside the test's
+// settings, in the bench's folder.
+pid_t StartCli(const std::vector<std::string>& AArguments, const std::string& ABenchFile,
+               const int (&AOut)[2], int AErr) {
   const pid_t child = fork();
   if (child == 0) {
-    dup2(out[1], STDOUT_FILENO);
-    dup2(err[1], STDERR_FILENO);
-    for (const int fd : {out[0], out[1], err[0], err[1]}) {
-      close(fd);
-    }
+    dup2(AOut[1], STDOUT_FILENO);
+    dup2(AErr, STDERR_FILENO);
     setenv("KELVANE_BENCH", ABenchFile.c_str(), 1);
-    // The journal goes beside the test's settings, in the bench's folder.
     setenv("XDG_CONFIG_HOME", std::filesystem::path(ABenchFile).parent_path().c_str(), 1);
     std::vector<char*> argv{const_cast<char*>(KELVANE_CLI_PROGRAM)};
     for (const std::string& argument : AArguments) {
@@ -105,7 +96,21 @@ TRun RunCli(const std::vector<std::string>& AArguments, const std::string& ABenc
     execv(KELVANE_CLI_PROGRAM, argv.data());
     _exit(127);
   }
-  close(out[1]);
+  close(AOut[1]);
+  return child;
+}
+
+// Runs the program with the bench, reading what it writes; AAction acts on it as it runs. Waits
+// at most a generous while, then kills it.
+TRun RunCli(const std::vector<std::string>& AArguments, const std::string& ABenchFile,
+            TAction AAction) {
+  int out[2];
+  int err[2];
+  if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+    ADD_FAILURE() << "pipe";
+    return {};
+  }
+  const pid_t child = StartCli(AArguments, ABenchFile, out, err[1]);
   close(err[1]);
   TRun run;
   bool acted = AAction == TAction::None;
@@ -311,27 +316,12 @@ TEST_F(CliJournal, EveryRegisterThatRanIsRecordedAndPrintedBack) {
 bool KillDuringUpdate(const std::vector<std::string>& AArguments, const std::string& ABenchFile,
                       std::chrono::milliseconds AAfter) {
   int out[2];
-  if (pipe(out) != 0) {
+  if (pipe2(out, O_CLOEXEC) != 0) {
     return false;
   }
-  const pid_t child = fork();
-  if (child == 0) {
-    dup2(out[1], STDOUT_FILENO);
-    const int null = open("/dev/null", O_WRONLY);
-    dup2(null, STDERR_FILENO);
-    close(out[0]);
-    close(out[1]);
-    setenv("KELVANE_BENCH", ABenchFile.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", std::filesystem::path(ABenchFile).parent_path().c_str(), 1);
-    std::vector<char*> argv{const_cast<char*>(KELVANE_CLI_PROGRAM)};
-    for (const std::string& argument : AArguments) {
-      argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-    execv(KELVANE_CLI_PROGRAM, argv.data());
-    _exit(127);
-  }
-  close(out[1]);
+  const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+  const pid_t child = StartCli(AArguments, ABenchFile, out, null);
+  close(null);
   std::string text;
   char buffer[4096];
   ssize_t count = 0;
