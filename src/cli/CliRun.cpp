@@ -68,12 +68,13 @@ void TRun::PrintPorts(const std::vector<TIdentifiedPort>& APorts) const {
     Line(u"USB-портов не найдено");
   }
   for (const TIdentifiedPort& port : APorts) {
+    // What the register and the driver said is shown, never obeyed, by the terminal.
     const std::u16string name = u"COM" + IntToStr(port.ComNumber) + u": ";
     if (port.Found) {
-      Line(name + port.Serial + u", " + port.Version + u", протокол " +
-           IntToStr(port.ProtocolType) + u", " + port.DeviceName);
+      Line(name + ShownOnTerminal(port.Serial + u", " + port.Version + u", протокол " +
+                                  IntToStr(port.ProtocolType) + u", " + port.DeviceName));
     } else {
-      Line(name + u"нет ККТ (" + port.Error + u")");
+      Line(name + u"нет ККТ (" + ShownOnTerminal(port.Error) + u")");
     }
   }
 }
@@ -216,7 +217,8 @@ std::vector<TLiveRow> LiveRows(const TUpdateSession& ASession) {
     const TUpdateTask& task = ASession.Task(i);
     const TTaskState& state = task.State();
     const std::optional<TRowCells> cells = RowCells(state);
-    TLiveRow row{task.ComNumber(), cells ? cells->Percent : u"0%", cells ? cells->State : u"",
+    TLiveRow row{task.ComNumber(), cells ? cells->Percent : u"0%",
+                 ShownOnTerminal(cells ? cells->State : u""),
                  state.Step.load(), state.StepCount.load(), ASession.Ended(i), false};
     if (row.Ended) {
       const TRunEnd end = task.LastRunEnd();
@@ -246,7 +248,7 @@ void TRun::Follow(TUpdateSession& ASession, std::vector<TReportRow>& ARows,
         if (!ASession.Ended(i)) {
           waiting += std::u16string(waiting.empty() ? u"" : u", ") + u"COM" +
                      IntToStr(ASession.Task(i).ComNumber()) + u" (" +
-                     ASession.Task(i).State().Text.Get() + u")";
+                     ShownOnTerminal(ASession.Task(i).State().Text.Get()) + u")";
         }
       }
       display.Message(ToUtf8(u"Остановка: каждая ККТ остановится в ближайшей точке остановки; "

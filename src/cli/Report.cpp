@@ -99,21 +99,23 @@ std::string ReportJson(const TReportHeader& AHeader, const std::vector<TReportRo
 
 std::string JournalTextLine(const TJournalRecord& ARecord) {
   const TUpdateOutcome& outcome = ARecord.Outcome;
-  const std::string after = ToUtf8(DistinctVersionsText(outcome.VersionsAfter));
+  // What the register and the driver said is shown, never obeyed, by the terminal.
+  const auto shown = [](const std::u16string& AText) { return ToUtf8(ShownOnTerminal(AText)); };
+  const std::string after = shown(DistinctVersionsText(outcome.VersionsAfter));
   // A run without an end is dated by its start.
-  std::string text = ToUtf8(outcome.Ended.empty() ? outcome.Started : outcome.Ended) + "  COM" +
-                     std::to_string(ARecord.ComNumber) + "  " + ToUtf8(ARecord.Serial) + "  " +
-                     ToUtf8(ARecord.DeviceName) + "  " + ToUtf8(outcome.VersionBefore) + " -> " +
+  std::string text = shown(outcome.Ended.empty() ? outcome.Started : outcome.Ended) + "  COM" +
+                     std::to_string(ARecord.ComNumber) + "  " + shown(ARecord.Serial) + "  " +
+                     shown(ARecord.DeviceName) + "  " + shown(outcome.VersionBefore) + " -> " +
                      (after.empty() ? "-" : after) + "  " + ResultName(outcome.Result) + " (" +
                      StepName(outcome.LastStep) + ")";
   if (outcome.PrintError) {
-    text += "  " + ToUtf8(u"Ошибка печати: " + *outcome.PrintError);
+    text += "  " + ToUtf8(u"Ошибка печати: ") + shown(*outcome.PrintError);
   }
   if (!outcome.ErrorText.empty()) {
-    text += "  " + ToUtf8(outcome.ErrorText);
+    text += "  " + shown(outcome.ErrorText);
   }
-  return text + "  " + ToUtf8(ARecord.Firmware) + "  " + ToUtf8(ARecord.Program) + " " +
-         ToUtf8(ARecord.ProgramVersion) + "\n";
+  return text + "  " + shown(ARecord.Firmware) + "  " + shown(ARecord.Program) + " " +
+         shown(ARecord.ProgramVersion) + "\n";
 }
 
 std::string JournalJsonItem(const TJournalRecord& ARecord) {

@@ -4,12 +4,21 @@ namespace kelvane {
 
 namespace {
 
-std::string CsvField(const std::string& AText) {
-  if (AText.find_first_of(";\"\r\n") == std::string::npos) {
-    return AText;
+// What a field that could start a formula gets before it; a field read that starts with it loses
+// it again.
+constexpr char kInert = '\'';
+
+bool CouldStartAFormula(const std::string& AText) {
+  return !AText.empty() && std::string_view("=+-@\t\r'").find(AText.front()) != std::string::npos;
+}
+
+std::string CsvField(const std::string& AField) {
+  const std::string text = CouldStartAFormula(AField) ? kInert + AField : AField;
+  if (text.find_first_of(";\"\r\n") == std::string::npos) {
+    return text;
   }
   std::string quoted = "\"";
-  for (const char c : AText) {
+  for (const char c : text) {
     quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
   }
   return quoted + "\"";
@@ -65,6 +74,9 @@ std::optional<TCsvRecord> ReadCsvRecord(std::string_view AText, bool* ATextEnded
       }
       field.assign(AText.substr(at, end - at));
       at = end;
+    }
+    if (field.starts_with(kInert)) {
+      field.erase(0, 1);
     }
     record.Fields.push_back(std::move(field));
     if (AText.substr(at, 1) == ";") {

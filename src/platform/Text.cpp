@@ -83,6 +83,22 @@ std::u16string FromAscii(std::string_view AText) {
   return std::u16string(AText.begin(), AText.end());
 }
 
+std::u16string ShownOnTerminal(std::u16string_view AText) {
+  static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+  std::u16string shown;
+  shown.reserve(AText.size());
+  for (const char16_t c : AText) {
+    if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
+      shown += u"\\x";
+      shown += kDigits[c >> 4];
+      shown += kDigits[c & 15];
+    } else {
+      shown += c;
+    }
+  }
+  return shown;
+}
+
 std::u16string IntToStr(std::int64_t AValue) {
   return FromAscii(std::to_string(AValue));
 }

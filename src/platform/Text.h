@@ -22,6 +22,10 @@ bool SameName(std::u16string_view ALeft, std::u16string_view ARight);
 // The text without the characters of ABlanks at its start and its end.
 std::u16string Trimmed(std::u16string_view AText, std::u16string_view ABlanks);
 
+// Text that came from a register or the driver, as a terminal may show it: every control
+// character (C0, DEL and C1: ESC, BEL, CR among them) written out as "\x1B", so that none acts.
+std::u16string ShownOnTerminal(std::u16string_view AText);
+
 // Plain ASCII text, as literals and numbers need it.
 std::u16string FromAscii(std::string_view AText);
 

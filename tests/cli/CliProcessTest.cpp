@@ -426,6 +426,10 @@ TEST_F(CliJournal, AJournalThatCannotBeWrittenStopsNoUpdateAndEndsWithTheOutputE
 #endif
 
 const std::string kOne = Bench(Port(3));
+const std::string kHostile =
+    Bench("<port number='3' name='USB-SERIAL CH340 (COM3)'><register model='154' "
+          "name='Тарвик&#27;[2J&#7;' serial='=1+1' version='A.4' build='3021' "
+          "soft-date='2025-06-16'/></port>");
 const std::vector<std::string> kHelp = {"Справка: kelvane-cli --help"};
 
 INSTANTIATE_TEST_SUITE_P(
@@ -512,6 +516,12 @@ INSTANTIATE_TEST_SUITE_P(
                      {"Остановка: ", "ждём COM3 (Загрузка прошивки)", "Прервано пользователем"},
                      {}, {}, std::vector<std::string>{"COM3;S3;stopped"},
                      TAction::InterruptInTheLoading},
+        // What a register says is data: shown on a terminal, never obeyed; inert in the report.
+        TProcessCase{"RegisterTextIsShownNotObeyed", kHostile, {"search"}, 0,
+                     {"COM3: =1+1, A.4.3021", "Тарвик\\x1B[2J\\x07"}, {}, {"\x1b", "\a"}},
+        TProcessCase{"RegisterTextIsInertInTheReport", kHostile,
+                     {"update", "{dir}/small_3105.bin", "--report", "{dir}/r.csv"}, 0, {}, {},
+                     {"\x1b"}, std::vector<std::string>{"COM3;'=1+1;success"}},
         TProcessCase{"Help", kOne, {"--help"}, 0, {"Коды завершения", "Примеры"}}),
     [](const testing::TestParamInfo<TProcessCase>& AInfo) { return AInfo.param.Name; });
 

@@ -21,6 +21,19 @@ TEST(Text, BrokenInputBecomesReplacementCharacters) {
             "b");
 }
 
+TEST(Text, ControlCharactersFromARegisterAreShownNotSentToTheTerminal) {
+  const std::vector<std::pair<std::u16string, std::u16string>> cases = {
+      {u"\x1b]0;pwned\a", u"\\x1B]0;pwned\\x07"},    // the terminal's title
+      {u"\x1b[2J", u"\\x1B[2J"},                     // a cleared screen
+      {u"S1\r\nCOM9;forged", u"S1\\x0D\\x0ACOM9;forged"},  // a forged line
+      {u"\u009b31m\x7f", u"\\x9B31m\\x7F"},          // C1 and DEL
+      {u"Тарвик-154Ф (A.4) \\ 100%", u"Тарвик-154Ф (A.4) \\ 100%"},
+  };
+  for (const auto& [text, shown] : cases) {
+    EXPECT_EQ(ShownOnTerminal(text), shown) << ToUtf8(shown);
+  }
+}
+
 TEST(Text, ErrorsCarryTheirMessageAsUtf16AndUtf8) {
   try {
     throw EError(u"Файл не найден");

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/Csv.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -55,6 +56,33 @@ TEST(Journal, ARecordReadsBackWithEveryFieldAsTheReportWritesCsv) {
                        "\"C:\\fw\\demo;3105.bin\";3105;kelvane-cli;1.0.0.6;"),
             std::string::npos)
       << bytes;
+}
+
+// What a register says is data: no field of the journal starts a spreadsheet formula, and the
+// journal gives back exactly what was said.
+TEST(Journal, TextThatCouldStartAFormulaIsWrittenInertAndReadBackAsItWas) {
+  TJournalRecord record = SampleRecord(u"=HYPERLINK(\"http://example.invalid\";\"x\")");
+  record.DeviceName = u"+cmd|' /C calc'!A0";
+  record.Outcome.VersionBefore = u"-2+3";
+  record.Outcome.PrintError = u"@SUM(1+1)";
+  record.Outcome.ErrorText = u"\tTab\r\nand a line";
+  record.Firmware = u"'quoted already";
+  const std::string line = JournalLine(record);
+  const std::optional<TCsvRecord> fields = ReadCsvRecord(line);
+  ASSERT_TRUE(fields);
+  for (size_t at = 0; at < line.size(); at = line.find(';', at) + 1) {
+    const char first = line[at] == '"' ? line[at + 1] : line[at];
+    EXPECT_EQ(std::string_view("=+-@\t\r").find(first), std::string_view::npos)
+        << line.substr(at, 20);
+    if (line.find(';', at) == std::string::npos) {
+      break;
+    }
+  }
+  const std::vector<TJournalRecord> read = ParseJournal(line);
+  ASSERT_EQ(read.size(), 1u) << line;
+  EXPECT_TRUE(read[0] == record);
+  EXPECT_EQ(read[0].Serial, record.Serial);
+  EXPECT_EQ(read[0].Firmware, u"'quoted already");
 }
 
 TEST(Journal, TheCheckIsTheCommonCrc32ThatOtherToolsCanVerify) {
