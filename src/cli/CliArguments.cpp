@@ -114,13 +114,14 @@ TCliCommand ParseCliArguments(const std::vector<std::u16string>& AArguments) {
     // "--option value" or "--option=value".
     const size_t equals = argument.find(u'=');
     const std::u16string option = argument.substr(0, equals);
-    const bool flag = option == u"--json" || option == u"--dry-run";
+    const bool flag = option == u"--json" || option == u"--dry-run" || option == u"--allow-build-0";
     const bool known = *name == u"search"    ? option == u"--json"
                        : *name == u"journal" ? (option == u"--json" || option == u"--since" ||
                                                 option == u"--serial")
                                              : (option == u"--tables" || option == u"--ports" ||
                                                 option == u"--serials" || option == u"--report" ||
-                                                option == u"--dry-run");
+                                                option == u"--dry-run" ||
+                                                option == u"--allow-build-0");
     if (!known) {
       throw ECliUsage(u"неизвестный параметр " + Quoted(option) + u" команды " + *name);
     }
@@ -134,7 +135,9 @@ TCliCommand ParseCliArguments(const std::vector<std::u16string>& AArguments) {
       if (equals != std::u16string::npos) {
         throw ECliUsage(u"параметр " + option + u" не принимает значения");
       }
-      (option == u"--json" ? command.Json : command.DryRun) = true;
+      (option == u"--json"      ? command.Json
+       : option == u"--dry-run" ? command.DryRun
+                                : command.AllowBuild0) = true;
       continue;
     }
     std::u16string value;
@@ -190,7 +193,7 @@ std::string CliHelpText() {
 Использование:
   kelvane-cli search [--json]
   kelvane-cli update ПРОШИВКА [--tables ФАЙЛ] [--ports 3,COM5] [--serials 0154000317,...]
-                     [--report ОТЧЁТ.csv | ОТЧЁТ.json] [--dry-run]
+                     [--report ОТЧЁТ.csv | ОТЧЁТ.json] [--dry-run] [--allow-build-0]
   kelvane-cli journal [--since ГГГГ-ММ-ДД] [--serial НОМЕР] [--json]
   kelvane-cli --help | --version
 
@@ -207,6 +210,7 @@ std::string CliHelpText() {
   --serials СПИСОК  только ККТ с этими заводскими номерами
   --report ФАЙЛ     отчёт о каждом порте: .csv (UTF-8, поля через «;») или .json
   --dry-run         найти ККТ, проверить файлы и показать, что было бы обновлено; ККТ не менять
+  --allow-build-0   принять прошивку, в имени которой нет номера сборки (сборка 0)
   --since ДАТА      (journal) только обновления, закончившиеся (прерванные — начатые) в этот
                     день или позже
   --serial НОМЕР    (journal) только обновления ККТ с этим заводским номером

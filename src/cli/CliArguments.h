@@ -26,6 +26,9 @@ struct TCliCommand {
   bool Json = false;
   // update --dry-run: identify, check the inputs, say what would be updated, and update nothing.
   bool DryRun = false;
+  // update --allow-build-0: a firmware whose name carries no build, for a register that really
+  // reports build 0.
+  bool AllowBuild0 = false;
   TUpdateChoice Choice;
   std::optional<std::u16string> Report;
   // journal: the records of runs that ended on that day (YYYY-MM-DD) or later, of that serial.

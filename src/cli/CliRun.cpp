@@ -140,9 +140,31 @@ std::optional<std::u16string> TRun::InputProblem() const {
     return u"файл прошивки больше " + IntToStr(TUpdateTask::kMaxImageSize) +
            u" байт, самого большого образа, который передаётся: " + choice.Firmware;
   }
+  if (TUpdateTask::BuildFromFileName(choice.Firmware) == 0 && !FCommand.AllowBuild0) {
+    // Every register would be flashed and then fail its version check.
+    return u"в имени файла прошивки нет номера сборки: " + choice.Firmware +
+           u" (нужно имя вида fw_3105.bin — номер между последним «_» и «.»; ККТ, которая "
+           u"сообщает сборку 0, обновляется с --allow-build-0)";
+  }
   if (choice.Tables) {
     if (auto problem = ReadableFileProblem(*choice.Tables, u"файл таблиц")) {
       return problem;
+    }
+  }
+  if (FCommand.Report) {
+    // The report never takes the place of a file the tool reads or keeps.
+    const std::u16string& report = *FCommand.Report;
+    const std::vector<std::pair<std::u16string, std::u16string>> inputs = {
+        {choice.Firmware, u"файл прошивки"},
+        {choice.Tables.value_or(u""), u"файл таблиц"},
+        {FIo.SettingsFile, u"файл настроек"}};
+    for (const auto& [file, what] : inputs) {
+      if (!file.empty() && SameFile(report, file)) {
+        return u"отчёт не записать поверх: " + report + u" — это " + what + u" " + file;
+      }
+    }
+    if (TJournal(FIo.JournalFolder).Holds(report)) {
+      return u"отчёт не записать поверх: " + report + u" — это файл журнала обновлений";
     }
   }
   if (FCommand.Report) {

@@ -28,8 +28,9 @@ struct TCliIo {
   TLiveDisplay::TSize Size;
   // Set by Ctrl+C: the operator's stop.
   const std::atomic<bool>* StopRequested = nullptr;
-  // Where the journal of every update is (the settings file's folder).
+  // Where the journal of every update is (the settings file's folder), and the settings file.
   std::u16string JournalFolder;
+  std::u16string SettingsFile;
   // True once the system's session ends (Windows: the console's close, a logoff, a shutdown):
   // the process has a few seconds left. Saved is called once the report and the journal are
   // written for it.

@@ -92,6 +92,18 @@ void RemoveLeftoversBeside(const std::u16string& AFileName) {
   }
 }
 
+bool SameFile(const std::u16string& AFirst, const std::u16string& ASecond) {
+  std::error_code error;
+  if (std::filesystem::equivalent(PathOf(AFirst), PathOf(ASecond), error)) {
+    return true;
+  }
+  const std::u16string first = std::filesystem::weakly_canonical(PathOf(AFirst), error).u16string();
+  const std::u16string second =
+      std::filesystem::weakly_canonical(PathOf(ASecond), error).u16string();
+  return kPathSyntax.PathSeparator == u'\\' ? LowerCase(first) == LowerCase(second)
+                                             : first == second;
+}
+
 bool FileIsReadOnly(const std::u16string& AFileName) {
   std::error_code error;
   const auto status = std::filesystem::status(PathOf(AFileName), error);

@@ -74,6 +74,10 @@ void CheckFileReplaceable(const std::u16string& AFileName);
 // True when the file exists and its owner may not write it (the read-only attribute on Windows).
 bool FileIsReadOnly(const std::u16string& AFileName);
 
+// True when the two paths name one file: the same file through a link or another spelling of the
+// path, or, where nothing is there yet, the same place (without regard to letter case on Windows).
+bool SameFile(const std::u16string& AFirst, const std::u16string& ASecond);
+
 // True when the path names an existing folder.
 bool DirectoryExists(const std::u16string& APath);
 

@@ -57,8 +57,8 @@ int main(int argc, char** argv) {
     const TCliIo io{[](const std::string& AText) { Write(stdout, AText); },
                     [](const std::string& AText) { Write(stderr, AText); }, OutputIsTerminal(),
                     &TerminalSize, &StopRequested,
-                    JournalFolderOf(TXmlStorage::DefaultFileName()), &SessionEnding,
-                    &StopHandled};
+                    JournalFolderOf(TXmlStorage::DefaultFileName()),
+                    TXmlStorage::DefaultFileName(), &SessionEnding, &StopHandled};
     status = RunCli(command, io);
   } catch (const std::exception& e) {
     Write(stderr, std::string("kelvane-cli: ") + e.what() + "\n");

@@ -273,6 +273,11 @@ std::u16string TJournal::FileName(std::u16string_view AStarted) const {
          std::u16string(AStarted.substr(0, 7)) + std::u16string(kExtension);
 }
 
+bool TJournal::Holds(const std::u16string& AFile) const {
+  return IsJournalFileName(ExtractFileName(AFile)) && !FFolder.empty() &&
+         SameFile(FFolder + PathSeparator() + ExtractFileName(AFile), AFile);
+}
+
 void TJournal::Append(const TJournalRecord& ARecord) const {
   if (FFolder.empty()) {
     throw EError(u"Не удаётся записать журнал: папка настроек не определена");

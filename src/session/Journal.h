@@ -59,6 +59,8 @@ class TJournal {
 
   // The file that keeps records of runs that started then (an ISO 8601 date and time).
   std::u16string FileName(std::u16string_view AStarted) const;
+  // True when the path names one of the journal's month files, there yet or not.
+  bool Holds(const std::u16string& AFile) const;
 
  private:
   std::u16string FFolder;

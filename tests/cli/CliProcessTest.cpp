@@ -200,6 +200,11 @@ TEST_P(CliProcess, EndsWithItsStatusOutputAndReport) {
   dir.Write("fw_3107.bin", image);
   dir.Write("empty_3105.bin", "");
   dir.Write("tables.csv", "1;1;2;45\n");
+  std::filesystem::create_symlink("tables.csv", dir.Path() / "link.csv");
+  std::filesystem::create_directories(dir.Path() / "Quorin" / "Kelvane");
+  dir.Write("Quorin/Kelvane/Kelvane.xml", "<Configuration/>");
+  std::filesystem::create_symlink("Quorin/Kelvane/Kelvane.xml", dir.Path() / "settings.csv");
+  dir.Write("nobuild.bin", image);
   dir.Write("plain", "a file");
   std::filesystem::create_directory(dir.Path() / "folder_3105.bin");
   std::filesystem::create_directory(dir.Path() / "folder.csv");
@@ -522,6 +527,28 @@ INSTANTIATE_TEST_SUITE_P(
         TProcessCase{"RegisterTextIsInertInTheReport", kHostile,
                      {"update", "{dir}/small_3105.bin", "--report", "{dir}/r.csv"}, 0, {}, {},
                      {"\x1b"}, std::vector<std::string>{"COM3;'=1+1;success"}},
+        // Every register would be flashed, then fail its version check.
+        TProcessCase{"FirmwareWithoutABuild", kOne, {"update", "{dir}/nobuild.bin"}, 3, {},
+                     {"нет номера сборки", "--allow-build-0"}, {"COM3"}},
+        TProcessCase{"FirmwareWithoutABuildAllowed", kOne,
+                     {"update", "{dir}/nobuild.bin", "--allow-build-0", "--dry-run"}, 0,
+                     {"Были бы обновлены из "}},
+        // The report never takes the place of what the tool reads or keeps.
+        TProcessCase{"ReportOverTheTables", kOne,
+                     {"update", "{dir}/fw_3105.bin", "--tables", "{dir}/tables.csv", "--report",
+                      "{dir}/./tables.csv"},
+                     3, {}, {"отчёт не записать поверх", "файл таблиц"}, {"COM3"}},
+        TProcessCase{"ReportOverTheTablesThroughALink", kOne,
+                     {"update", "{dir}/fw_3105.bin", "--tables", "{dir}/tables.csv", "--report",
+                      "{dir}/link.csv"},
+                     3, {}, {"файл таблиц"}, {"COM3"}},
+        TProcessCase{"ReportOverTheSettings", kOne,
+                     {"update", "{dir}/fw_3105.bin", "--report", "{dir}/settings.csv"}, 3, {},
+                     {"файл настроек"}, {"COM3"}},
+        TProcessCase{"ReportOverTheJournal", kOne,
+                     {"update", "{dir}/fw_3105.bin", "--report",
+                      "{dir}/Quorin/Kelvane/journal-2026-12.csv"},
+                     3, {}, {"файл журнала обновлений"}, {"COM3"}},
         TProcessCase{"Help", kOne, {"--help"}, 0, {"Коды завершения", "Примеры"}}),
     [](const testing::TestParamInfo<TProcessCase>& AInfo) { return AInfo.param.Name; });
 
