@@ -381,7 +381,15 @@ int TRun::Update() {
   const std::optional<std::vector<TIdentifiedPort>> ports = Identify();
   if (!ports) {
     Error(u"прервано оператором до обновления: ни одна ККТ не обновлялась");
-    Report({});
+    // Every port and serial asked for still has its row: not started.
+    std::vector<TReportRow> asked;
+    for (const std::int32_t port : FCommand.Choice.Ports) {
+      asked.push_back({port, {}, {}, TRowKind::Updated, {}, {}});
+    }
+    for (const std::u16string& serial : FCommand.Choice.Serials) {
+      asked.push_back({std::nullopt, serial, {}, TRowKind::Updated, {}, {}});
+    }
+    Report(asked);
     return kExitInterrupted;
   }
   PrintPorts(*ports);
@@ -399,6 +407,11 @@ int TRun::Update() {
   }
   if (chosen.empty()) {
     Error(u"ни одной выбранной ККТ не найдено");
+    return Report(rows) ? kExitNothingToDo : kExitOutput;
+  }
+  if (missing && !FCommand.DryRun) {
+    // Every register asked for is an input: none is touched while one of them is missing.
+    Error(u"не все выбранные ККТ найдены: ни одна ККТ не обновлялась");
     return Report(rows) ? kExitNothingToDo : kExitOutput;
   }
   if (FCommand.DryRun || StopRequested()) {
