@@ -22,11 +22,22 @@ namespace {
 
 // Set by Ctrl+C (or the console closing): every row stops at its next stop point.
 std::atomic<bool> StopRequested{false};
+// Set when a write failed (a full disk, a reader gone).
+std::atomic<bool> OutputFailed{false};
 
-// A write that fails (a reader gone) is dropped: nothing the output does may stop an update.
+// A write that fails stops nothing, an update least of all; the exit status says it at the end.
 void Write(std::FILE* AStream, const std::string& AText) {
-  std::fputs(AText.c_str(), AStream);
-  std::fflush(AStream);
+  if (std::fputs(AText.c_str(), AStream) < 0 || std::fflush(AStream) != 0) {
+    OutputFailed = true;
+  }
+}
+
+// What was asked for was done, but not all of it reached its reader: that outranks a success, a
+// missing receipt and a run with nothing to do, as a report that cannot be written does.
+int WithOutput(int AStatus) {
+  const bool done = AStatus == kExitSuccess || AStatus == kExitNoReceipt ||
+                    AStatus == kExitNothingToDo;
+  return OutputFailed && done ? kExitOutput : AStatus;
 }
 
 }  // namespace
@@ -43,11 +54,11 @@ int main(int argc, char** argv) {
   }
   if (command.Kind == TCliCommand::Help) {
     Write(stdout, CliHelpText());
-    return kExitSuccess;
+    return WithOutput(kExitSuccess);
   }
   if (command.Kind == TCliCommand::Version) {
     Write(stdout, "kelvane-cli " + ToUtf8(FileVersionText()) + "\n");
-    return kExitSuccess;
+    return WithOutput(kExitSuccess);
   }
   TMainThread::Instance().BindToCurrentThread();
   InstallStopHandler(StopRequested);
@@ -64,5 +75,5 @@ int main(int argc, char** argv) {
     Write(stderr, std::string("kelvane-cli: ") + e.what() + "\n");
   }
   StopHandled();
-  return status;
+  return WithOutput(status);
 }

@@ -13,6 +13,7 @@
 #endif
 
 #include <algorithm>
+#include <cstdlib>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -416,6 +417,25 @@ TEST_F(CliJournal, ReadingNamesTheMonthItCouldNotReadAndCountsTheRecordsThatFail
   EXPECT_EQ(listed[1]["result"], "interrupted");
 }
 
+// Output that cannot be written (here: to a full disk) fails the command, after its work, and
+// stops no update.
+TEST_F(CliJournal, OutputThatCannotBeWrittenEndsWithTheOutputError) {
+  const std::string bench = ToUtf8(FDir.Write("bench.xml", Bench(Port(3))));
+  const std::string environment = "KELVANE_BENCH='" + bench + "' XDG_CONFIG_HOME='" +
+                                  FDir.Path().string() + "' " + KELVANE_CLI_PROGRAM;
+  for (const std::string& command :
+       std::vector<std::string>{"search --json", "journal --json",
+                                "update '" + ToUtf8(FFirmware) + "'", "--help"}) {
+    const int status = std::system((environment + " " + command + " >/dev/full 2>&1").c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << command;
+    EXPECT_EQ(WEXITSTATUS(status), 5) << command;
+  }
+  const std::vector<TJournalRecord> records =
+      TJournal((FDir.Path() / "Quorin" / "Kelvane").u16string()).Read();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].Outcome.Result, TUpdateResult::Success) << "the update ran to its end";
+}
+
 TEST_F(CliJournal, AJournalThatCannotBeWrittenStopsNoUpdateAndEndsWithTheOutputError) {
   const std::string bench = ToUtf8(FDir.Write("bench.xml", Bench(Port(3))));
   // A file where the journal's folder would be made.
@@ -513,8 +533,9 @@ INSTANTIATE_TEST_SUITE_P(
                      {"update", "{dir}/fw_3105.bin"}, 0,
                      {"Отключение СКоК", "[####....", "[########....", "[############....",
                       "[################....", "Установка прошивки"}},
+        // The update runs to its end; the output lost is said by the status.
         TProcessCase{"AClosedOutputStopsNothing", kOne,
-                     {"update", "{dir}/fw_3105.bin", "--report", "{dir}/r.csv"}, 0, {}, {}, {},
+                     {"update", "{dir}/fw_3105.bin", "--report", "{dir}/r.csv"}, 5, {}, {}, {},
                      std::vector<std::string>{"COM3;S3;success"}, TAction::CloseOutputAtFirstLine},
         TProcessCase{"InterruptedInTheSearch", Bench(Port(3, "exchange-ms='400'")),
                      {"update", "{dir}/fw_3105.bin", "--ports", "3,5", "--serials", "S3",
