@@ -114,7 +114,8 @@ TCliCommand ParseCliArguments(const std::vector<std::u16string>& AArguments) {
     // "--option value" or "--option=value".
     const size_t equals = argument.find(u'=');
     const std::u16string option = argument.substr(0, equals);
-    const bool flag = option == u"--json" || option == u"--dry-run" || option == u"--allow-build-0";
+    const bool flag =
+        option == u"--json" || option == u"--dry-run" || option == u"--allow-build-0";
     const bool known = *name == u"search"    ? option == u"--json"
                        : *name == u"journal" ? (option == u"--json" || option == u"--since" ||
                                                 option == u"--serial")

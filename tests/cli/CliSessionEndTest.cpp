@@ -1,9 +1,9 @@
 // kelvane-cli when the system's session ends under it (the console closed, a logoff, a
 // shutdown): the process has a few seconds, so the report and the journal are written at once,
 // whatever a row's driver call is doing.
-#include <gtest/gtest.h>
-
 #include <atomic>
+
+#include <gtest/gtest.h>
 
 #include "cli/CliArguments.h"
 #include "cli/CliRun.h"

@@ -227,7 +227,8 @@ TEST(Journal, AMonthThatCannotBeReadIsNamedAndTheOthersAreStillRead) {
       {"a folder", [&] { std::filesystem::create_directory(blocked); }}};
 #ifndef _WIN32
   cases.push_back({"a FIFO", [&] { ASSERT_EQ(mkfifo(blocked.c_str(), 0600), 0); }});
-  cases.push_back({"a link to a device", [&] { std::filesystem::create_symlink("/dev/null", blocked); }});
+  cases.push_back(
+      {"a link to a device", [&] { std::filesystem::create_symlink("/dev/null", blocked); }});
 #endif
   for (const auto& [name, make] : cases) {
     std::filesystem::remove(blocked);

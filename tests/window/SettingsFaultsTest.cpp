@@ -328,7 +328,8 @@ TEST_F(SettingsFaults, AKillDuringASaveLeavesTheOldOrTheNewContentWhole) {
   // What the killed saves left goes with the next save that succeeds, once it is not new.
   size_t left = 0;
   for (const auto& entry : fs::directory_iterator(FDir.Path())) {
-    if (entry.is_regular_file() && entry.path().filename().string().starts_with("Kelvane.xml.new")) {
+    const std::string name = entry.path().filename().string();
+    if (entry.is_regular_file() && name.starts_with("Kelvane.xml.new")) {
       fs::last_write_time(entry.path(), fs::file_time_type::clock::now() - std::chrono::minutes(2));
       ++left;
     }

@@ -788,7 +788,8 @@ TEST(WindowKilled, LeavesEveryStartedRowOnRecordWithAtMostOneEnd) {
                "' version='A.4' build='3021' soft-date='2025-06-16' exchange-ms='10' "
                "block-ms='5' install-ms='" + std::to_string(port * 300 - 700) + "'/></port>";
     }
-    const std::u16string bench = dir.Write("bench.xml", "<bench no-answer-ms='0'>" + ports + "</bench>");
+    const std::u16string bench =
+        dir.Write("bench.xml", "<bench no-answer-ms='0'>" + ports + "</bench>");
     const std::u16string firmware =
         dir.Write("fw_3105.bin", MakeSimFirmware({3105, u"A.5", EncodeDate(2026, 12, 1)}, 300));
     TChildProcess window("window_runner", {dir.Path().u16string(), bench, firmware});

@@ -1,12 +1,12 @@
 // The Qt program as the system ends it: SIGTERM, SIGHUP and SIGINT close its window as the
 // operator's close does, and what it keeps is written.
-#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <signal.h>
 #include <sstream>
 #include <string>
 
