@@ -60,7 +60,8 @@ class TRun {
 
 std::optional<std::vector<TIdentifiedPort>> TRun::Identify() {
   FIo.Err("Поиск ККТ на USB-портах...\n");
-  return IdentifyPorts([this] { return StopRequested(); });
+  // A dry run changes no register: one that asks for recovery is only said to.
+  return IdentifyPorts([this] { return StopRequested(); }, !FCommand.DryRun);
 }
 
 void TRun::PrintPorts(const std::vector<TIdentifiedPort>& APorts) const {
@@ -72,7 +73,8 @@ void TRun::PrintPorts(const std::vector<TIdentifiedPort>& APorts) const {
     const std::u16string name = u"COM" + IntToStr(port.ComNumber) + u": ";
     if (port.Found) {
       Line(name + ShownOnTerminal(port.Serial + u", " + port.Version + u", протокол " +
-                                  IntToStr(port.ProtocolType) + u", " + port.DeviceName));
+                                  IntToStr(port.ProtocolType) + u", " + port.DeviceName) +
+           (port.RecoveryNeeded.empty() ? u"" : u", требует восстановления: " + port.RecoveryNeeded));
     } else {
       Line(name + u"нет ККТ (" + ShownOnTerminal(port.Error) + u")");
     }

@@ -38,6 +38,7 @@ void TDeviceDiscover::DoExecute() {
 void TDeviceDiscover::StartSearch(std::int32_t AComNumber) {
   auto search = std::make_unique<TSearchTask>();
   search->SetComNumber(AComNumber);
+  search->SetRecovers(FRecovers);
   FSearchList.push_back(std::move(search));
   FSearchList.back()->Start();
 }
@@ -58,6 +59,9 @@ void TDeviceDiscover::CollectFinished() {
       continue;
     }
     if (search.State().Succeded.load()) {
+      if (!search.RecoveryNeeded().empty() && FOnRecoveryNeeded) {
+        FOnRecoveryNeeded(search.ComNumber(), search.RecoveryNeeded());
+      }
       if (FOnFound) {
         FOnFound(search.ComNumber(), search.Serial(), search.Version(), search.ProtocolType(),
                  search.DeviceName());

@@ -39,6 +39,10 @@ class TDeviceDiscover final : public TCustomTask {
   // without success. Set while no pass runs.
   const TNotFoundEvent& OnNotFound() const { return FOnNotFound; }
   void SetOnNotFound(TNotFoundEvent AValue) { FOnNotFound = std::move(AValue); }
+  // False: the searches recover no register (see TSearchTask::SetRecovers), and OnRecoveryNeeded
+  // says, just before OnFound, which register asks for it and why. Set while no pass runs.
+  void SetRecovers(bool AValue) { FRecovers = AValue; }
+  void SetOnRecoveryNeeded(TNotFoundEvent AValue) { FOnRecoveryNeeded = std::move(AValue); }
   // Kept for callers that set it; no pass raises it, as the window polls instead.
   const TNotifyEvent& OnFinished() const { return FOnFinished; }
   void SetOnFinished(TNotifyEvent AValue) { FOnFinished = std::move(AValue); }
@@ -56,6 +60,8 @@ class TDeviceDiscover final : public TCustomTask {
 
   TFoundEvent FOnFound;
   TNotFoundEvent FOnNotFound;
+  bool FRecovers = true;
+  TNotFoundEvent FOnRecoveryNeeded;
   TNotifyEvent FOnFinished;
   std::vector<std::unique_ptr<TSearchTask>> FSearchList;
   // Searches of passes that ended by an error: never reported, freed once they have ended.

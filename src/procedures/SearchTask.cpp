@@ -2,6 +2,7 @@
 
 #include "driver/TarvikFactory.h"
 #include "platform/Error.h"
+#include "platform/Text.h"
 #include "procedures/CheckResult.h"
 #include "procedures/FormatVersion.h"
 #include "procedures/RegisterClock.h"
@@ -50,7 +51,12 @@ void TSearchTask::Identify(TTarvik& ADriver) {
   }
   ADriver.SetOFDExchangeSuspended(true);
 
-  if (AsksRecovery(status, ADriver)) {
+  FRecoveryNeeded.clear();
+  const bool asksRecovery = AsksRecovery(status, ADriver);
+  if (asksRecovery && !FRecovers) {
+    FRecoveryNeeded = status != 0 ? u"статус " + IntToStr(status)
+                                  : u"режим " + IntToStr(ADriver.ECRMode());
+  } else if (asksRecovery) {
     Recover(ADriver);
   } else {
     CheckResult(ADriver, status);
@@ -66,7 +72,11 @@ void TSearchTask::Identify(TTarvik& ADriver) {
   CheckResult(ADriver, ADriver.ReadSerialNumber());
   CheckStopped();
   FSerial = ADriver.SerialNumber();
-  CheckResult(ADriver, ADriver.GetECRStatus());
+  const std::int32_t versionStatus = ADriver.GetECRStatus();
+  // Unrecovered, the register still answers in the state that asks for recovery.
+  if (FRecoveryNeeded.empty()) {
+    CheckResult(ADriver, versionStatus);
+  }
   FVersion = FormatVersion(ADriver);
 }
 

@@ -20,6 +20,14 @@ class TSearchTask final : public TCustomTask {
   // Set before Start, not while the task runs.
   void SetComNumber(std::int32_t AValue) { FComNumber = AValue; }
 
+  // False: a register whose state asks for recovery is not recovered (its settings reset, its
+  // clock set) but identified as it is, and said to need it; nothing is changed on it. Set
+  // before Start.
+  bool Recovers() const { return FRecovers; }
+  void SetRecovers(bool AValue) { FRecovers = AValue; }
+  // Why the register asks for recovery, when it does and was not recovered.
+  const std::u16string& RecoveryNeeded() const { return FRecoveryNeeded; }
+
   const std::u16string& Serial() const { return FSerial; }
   const std::u16string& Version() const { return FVersion; }
   std::int32_t ProtocolType() const { return FProtocolType; }
@@ -33,6 +41,8 @@ class TSearchTask final : public TCustomTask {
   void Recover(TTarvik& ADriver);
 
   std::int32_t FComNumber = 0;
+  bool FRecovers = true;
+  std::u16string FRecoveryNeeded;
   std::u16string FSerial;
   std::u16string FVersion;
   std::int32_t FProtocolType = 0;

@@ -290,7 +290,8 @@ void TfmMain::tmrUpdateDevicesTimer() {
 void TfmMain::AddDevice(std::int32_t ComNumber, const std::u16string& Serial,
                         const std::u16string& Version, std::int32_t ProtocolType,
                         const std::u16string& Name) {
-  const size_t row = FSession->Add({ComNumber, true, Serial, Version, ProtocolType, Name, {}});
+  const size_t row =
+      FSession->Add({ComNumber, true, Serial, Version, ProtocolType, Name, {}, {}});
   std::u16string caption = u"COM" + IntToStr(ComNumber);
   // The list keeps its rows in caption order, code unit by code unit: COM10 before COM2.
   const auto at = std::upper_bound(

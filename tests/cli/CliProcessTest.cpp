@@ -261,7 +261,7 @@ TEST_F(CliJournal, EveryRegisterThatRanIsRecordedAndPrintedBack) {
                          Port(4, "", "<fault method='WriteTable' call='1' code='103'/>") +
                          Port(5) + EmptyPort(7))));
   const std::string report = (FDir.Path() / "r.json").string();
-  const TRun update = RunCli({"update", ToUtf8(FFirmware), "--ports", "3,4,7", "--report", report},
+  const TRun update = RunCli({"update", ToUtf8(FFirmware), "--ports", "3,4", "--report", report},
                              bench, TAction::None);
   EXPECT_EQ(update.Status, 2) << update.Out << update.Err;
 
@@ -505,6 +505,16 @@ INSTANTIATE_TEST_SUITE_P(
                      {"COM3: нет ККТ (Ошибка: Нет связи: ККТ не отвечает)"},
                      {"ни одной выбранной ККТ не найдено"}, {},
                      std::vector<std::string>{"COM3;;no register"}},
+        // A dry run changes no register: one that asks for recovery is only said to (a
+        // recovery here would fail with code 103).
+        TProcessCase{"DryRunRecoversNothing",
+                     Bench(Port(3, "mode='9'",
+                                "<fault method='ResetSettings' call='1' code='103'/>")),
+                     {"update", "{dir}/fw_3105.bin", "--dry-run"}, 0,
+                     {"COM3: S3, A.4.3021 (16.06.2025), протокол 1, Тарвик-154Ф, требует "
+                      "восстановления: режим 9",
+                      "Были бы обновлены из ", "COM3 (S3)"},
+                     {}, {"103"}},
         // A port or a serial asked for and missing: no register is touched.
         TProcessCase{"RequestedPortsMissing", Bench(Port(3) + EmptyPort(7)),
                      {"update", "{dir}/small_3105.bin", "--ports", "3,7,42", "--report",

@@ -62,6 +62,9 @@ struct TSearchCase {
   // Empty for a run that succeeds.
   std::u16string Failure;
   std::int32_t ProtocolType = 1;
+  // A search that changes nothing on the register (a dry run), and what it says then.
+  bool Recovers = true;
+  std::u16string RecoveryNeeded;
   friend void PrintTo(const TSearchCase& c, std::ostream* os) { *os << c.Name; }
 };
 
@@ -88,6 +91,7 @@ TEST_P(SearchTaskSequence, CallsTheDriverInTheRequiredOrder) {
   TSearchTask task;
   runningSearch = &task;
   task.SetComNumber(7);
+  task.SetRecovers(c.Recovers);
   task.Start();
   ASSERT_TRUE(WaitForEnd(task));
 
@@ -100,6 +104,7 @@ TEST_P(SearchTaskSequence, CallsTheDriverInTheRequiredOrder) {
     EXPECT_EQ(task.DeviceName(), u"Тарвик-154Ф");
     EXPECT_EQ(task.Version(), u"A.4.3021 (16.06.2025)");
     EXPECT_EQ(task.ProtocolType(), c.ProtocolType);
+    EXPECT_EQ(task.RecoveryNeeded(), c.RecoveryNeeded);
   } else {
     EXPECT_FALSE(task.State().Succeded);
     EXPECT_EQ(task.State().Text.Get(), c.Failure);
@@ -144,6 +149,14 @@ INSTANTIATE_TEST_SUITE_P(
         TSearchCase{"Status0Mode9Recovers",
                     [](TDriverScript& s) { s.SetValue(TTarvikProperty::ECRMode, 9); },
                     Concat({kSetUp, kProbe1, {"ResetSettings()"}, kDateAndTime, kIdentify})},
+        // Without recovery nothing that changes a register is called: no ResetSettings, no
+        // date or time; the register is identified in the state it is in.
+        TSearchCase{"Status116UnrecoveredIsSaidToNeedIt",
+                    [](TDriverScript& s) { s.SetResults(GetECRStatus, {116, 116}); },
+                    Concat({kSetUp, kProbe1, kIdentify}), u"", 1, false, u"статус 116"},
+        TSearchCase{"Mode9UnrecoveredIsSaidToNeedIt",
+                    [](TDriverScript& s) { s.SetValue(TTarvikProperty::ECRMode, 9); },
+                    Concat({kSetUp, kProbe1, kIdentify}), u"", 1, false, u"режим 9"},
         TSearchCase{"Status0OtherModeDoesNotRecover",
                     [](TDriverScript& s) { s.SetValue(TTarvikProperty::ECRMode, 8); },
                     Concat({kSetUp, kProbe1, kIdentify})},
