@@ -17,15 +17,24 @@ double Share(const TLiveRow& ARow) {
                             : 0.0;
 }
 
-// The text cut to AWidth characters (code points; the texts hold no wide ones).
+// The text cut to AWidth characters (code points; the texts hold no wide ones), ending with "…"
+// where it was cut, so that a cut line is never taken for a whole one.
 std::u16string Cut(std::u16string AText, size_t AWidth) {
   size_t points = 0;
+  size_t lastStart = 0;
   for (size_t i = 0; i < AText.size(); ++i) {
     const bool trailing = AText[i] >= 0xDC00 && AText[i] <= 0xDFFF;
-    if (!trailing && points++ == AWidth) {
-      AText.resize(i);
+    if (trailing) {
+      continue;
+    }
+    if (points++ == AWidth) {
+      AText.resize(AWidth > 0 ? lastStart : 0);
+      if (AWidth > 0) {
+        AText += u'…';
+      }
       break;
     }
+    lastStart = i;
   }
   return AText;
 }
@@ -96,10 +105,11 @@ void TLiveDisplay::Show(const std::vector<TLiveRow>& ARows) {
     }
     (ARows[i].Ended ? (ARows[i].Failed ? failed : done) : running) += 1;
   }
-  const std::u16string summary = u"ККТ: " + IntToStr(static_cast<std::int64_t>(ARows.size())) +
-                                 u", идёт обновление: " + IntToStr(running) + u", завершено: " +
-                                 IntToStr(done) + u", с ошибкой или остановлено: " +
-                                 IntToStr(failed);
+  // The counts first: the narrowest terminal still shows them.
+  const std::u16string summary = IntToStr(running) + u" идёт, " + IntToStr(done) +
+                                 u" завершено, " + IntToStr(failed) +
+                                 u" с ошибкой или остановлено (всего ККТ: " +
+                                 IntToStr(static_cast<std::int64_t>(ARows.size())) + u")";
   out += "\r\x1b[2K" + ToUtf8(Cut(summary, width));
   FWrite(out);
 }

@@ -101,17 +101,18 @@ void ReplaceFileContent(const std::u16string& AFileName, std::string_view ABytes
   CheckRegularOrAbsent(AFileName, status, exists);
   const auto [temporary, file] = CreateBeside(AFileName);
   bool open = true;
+  // A failure names the file the caller knows, not the new one beside it that goes away.
   try {
-    WriteAll(file, ABytes, temporary);
+    WriteAll(file, ABytes, AFileName);
     if (exists) {
       ::fchmod(file, status.st_mode & 07777);
     }
     if (::fsync(file) != 0) {
-      Fail(u"Не удаётся записать файл", temporary, errno);
+      Fail(u"Не удаётся записать файл", AFileName, errno);
     }
     open = false;
     if (::close(file) != 0) {
-      Fail(u"Не удаётся записать файл", temporary, errno);
+      Fail(u"Не удаётся записать файл", AFileName, errno);
     }
     if (std::rename(ToUtf8(temporary).c_str(), ToUtf8(AFileName).c_str()) != 0) {
       Fail(u"Не удаётся заменить файл", AFileName, errno);

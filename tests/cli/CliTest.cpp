@@ -143,6 +143,23 @@ std::vector<TReportRow> SampleRows() {
 
 const TReportHeader kHeader{u"1.0.0.6", u"C:\\fw\\demo_3105.bin", 3105};
 
+// A report that cannot be written whole (here: the disk fills up) is said by its own name, not by
+// that of the new file beside it, which goes away.
+TEST(CliReport, AReportThatCannotBeWrittenIsNamedByItsOwnPath) {
+  TTempDir dir;
+  const std::u16string report = (dir.Path() / "r.csv").u16string();
+  SetFileWriteLimit(10);
+  try {
+    WriteReport(report, kHeader, SampleRows());
+    ADD_FAILURE() << "written on a full disk";
+  } catch (const EError& e) {
+    EXPECT_NE(e.Message().find(u"\"" + report + u"\""), std::u16string::npos)
+        << ToUtf8(e.Message());
+  }
+  SetFileWriteLimit(std::nullopt);
+  EXPECT_FALSE(FileExists(report));
+}
+
 TEST(CliReport, CsvAndJsonHoldEveryFieldOfEveryRow) {
   const std::string csv = ReportCsv(kHeader, SampleRows());
   EXPECT_EQ(csv.substr(0, 3), "\xEF\xBB\xBF");
@@ -196,8 +213,9 @@ TEST(CliDisplay, OnATerminalRedrawsInPlaceCutToTheWidth) {
   live.Show(rows);
   live.Show(rows);
   EXPECT_EQ(LiveLine(rows[1]), "COM10  [##########..........]  50%  Загрузка прошивки");
-  // 40 characters: the last column stays free.
-  EXPECT_EQ(LiveLine(rows[1], 40), "COM10  [##########..........]  50%  Загр");
+  // 40 characters, the last column free; a cut line ends with "…", never taken for a whole one.
+  EXPECT_EQ(LiveLine(rows[1], 40), "COM10  [##########..........]  50%  Заг…");
+  EXPECT_EQ(LiveLine(rows[1], 53), "COM10  [##########..........]  50%  Загрузка прошивки");
   EXPECT_EQ(out, "\r\x1b[2K" + LiveLine(rows[0], 40) + "\n\r\x1b[2K" + LiveLine(rows[1], 40) +
                      "\n\x1b[2A\r\x1b[2K" + LiveLine(rows[0], 40) + "\n\r\x1b[2K" +
                      LiveLine(rows[1], 40) + "\n");
@@ -219,11 +237,21 @@ TEST(CliDisplay, RowsThatDoNotFitGiveOneSummaryLineAndTheRowsThatChanged) {
   rows[1] = Row(4, u"100%", u"Успешно завершено", 100, true);
   live.Show(rows);
   EXPECT_EQ(out, "\r\x1b[2K\r\x1b[2K" + LiveLine(rows[1], 199) +
-                     "\n\r\x1b[2KККТ: 3, идёт обновление: 2, завершено: 1, с ошибкой или "
-                     "остановлено: 0");
+                     "\n\r\x1b[2K2 идёт, 1 завершено, 0 с ошибкой или остановлено (всего ККТ: 3)");
   out.clear();
   live.Finish();
   EXPECT_EQ(out, "\n");
+}
+
+TEST(CliDisplay, TheSummaryShowsItsCountsFirstOnTheNarrowestTerminal) {
+  std::string out;
+  TLiveDisplay live(
+      true, [] { return std::optional<std::pair<int, int>>({41, 2}); },
+      [&](const std::string& AText) { out += AText; });
+  live.Show({Row(3, u"100%", u"Успешно завершено", 100, true),
+             Row(4, u"---", u"Ошибка: сбой", 35, true, true), Row(5, u"0%", u"Загрузка", 1)});
+  EXPECT_NE(out.find("\x1b[2K1 идёт, 1 завершено, 1 с ошибкой или ос…"), std::string::npos)
+      << out;
 }
 
 TEST(CliDisplay, ToAPipeALineAtEveryStepAndEveryTenPerCent) {
