@@ -12,7 +12,7 @@ packages=(
   libpugixml-dev libxml2-utils nlohmann-json3-dev
   qt6-base-dev libgl-dev
   xvfb xauth xdotool imagemagick fonts-dejavu-core fonts-wine
-  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 locales
+  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 locales libc-l10n
 )
 
 installed() {

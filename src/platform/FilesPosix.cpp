@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <system_error>
 #include <utility>
 
@@ -21,9 +23,17 @@ const TPathSyntax kPathSyntax = {u"/", u"/", u'/'};
 
 namespace {
 
+// The system's reason in Russian, as the messages around it are, where the system has the
+// Russian texts; in its own words elsewhere.
+std::u16string SystemReason(int AErrno) {
+  static const locale_t russian =
+      newlocale(LC_MESSAGES_MASK | LC_CTYPE_MASK, "ru_RU.UTF-8", static_cast<locale_t>(nullptr));
+  return russian != nullptr ? FromUtf8(strerror_l(AErrno, russian))
+                            : FromUtf8(std::generic_category().message(AErrno));
+}
+
 [[noreturn]] void Fail(const char16_t* AWhat, const std::u16string& AFileName, int AErrno) {
-  throw EError(std::u16string(AWhat) + u" \"" + AFileName + u"\": " +
-               FromUtf8(std::generic_category().message(AErrno)));
+  throw EError(std::u16string(AWhat) + u" \"" + AFileName + u"\": " + SystemReason(AErrno));
 }
 
 std::atomic<std::int64_t> WriteLimit{-1};

@@ -1,5 +1,6 @@
 // Files the operator keeps: a new content takes the old one's place whole, or the old one stays.
 #ifndef _WIN32
+#include <locale.h>
 #include <sys/stat.h>
 #endif
 
@@ -10,6 +11,7 @@
 #include "platform/Clock.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
+#include "platform/Text.h"
 #include "support/TempDir.h"
 
 namespace kelvane::test {
@@ -57,6 +59,24 @@ TEST(ReplaceFileContent, RefusesWhatCannotBeWrittenAndKeepsWhatWasThere) {
   EXPECT_EQ(ReadFileBytes(kept), "old");
   EXPECT_EQ(Entries(dir.Path()), refused.size() == 4 ? 4u : 3u);
 }
+
+#ifndef _WIN32
+// The system's reason stands in Russian inside the Russian message, where the system has the
+// Russian texts (Windows: in the user's language).
+TEST(FileErrors, GiveTheSystemsReasonInRussian) {
+  if (newlocale(LC_MESSAGES_MASK, "ru_RU.UTF-8", static_cast<locale_t>(nullptr)) == nullptr) {
+    GTEST_SKIP() << "no Russian locale on this system";
+  }
+  TTempDir dir;
+  try {
+    ReadFileBytes((dir.Path() / "missing.bin").u16string());
+    ADD_FAILURE() << "a missing file read";
+  } catch (const EError& e) {
+    EXPECT_NE(e.Message().find(u"Нет такого файла или каталога"), std::u16string::npos)
+        << ToUtf8(e.Message());
+  }
+}
+#endif
 
 TEST(IsoDateTime, WritesTheLocalTimeWithItsOffset) {
   const TDateTime when = EncodeDateTime({2026, 12, 9, 11, 5, 7, 900});
