@@ -409,12 +409,12 @@ int TRun::Update() {
   }
   if (chosen.empty()) {
     Error(u"ни одной выбранной ККТ не найдено");
-    return Report(rows) ? kExitNothingToDo : kExitOutput;
+    return ExitStatusOf({.OutputLost = !Report(rows), .NothingToDo = true});
   }
   if (missing && !FCommand.DryRun) {
     // Every register asked for is an input: none is touched while one of them is missing.
     Error(u"не все выбранные ККТ найдены: ни одна ККТ не обновлялась");
-    return Report(rows) ? kExitNothingToDo : kExitOutput;
+    return ExitStatusOf({.OutputLost = !Report(rows), .NothingToDo = true});
   }
   if (FCommand.DryRun || StopRequested()) {
     std::u16string list;
@@ -428,10 +428,8 @@ int TRun::Update() {
       Error(u"прервано оператором до обновления: ни одна ККТ не обновлялась");
     }
     const bool written = Report(rows);
-    return StopRequested() ? kExitInterrupted
-           : !written      ? kExitOutput
-           : missing       ? kExitNothingToDo
-                           : kExitSuccess;
+    return ExitStatusOf({.Interrupted = StopRequested(), .OutputLost = !written,
+                         .NothingToDo = missing});
   }
 
   Line(u"Обновление из " + FCommand.Choice.Firmware);
@@ -451,17 +449,21 @@ int TRun::Update() {
     noReceipt |= result == TUpdateResult::SuccessPrintError;
   }
   const bool written = Report(rows) && session.JournalKept() == 0;
-  if (StopRequested()) {
-    return kExitInterrupted;
-  }
-  return failed ? kExitFailed
-         : !written ? kExitOutput
-         : missing  ? kExitNothingToDo
-         : noReceipt ? kExitNoReceipt
-                     : kExitSuccess;
+  return ExitStatusOf({.Interrupted = StopRequested(), .Failed = failed, .OutputLost = !written,
+                       .NothingToDo = missing, .NoReceipt = noReceipt});
 }
 
 }  // namespace
+
+int ExitStatusOf(const TRunFacts& AFacts) {
+  return AFacts.Usage         ? kExitUsage
+         : AFacts.Interrupted ? kExitInterrupted
+         : AFacts.Failed      ? kExitFailed
+         : AFacts.OutputLost  ? kExitOutput
+         : AFacts.NothingToDo ? kExitNothingToDo
+         : AFacts.NoReceipt   ? kExitNoReceipt
+                              : kExitSuccess;
+}
 
 int RunCli(const TCliCommand& ACommand, const TCliIo& AIo) {
   TRun run(ACommand, AIo);

@@ -20,6 +20,19 @@ enum TExitStatus : int {
   kExitInterrupted = 130
 };
 
+// What a run came to. When several apply, the exit status is that of the first in this order:
+// wrong inputs (3), the operator's interruption (130), a failed update (2), output lost (5),
+// nothing to do (4), no receipt (1); else success (0).
+struct TRunFacts {
+  bool Usage = false;
+  bool Interrupted = false;
+  bool Failed = false;
+  bool OutputLost = false;
+  bool NothingToDo = false;
+  bool NoReceipt = false;
+};
+int ExitStatusOf(const TRunFacts& AFacts);
+
 // Where kelvane-cli writes and what it is told while it runs.
 struct TCliIo {
   std::function<void(const std::string&)> Out;

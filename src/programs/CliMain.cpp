@@ -32,12 +32,15 @@ void Write(std::FILE* AStream, const std::string& AText) {
   }
 }
 
-// What was asked for was done, but not all of it reached its reader: that outranks a success, a
-// missing receipt and a run with nothing to do, as a report that cannot be written does.
+// Output that did not reach its reader, in its rank among the statuses (see ExitStatusOf): above
+// a success, a missing receipt and a run with nothing to do.
 int WithOutput(int AStatus) {
-  const bool done = AStatus == kExitSuccess || AStatus == kExitNoReceipt ||
-                    AStatus == kExitNothingToDo;
-  return OutputFailed && done ? kExitOutput : AStatus;
+  return ExitStatusOf({.Usage = AStatus == kExitUsage,
+                       .Interrupted = AStatus == kExitInterrupted,
+                       .Failed = AStatus == kExitFailed,
+                       .OutputLost = OutputFailed || AStatus == kExitOutput,
+                       .NothingToDo = AStatus == kExitNothingToDo,
+                       .NoReceipt = AStatus == kExitNoReceipt});
 }
 
 }  // namespace

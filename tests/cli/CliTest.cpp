@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/CliArguments.h"
+#include "cli/CliRun.h"
 #include "cli/LiveDisplay.h"
 #include "cli/Report.h"
 #include "platform/Error.h"
@@ -95,6 +96,25 @@ INSTANTIATE_TEST_SUITE_P(
         TArgumentsCase{"ReportOfAnotherKind", Arguments({"update", "fw.bin", "--report", "r.txt"}),
                        "--report: отчёт пишется в файл .csv или .json, а не «r.txt»"}),
     [](const testing::TestParamInfo<TArgumentsCase>& info) { return info.param.Name; });
+
+// When several outcomes apply, the status is that of the one ranked first: every pair of them.
+TEST(CliExitStatus, TheFirstInRankOfEveryPairOfOutcomesWins) {
+  using TField = bool TRunFacts::*;
+  const std::vector<std::pair<TField, int>> ranked = {
+      {&TRunFacts::Usage, 3},      {&TRunFacts::Interrupted, 130}, {&TRunFacts::Failed, 2},
+      {&TRunFacts::OutputLost, 5}, {&TRunFacts::NothingToDo, 4},   {&TRunFacts::NoReceipt, 1}};
+  EXPECT_EQ(ExitStatusOf({}), 0);
+  for (size_t first = 0; first < ranked.size(); ++first) {
+    TRunFacts alone;
+    alone.*ranked[first].first = true;
+    EXPECT_EQ(ExitStatusOf(alone), ranked[first].second);
+    for (size_t second = first + 1; second < ranked.size(); ++second) {
+      TRunFacts both = alone;
+      both.*ranked[second].first = true;
+      EXPECT_EQ(ExitStatusOf(both), ranked[first].second) << first << " " << second;
+    }
+  }
+}
 
 TEST(CliArgumentsChoice, UpdateTakesEveryChoice) {
   const TCliCommand command = ParseCliArguments(
