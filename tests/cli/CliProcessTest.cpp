@@ -51,6 +51,8 @@ struct TProcessCase {
   // The report's rows (r.csv), each as "port;serial;result"; absent: no report is to exist.
   std::optional<std::vector<std::string>> Report;
   TAction Action = TAction::None;
+  // Parts that stand in the output exactly once.
+  std::vector<std::string> OutOnce = {};
   friend void PrintTo(const TProcessCase& c, std::ostream* os) { *os << c.Name; }
 };
 
@@ -206,6 +208,12 @@ TEST_P(CliProcess, EndsWithItsStatusOutputAndReport) {
   dir.Write("Quorin/Kelvane/Kelvane.xml", "<Configuration/>");
   std::filesystem::create_symlink("Quorin/Kelvane/Kelvane.xml", dir.Path() / "settings.csv");
   dir.Write("nobuild.bin", image);
+  {
+    // The largest image sent, and no more: a sparse file.
+    std::ofstream(dir.Path() / "largest_3105.bin", std::ios::binary).put('x');
+    std::filesystem::resize_file(dir.Path() / "largest_3105.bin",
+                                 static_cast<std::uintmax_t>(TUpdateTask::kMaxImageSize));
+  }
   dir.Write("plain", "a file");
   std::filesystem::create_directory(dir.Path() / "folder_3105.bin");
   std::filesystem::create_directory(dir.Path() / "folder.csv");
@@ -233,6 +241,11 @@ TEST_P(CliProcess, EndsWithItsStatusOutputAndReport) {
   }
   for (const std::string& part : c.OutLacks) {
     EXPECT_EQ(run.Out.find(part), std::string::npos) << part << "\n" << run.Out;
+  }
+  for (const std::string& part : c.OutOnce) {
+    const size_t at = run.Out.find(part);
+    EXPECT_TRUE(at != std::string::npos && run.Out.find(part, at + 1) == std::string::npos)
+        << part << "\n" << run.Out;
   }
   const std::filesystem::path report = dir.Path() / "r.csv";
   if (c.Report) {
@@ -528,6 +541,20 @@ INSTANTIATE_TEST_SUITE_P(
                      4, {}, {"S9"}, {"Отключение СКоК"},
                      std::vector<std::string>{"COM3;S3;not started", "COM4;S4;not chosen",
                                               ";S9;not found"}},
+        // A port is asked for with the register of a serial asked for: COM3 holds another one.
+        TProcessCase{"RequestedPortWithoutTheRequestedSerial", Bench(Port(3) + Port(4)),
+                     {"update", "{dir}/small_3105.bin", "--ports", "3,4", "--serials", "S4",
+                      "--report", "{dir}/r.csv"},
+                     4, {}, {"порт COM3: выбранной ККТ на нём нет"}, {"Отключение СКоК"},
+                     std::vector<std::string>{"COM3;S3;not chosen", "COM4;S4;not started"}},
+        // A serial asked for that stands on a port not asked for is seen: no row of its own.
+        TProcessCase{"RequestedSerialOnAnotherPort", Bench(Port(3) + Port(4)),
+                     {"update", "{dir}/small_3105.bin", "--ports", "3", "--serials", "S4",
+                      "--report", "{dir}/r.csv"},
+                     4, {}, {"ККТ S4 не найдена на выбранных портах"}, {},
+                     std::vector<std::string>{"COM3;S3;not chosen", "COM4;S4;not chosen"}},
+        TProcessCase{"LargestFirmware", kOne, {"update", "{dir}/largest_3105.bin", "--dry-run"}, 0,
+                     {"Были бы обновлены из "}},
         TProcessCase{"RequestedPortMissingInADryRun", Bench(Port(3)),
                      {"update", "{dir}/small_3105.bin", "--ports", "3,42", "--dry-run"}, 4,
                      {"Были бы обновлены из "}, {"COM42"}, {"Отключение СКоК"}},
@@ -558,7 +585,7 @@ INSTANTIATE_TEST_SUITE_P(
                      {"update", "{dir}/small_3105.bin", "--report", "{dir}/r.csv"}, 130,
                      {"Остановка: ", "ждём COM3 (Загрузка прошивки)", "Прервано пользователем"},
                      {}, {}, std::vector<std::string>{"COM3;S3;stopped"},
-                     TAction::InterruptInTheLoading},
+                     TAction::InterruptInTheLoading, {"Остановка: "}},
         // What a register says is data: shown on a terminal, never obeyed; inert in the report.
         TProcessCase{"RegisterTextIsShownNotObeyed", kHostile, {"search"}, 0,
                      {"COM3: =1+1, A.4.3021", "Тарвик\\x1B[2J\\x07"}, {}, {"\x1b", "\a"}},

@@ -158,7 +158,17 @@ std::vector<TReportRow> SampleRows() {
   TReportRow missing;
   missing.Serial = u"S9";
   missing.Kind = TRowKind::NotFound;
-  return {failed, empty, missing};
+  // Registers never touched: one not chosen, one chosen and not started.
+  TReportRow notChosen;
+  notChosen.ComNumber = 5;
+  notChosen.Serial = u"0154000562";
+  notChosen.DeviceName = u"Тарвик-154Ф";
+  notChosen.Outcome.VersionBefore = u"A.3.2810 (22.03.2024)";
+  notChosen.Kind = TRowKind::NotChosen;
+  TReportRow notStarted = notChosen;
+  notStarted.ComNumber = 6;
+  notStarted.Kind = TRowKind::Updated;
+  return {failed, empty, missing, notChosen, notStarted};
 }
 
 const TReportHeader kHeader{u"1.0.0.6", u"C:\\fw\\demo_3105.bin", 3105};
@@ -197,11 +207,17 @@ TEST(CliReport, CsvAndJsonHoldEveryFieldOfEveryRow) {
             std::string::npos)
       << csv;
   EXPECT_NE(csv.find("\r\n;S9;;;;not found;;;;;;;\r\n"), std::string::npos) << csv;
+  // A register never touched has nothing but what the identification read: every column.
+  EXPECT_NE(csv.find("\r\nCOM5;0154000562;Тарвик-154Ф;A.3.2810 (22.03.2024);;not chosen;;;;;;;"
+                     "\r\nCOM6;0154000562;Тарвик-154Ф;A.3.2810 (22.03.2024);;not started;;;;;;;"
+                     "\r\n"),
+            std::string::npos)
+      << csv;
 
   const nlohmann::json json = nlohmann::json::parse(ReportJson(kHeader, SampleRows()));
   EXPECT_EQ(json["version"], "1.0.0.6");
   EXPECT_EQ(json["build"], 3105);
-  ASSERT_EQ(json["registers"].size(), 3u);
+  ASSERT_EQ(json["registers"].size(), 5u);
   const nlohmann::json& row = json["registers"][0];
   EXPECT_EQ(row["port"], "COM3");
   EXPECT_EQ(row["versionsAfter"], nlohmann::json::array({"A.5.3105 (01.12.2026)"}));

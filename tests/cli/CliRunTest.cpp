@@ -1,6 +1,5 @@
-// kelvane-cli when the system's session ends under it (the console closed, a logoff, a
-// shutdown): the process has a few seconds, so the report and the journal are written at once,
-// whatever a row's driver call is doing.
+// kelvane-cli's run in this process, where a test decides the moment something happens to it:
+// the system's session ending under it, the operator's stop just before the updates start.
 #include <atomic>
 
 #include <gtest/gtest.h>
@@ -83,6 +82,35 @@ TEST(CliSessionEnd, TheReportAndTheJournalAreWrittenAtOnceWhileARowsCallHangs) {
   const std::string last = ReadFileBytes(report);
   EXPECT_NE(last.find("\r\nCOM3;S3;"), std::string::npos);
   EXPECT_EQ(last.find(";interrupted;"), std::string::npos) << last;
+}
+
+// A stop that arrives once the registers are identified and before any update starts: no
+// register is touched, and each chosen one is reported not started.
+TEST(CliRun, AStopBetweenTheIdentificationAndTheStartTouchesNoRegister) {
+#ifdef _WIN32
+  GTEST_SKIP() << "under Wine kelvane-cli runs as a process through the driver in e2e_tests";
+#endif
+  TLocaleFormatsScope formats;
+  TTempDir dir;
+  TBenchScope bench("<bench no-answer-ms='0'>" + Register(3) + "</bench>");
+  TSteppingClockScope clock;
+  clock.Clock().SetFreeRunning(true);
+  const std::u16string firmware =
+      dir.Write("fw_3105.bin", MakeSimFirmware({3105, u"A.5", EncodeDate(2026, 12, 1)}, 300));
+  const std::u16string report = (dir.Path() / "r.csv").u16string();
+  std::atomic<bool> stop{false};
+  std::string err;
+  TCliIo io;
+  // The identification's list is printed once the pass has ended: the operator stops then.
+  io.Out = [&](const std::string& AText) { stop = stop || AText.starts_with("COM3: S3"); };
+  io.Err = [&](const std::string& AText) { err += AText; };
+  io.StopRequested = &stop;
+  io.JournalFolder = dir.Path().u16string();
+  EXPECT_EQ(RunCli(ParseCliArguments({u"update", firmware, u"--report", report}), io), 130);
+  EXPECT_NE(err.find("ни одна ККТ не обновлялась"), std::string::npos) << err;
+  EXPECT_EQ(bench.Register(3).CallCount(TTarvikMethod::WriteTable), 0);
+  EXPECT_NE(ReadFileBytes(report).find("\r\nCOM3;S3;"), std::string::npos);
+  EXPECT_TRUE(TJournal(dir.Path().u16string()).Read().empty()) << "no run started";
 }
 
 }  // namespace
