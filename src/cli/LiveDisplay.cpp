@@ -39,6 +39,13 @@ std::u16string Cut(std::u16string AText, size_t AWidth) {
   return AText;
 }
 
+// Characters of a UTF-8 text, as the terminal counts them (the texts hold no wide ones).
+size_t CodePoints(const std::string& AText) {
+  return static_cast<size_t>(std::count_if(AText.begin(), AText.end(), [](char AByte) {
+    return (static_cast<unsigned char>(AByte) & 0xC0) != 0x80;
+  }));
+}
+
 }  // namespace
 
 std::string LiveLine(const TLiveRow& ARow, std::optional<size_t> AWidth) {
@@ -79,12 +86,29 @@ void TLiveDisplay::Show(const std::vector<TLiveRow>& ARows) {
   }
   const std::optional<std::pair<int, int>> size = FSize();
   // The last column is left free: a line that reaches it wraps on some terminals.
-  const size_t width = size && size->first > 1 ? static_cast<size_t>(size->first - 1) : 79;
+  const size_t columns = size && size->first > 1 ? static_cast<size_t>(size->first) : 80;
+  const size_t width = columns - 1;
   const size_t height = size && size->second > 1 ? static_cast<size_t>(size->second) : 24;
   std::string out = FSummary ? "\r\x1b[2K" : FDrawn > 0 ? "\x1b[" + std::to_string(FDrawn) + "A" : "";
+  if (FColumns != 0 && columns != FColumns) {
+    // A narrower terminal has wrapped what was drawn: back over every row it takes now, and
+    // clear to the end of the screen.
+    size_t rows = 0;
+    for (const size_t length : FLengths) {
+      rows += std::max<size_t>(1, (length + columns - 1) / columns);
+    }
+    rows -= FSummary && rows > 0 ? 1 : 0;
+    out = (rows > 0 ? "\x1b[" + std::to_string(rows) + "A" : std::string()) + "\r\x1b[J";
+  }
+  FColumns = columns;
+  FLengths.clear();
+  const auto line = [&](const std::string& AText) {
+    FLengths.push_back(CodePoints(AText));
+    return "\r\x1b[2K" + AText;
+  };
   if (ARows.size() < height && !FSummary) {
     for (const TLiveRow& row : ARows) {
-      out += "\r\x1b[2K" + LiveLine(row, width) + "\n";
+      out += line(LiveLine(row, width)) + "\n";
     }
     FDrawn = ARows.size();
     FWrite(out);
@@ -105,12 +129,14 @@ void TLiveDisplay::Show(const std::vector<TLiveRow>& ARows) {
     }
     (ARows[i].Ended ? (ARows[i].Failed ? failed : done) : running) += 1;
   }
+  // Only the summary stays on the screen to be gone back over.
+  FLengths.clear();
   // The counts first: the narrowest terminal still shows them.
   const std::u16string summary = IntToStr(running) + u" идёт, " + IntToStr(done) +
                                  u" завершено, " + IntToStr(failed) +
                                  u" с ошибкой или остановлено (всего ККТ: " +
                                  IntToStr(static_cast<std::int64_t>(ARows.size())) + u")";
-  out += "\r\x1b[2K" + ToUtf8(Cut(summary, width));
+  out += line(ToUtf8(Cut(summary, width)));
   FWrite(out);
 }
 
@@ -122,6 +148,7 @@ void TLiveDisplay::Message(const std::string& AText) {
   FWrite(AText + "\n");
   // The block is drawn anew below the message.
   FDrawn = 0;
+  FLengths.clear();
 }
 
 void TLiveDisplay::Finish() {
@@ -130,6 +157,7 @@ void TLiveDisplay::Finish() {
   }
   FSummary = false;
   FDrawn = 0;
+  FLengths.clear();
 }
 
 }  // namespace kelvane

@@ -48,6 +48,10 @@ class TLiveDisplay {
   // Lines of the block drawn last, to go back over; whether a summary line stands at the bottom.
   size_t FDrawn = 0;
   bool FSummary = false;
+  // The terminal's width then, and the characters of each line of it still on the screen, so
+  // that a change of width is drawn over cleanly.
+  size_t FColumns = 0;
+  std::vector<size_t> FLengths;
   std::vector<std::pair<std::u16string, std::int32_t>> FShown;
 };
 

@@ -279,6 +279,28 @@ TEST(CliDisplay, RowsThatDoNotFitGiveOneSummaryLineAndTheRowsThatChanged) {
   EXPECT_EQ(out, "\n");
 }
 
+// A terminal made narrower wraps what was drawn: the display goes back over every row it takes
+// now and clears below, so that no broken line stays.
+TEST(CliDisplay, AChangeOfWidthIsDrawnOverCleanly) {
+  std::string out;
+  int columns = 81;
+  TLiveDisplay live(
+      true, [&] { return std::optional<std::pair<int, int>>({columns, 24}); },
+      [&](const std::string& AText) { out += AText; });
+  const std::vector<TLiveRow> rows = {Row(3, u"50%", u"Загрузка прошивки: блок 2 из 513", 50),
+                                      Row(4, u"0%", u"СКоК", 1)};
+  live.Show(rows);
+  ASSERT_GT(FromUtf8(LiveLine(rows[0])).size(), 41u);
+  out.clear();
+  columns = 41;
+  live.Show(rows);
+  // The first line (over 40 characters) now takes two rows, the second one: three rows back.
+  EXPECT_EQ(out.rfind("\x1b[3A\r\x1b[J\r\x1b[2K", 0), 0u) << out;
+  out.clear();
+  live.Show(rows);
+  EXPECT_EQ(out.rfind("\x1b[2A\r\x1b[2K", 0), 0u) << "the same width: the same rows" << out;
+}
+
 TEST(CliDisplay, TheSummaryShowsItsCountsFirstOnTheNarrowestTerminal) {
   std::string out;
   TLiveDisplay live(
