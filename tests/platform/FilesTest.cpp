@@ -64,9 +64,12 @@ TEST(ReplaceFileContent, RefusesWhatCannotBeWrittenAndKeepsWhatWasThere) {
 // The system's reason stands in Russian inside the Russian message, where the system has the
 // Russian texts (Windows: in the user's language).
 TEST(FileErrors, GiveTheSystemsReasonInRussian) {
-  if (newlocale(LC_MESSAGES_MASK, "ru_RU.UTF-8", static_cast<locale_t>(nullptr)) == nullptr) {
+  const locale_t russian =
+      newlocale(LC_MESSAGES_MASK, "ru_RU.UTF-8", static_cast<locale_t>(nullptr));
+  if (russian == nullptr) {
     GTEST_SKIP() << "no Russian locale on this system";
   }
+  freelocale(russian);
   TTempDir dir;
   try {
     ReadFileBytes((dir.Path() / "missing.bin").u16string());
