@@ -72,9 +72,11 @@ void TRun::PrintPorts(const std::vector<TIdentifiedPort>& APorts) const {
     // What the register and the driver said is shown, never obeyed, by the terminal.
     const std::u16string name = u"COM" + IntToStr(port.ComNumber) + u": ";
     if (port.Found) {
+      const std::u16string recovery =
+          port.RecoveryNeeded.empty() ? u"" : u", требует восстановления: " + port.RecoveryNeeded;
       Line(name + ShownOnTerminal(port.Serial + u", " + port.Version + u", протокол " +
                                   IntToStr(port.ProtocolType) + u", " + port.DeviceName) +
-           (port.RecoveryNeeded.empty() ? u"" : u", требует восстановления: " + port.RecoveryNeeded));
+           recovery);
     } else {
       Line(name + u"нет ККТ (" + ShownOnTerminal(port.Error) + u")");
     }
