@@ -527,7 +527,7 @@ INSTANTIATE_TEST_SUITE_P(
                      {"COM3: S3, A.4.3021 (16.06.2025), протокол 1, Тарвик-154Ф, требует "
                       "восстановления: режим 9",
                       "Были бы обновлены из ", "COM3 (S3)"},
-                     {}, {"103"}},
+                     {}, {"Ошибка"}},
         // A port or a serial asked for and missing: no register is touched.
         TProcessCase{"RequestedPortsMissing", Bench(Port(3) + EmptyPort(7)),
                      {"update", "{dir}/small_3105.bin", "--ports", "3,7,42", "--report",
