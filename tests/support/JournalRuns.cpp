@@ -1,5 +1,7 @@
 #include "support/JournalRuns.h"
 
+#include <gtest/gtest.h>
+
 #include <sstream>
 #include <vector>
 
@@ -31,6 +33,16 @@ std::map<std::string, std::pair<int, int>> RunsOnRecord(const std::filesystem::p
     }
   }
   return runs;
+}
+
+int EndedRuns(const std::map<std::string, std::pair<int, int>>& ARuns) {
+  int ended = 0;
+  for (const auto& [run, counts] : ARuns) {
+    EXPECT_EQ(counts.first, 1) << run;
+    EXPECT_LE(counts.second, 1) << run;
+    ended += counts.second;
+  }
+  return ended;
 }
 
 }  // namespace kelvane::test
