@@ -88,10 +88,36 @@ void CheckRegularOrAbsent(const std::u16string& AFileName) {
   }
 }
 
-std::string ReadWhole(const std::u16string& AFileName, std::optional<std::uintmax_t> ALimit,
-                      DWORD AShare) {
-  const THandle file(CreateFileW(Wide(AFileName), GENERIC_READ, AShare, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+}  // namespace
+
+void ReplaceFileContent(const std::u16string& AFileName, std::string_view ABytes) {
+  CheckRegularOrAbsent(AFileName);
+  const auto [temporary, handle] = CreateBeside(AFileName);
+  DWORD error = ERROR_SUCCESS;
+  {
+    const THandle file(handle);
+    if (LimitedWrite(file.Get(), ABytes, error) && !FlushFileBuffers(file.Get())) {
+      error = GetLastError();
+    }
+  }
+  if (error == ERROR_SUCCESS && !MoveFileExW(Wide(temporary), Wide(AFileName),
+                                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    error = GetLastError();
+  }
+  if (error != ERROR_SUCCESS) {
+    DeleteFileW(Wide(temporary));
+    Fail(u"Не удаётся записать файл", AFileName, error);
+  }
+  RemoveLeftoversBeside(AFileName);
+}
+
+void SetFileWriteLimit(std::optional<std::uintmax_t> ABytes) {
+  WriteLimit.store(ABytes ? static_cast<std::int64_t>(*ABytes) : -1);
+}
+
+std::string ReadFileBytes(const std::u16string& AFileName, std::optional<std::uintmax_t> ALimit) {
+  const THandle file(CreateFileW(Wide(AFileName), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.Valid()) {
     const DWORD error = GetLastError();
     Fail(u"Не удаётся открыть файл", AFileName, error);
@@ -121,37 +147,6 @@ std::string ReadWhole(const std::u16string& AFileName, std::optional<std::uintma
     done += read;
   }
   return bytes;
-}
-
-}  // namespace
-
-void ReplaceFileContent(const std::u16string& AFileName, std::string_view ABytes) {
-  CheckRegularOrAbsent(AFileName);
-  const auto [temporary, handle] = CreateBeside(AFileName);
-  DWORD error = ERROR_SUCCESS;
-  {
-    const THandle file(handle);
-    if (LimitedWrite(file.Get(), ABytes, error) && !FlushFileBuffers(file.Get())) {
-      error = GetLastError();
-    }
-  }
-  if (error == ERROR_SUCCESS && !MoveFileExW(Wide(temporary), Wide(AFileName),
-                                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    error = GetLastError();
-  }
-  if (error != ERROR_SUCCESS) {
-    DeleteFileW(Wide(temporary));
-    Fail(u"Не удаётся записать файл", AFileName, error);
-  }
-  RemoveLeftoversBeside(AFileName);
-}
-
-void SetFileWriteLimit(std::optional<std::uintmax_t> ABytes) {
-  WriteLimit.store(ABytes ? static_cast<std::int64_t>(*ABytes) : -1);
-}
-
-std::string ReadFileBytes(const std::u16string& AFileName, std::optional<std::uintmax_t> ALimit) {
-  return ReadWhole(AFileName, ALimit, FILE_SHARE_READ);
 }
 
 void ReadAppendedFile(const std::u16string& AFileName,
