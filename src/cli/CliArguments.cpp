@@ -1,6 +1,7 @@
 #include "cli/CliArguments.h"
 
 #include "cli/Report.h"
+#include "discovery/USBUtils.h"
 #include "platform/Text.h"
 
 namespace kelvane {
@@ -31,13 +32,9 @@ std::vector<std::u16string> Items(std::u16string_view AText) {
 std::vector<std::int32_t> PortList(std::u16string_view AText) {
   std::vector<std::int32_t> ports;
   for (const std::u16string& item : Items(AText)) {
-    std::u16string digits = item;
-    if (digits.size() > 3 && SameName(std::u16string_view(digits).substr(0, 3), u"COM")) {
-      digits = digits.substr(3);
-    }
     const bool plain =
-        !digits.empty() && digits.find_first_not_of(u"0123456789") == std::u16string::npos;
-    const std::optional<std::int32_t> number = plain ? StrToInt(digits) : std::nullopt;
+        !item.empty() && item.find_first_not_of(u"0123456789") == std::u16string::npos;
+    const std::optional<std::int32_t> number = plain ? StrToInt(item) : ComNumberOfName(item);
     if (!number) {
       throw ECliUsage(u"--ports: " + Quoted(item) +
                       u" — не номер порта; ожидается список вида 3,5 или COM3,COM5");
@@ -55,25 +52,6 @@ std::vector<std::u16string> SerialList(std::u16string_view AText) {
     }
   }
   return serials;
-}
-
-// YYYY-MM-DD, a day that exists.
-bool IsDate(std::u16string_view AText) {
-  if (AText.size() != 10 || AText[4] != u'-' || AText[7] != u'-') {
-    return false;
-  }
-  for (const size_t at : {0, 1, 2, 3, 5, 6, 8, 9}) {
-    if (AText[at] < u'0' || AText[at] > u'9') {
-      return false;
-    }
-  }
-  const int year = *StrToInt(AText.substr(0, 4));
-  const int month = *StrToInt(AText.substr(5, 2));
-  const int day = *StrToInt(AText.substr(8, 2));
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month >= 1 && month <= 12 && day >= 1 &&
-         day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
 }
 
 }  // namespace
@@ -156,10 +134,10 @@ TCliCommand ParseCliArguments(const std::vector<std::u16string>& AArguments) {
     } else if (option == u"--serials") {
       command.Choice.Serials = SerialList(value);
     } else if (option == u"--since") {
-      if (!IsDate(value)) {
+      command.Since = ParseIsoDate(value);
+      if (!command.Since) {
         throw ECliUsage(u"--since: " + Quoted(value) + u" — не дата; ожидается ГГГГ-ММ-ДД");
       }
-      command.Since = value;
     } else if (option == u"--serial") {
       if (value.empty()) {
         throw ECliUsage(u"--serial: пустой заводской номер");

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Clock.h"
 #include "platform/Error.h"
 
 namespace kelvane {
@@ -31,8 +32,8 @@ struct TCliCommand {
   bool AllowBuild0 = false;
   TUpdateChoice Choice;
   std::optional<std::u16string> Report;
-  // journal: the records of runs that ended on that day (YYYY-MM-DD) or later, of that serial.
-  std::optional<std::u16string> Since;
+  // journal: the records of runs that ended on that day or later, of that serial.
+  std::optional<TDateTimeParts> Since;
   std::optional<std::u16string> Serial;
 };
 

@@ -331,9 +331,12 @@ bool TRun::Report(const std::vector<TReportRow>& ARows) const {
 int TRun::Journal() {
   const auto kept = [this](const TJournalRecord& ARecord) {
     // A run that has no end yet is dated by its start.
-    const std::u16string& date =
-        ARecord.Outcome.Ended.empty() ? ARecord.Outcome.Started : ARecord.Outcome.Ended;
-    return !(FCommand.Since && date.substr(0, 10) < *FCommand.Since) &&
+    const TUpdateOutcome& outcome = ARecord.Outcome;
+    const TDateTimeParts& date = (outcome.Ended ? outcome.Ended : outcome.Started)->Local;
+    const auto day = [](const TDateTimeParts& ADate) {
+      return EncodeDate(ADate.Year, ADate.Month, ADate.Day);
+    };
+    return !(FCommand.Since && day(date) < day(*FCommand.Since)) &&
            !(FCommand.Serial && ARecord.Serial != *FCommand.Serial);
   };
   // Printed as read, month by month, so that a journal of any size takes little memory.

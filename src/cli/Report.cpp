@@ -1,7 +1,7 @@
 #include "cli/Report.h"
 
 #include <cmath>
-#include <cstdio>
+#include <type_traits>
 #include <nlohmann/json.hpp>
 
 #include "platform/Csv.h"
@@ -13,22 +13,38 @@ namespace kelvane {
 
 namespace {
 
-std::string SecondsText(double ASeconds) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.1f", ASeconds);
-  return text;
-}
-
-std::string PortText(const TReportRow& ARow) {
-  return ARow.ComNumber ? "COM" + std::to_string(*ARow.ComNumber) : "";
-}
-
 bool Touched(const TReportRow& ARow) {
   return ARow.Kind == TRowKind::Updated && ARow.Outcome.Result != TUpdateResult::NotStarted;
 }
 
-std::string ErrorText(const TReportRow& ARow) {
-  return ToUtf8(ARow.Kind == TRowKind::NoRegister ? ARow.Note : ARow.Outcome.ErrorText);
+TRecordEntries ReportEntries(const TReportRow& ARow) {
+  const TUpdateOutcome& outcome = ARow.Outcome;
+  TRecordEntries entries =
+      RunEntries(ARow.ComNumber, ARow.Serial, ARow.DeviceName, outcome, RowResultName(ARow),
+                 Touched(ARow) ? StepName(outcome.LastStep) : "",
+                 ARow.Kind == TRowKind::NoRegister ? ARow.Note : outcome.ErrorText);
+  entries.insert(entries.end(), {{&kFinalTextField, ToUtf8(outcome.FinalText)},
+                                 {&kStartedField, TimeText(outcome.Started)},
+                                 {&kEndedField, TimeText(outcome.Ended)},
+                                 {&kSecondsField, TTenths{outcome.Seconds, Touched(ARow)}}});
+  return entries;
+}
+
+nlohmann::ordered_json JsonObject(const TRecordEntries& AEntries) {
+  nlohmann::ordered_json object = nlohmann::ordered_json::object();
+  for (const TRecordEntry& entry : AEntries) {
+    nlohmann::ordered_json& value = object[std::string(entry.Field->Key)];
+    std::visit(
+        [&](const auto& AValue) {
+          if constexpr (std::is_same_v<std::decay_t<decltype(AValue)>, TTenths>) {
+            value = std::round(AValue.Seconds * 10) / 10;
+          } else {
+            value = AValue;
+          }
+        },
+        entry.Value);
+  }
+  return object;
 }
 
 }  // namespace
@@ -51,18 +67,9 @@ std::string ReportCsv(const TReportHeader& AHeader, const std::vector<TReportRow
   std::string csv(kCsvByteOrderMark);
   csv += CsvLine({"kelvane-cli " + ToUtf8(AHeader.ToolVersion), "firmware",
                   ToUtf8(AHeader.Firmware), "build", std::to_string(AHeader.Build)});
-  csv += CsvLine({"port", "serial", "device", "version before", "version after", "result",
-                  "last step", "print error", "error", "final text", "started", "ended",
-                  "seconds"});
+  csv += CsvLine(CsvColumns(ReportEntries(TReportRow())));
   for (const TReportRow& row : ARows) {
-    const TUpdateOutcome& outcome = row.Outcome;
-    csv += CsvLine({PortText(row), ToUtf8(row.Serial), ToUtf8(row.DeviceName),
-                    ToUtf8(outcome.VersionBefore),
-                    ToUtf8(DistinctVersionsText(outcome.VersionsAfter)), RowResultName(row),
-                    Touched(row) ? StepName(outcome.LastStep) : "",
-                    ToUtf8(outcome.PrintError.value_or(u"")), ErrorText(row),
-                    ToUtf8(outcome.FinalText), ToUtf8(outcome.Started), ToUtf8(outcome.Ended),
-                    Touched(row) ? SecondsText(outcome.Seconds) : ""});
+    csv += CsvLine(CsvFields(ReportEntries(row)));
   }
   return csv;
 }
@@ -70,24 +77,7 @@ std::string ReportCsv(const TReportHeader& AHeader, const std::vector<TReportRow
 std::string ReportJson(const TReportHeader& AHeader, const std::vector<TReportRow>& ARows) {
   nlohmann::ordered_json rows = nlohmann::ordered_json::array();
   for (const TReportRow& row : ARows) {
-    const TUpdateOutcome& outcome = row.Outcome;
-    nlohmann::ordered_json versions = nlohmann::ordered_json::array();
-    for (const std::u16string& version : DistinctVersions(outcome.VersionsAfter)) {
-      versions.push_back(ToUtf8(version));
-    }
-    rows.push_back({{"port", PortText(row)},
-                    {"serial", ToUtf8(row.Serial)},
-                    {"device", ToUtf8(row.DeviceName)},
-                    {"versionBefore", ToUtf8(outcome.VersionBefore)},
-                    {"versionsAfter", versions},
-                    {"result", RowResultName(row)},
-                    {"lastStep", Touched(row) ? StepName(outcome.LastStep) : ""},
-                    {"printError", ToUtf8(outcome.PrintError.value_or(u""))},
-                    {"error", ErrorText(row)},
-                    {"finalText", ToUtf8(outcome.FinalText)},
-                    {"started", ToUtf8(outcome.Started)},
-                    {"ended", ToUtf8(outcome.Ended)},
-                    {"seconds", std::round(outcome.Seconds * 10) / 10}});
+    rows.push_back(JsonObject(ReportEntries(row)));
   }
   const nlohmann::ordered_json report = {{"tool", "kelvane-cli"},
                                          {"version", ToUtf8(AHeader.ToolVersion)},
@@ -101,15 +91,18 @@ std::string JournalTextLine(const TJournalRecord& ARecord) {
   const TUpdateOutcome& outcome = ARecord.Outcome;
   // What the register and the driver said is shown, never obeyed, by the terminal.
   const auto shown = [](const std::u16string& AText) { return ToUtf8(ShownOnTerminal(AText)); };
-  const std::string after = shown(DistinctVersionsText(outcome.VersionsAfter));
+  std::string after;
+  for (const std::u16string& version : DistinctVersions(outcome.VersionsAfter)) {
+    after += (after.empty() ? "" : std::string(kCsvListSeparator)) + shown(version);
+  }
   // A run without an end is dated by its start.
-  std::string text = shown(outcome.Ended.empty() ? outcome.Started : outcome.Ended) + "  COM" +
-                     std::to_string(ARecord.ComNumber) + "  " + shown(ARecord.Serial) + "  " +
+  std::string text = TimeText(outcome.Ended ? outcome.Ended : outcome.Started) + "  " +
+                     PortText(ARecord.ComNumber) + "  " + shown(ARecord.Serial) + "  " +
                      shown(ARecord.DeviceName) + "  " + shown(outcome.VersionBefore) + " -> " +
-                     (after.empty() ? "-" : after) + "  " + ResultName(outcome.Result) + " (" +
-                     StepName(outcome.LastStep) + ")";
+                     (after.empty() ? "-" : after) + "  " +
+                     ResultName(outcome.Result) + " (" + StepName(outcome.LastStep) + ")";
   if (outcome.PrintError) {
-    text += "  " + ToUtf8(u"Ошибка печати: ") + shown(*outcome.PrintError);
+    text += "  " + ToUtf8(kPrintErrorPrefix) + shown(*outcome.PrintError);
   }
   if (!outcome.ErrorText.empty()) {
     text += "  " + shown(outcome.ErrorText);
@@ -119,29 +112,9 @@ std::string JournalTextLine(const TJournalRecord& ARecord) {
 }
 
 std::string JournalJsonItem(const TJournalRecord& ARecord) {
-  const TUpdateOutcome& outcome = ARecord.Outcome;
-  nlohmann::ordered_json versions = nlohmann::ordered_json::array();
-  for (const std::u16string& version : DistinctVersions(outcome.VersionsAfter)) {
-    versions.push_back(ToUtf8(version));
-  }
-  const nlohmann::ordered_json item = {{"port", "COM" + std::to_string(ARecord.ComNumber)},
-                                       {"serial", ToUtf8(ARecord.Serial)},
-                                       {"device", ToUtf8(ARecord.DeviceName)},
-                                       {"versionBefore", ToUtf8(outcome.VersionBefore)},
-                                       {"versionsAfter", versions},
-                                       {"result", ResultName(outcome.Result)},
-                                       {"lastStep", StepName(outcome.LastStep)},
-                                       {"printError", ToUtf8(outcome.PrintError.value_or(u""))},
-                                       {"error", ToUtf8(outcome.ErrorText)},
-                                       {"started", ToUtf8(outcome.Started)},
-                                       {"ended", ToUtf8(outcome.Ended)},
-                                       {"firmware", ToUtf8(ARecord.Firmware)},
-                                       {"build", ARecord.Build},
-                                       {"program", ToUtf8(ARecord.Program)},
-                                       {"programVersion", ToUtf8(ARecord.ProgramVersion)}};
   // Indented as an element of the array the records make.
   std::string text = "  ";
-  for (const char c : item.dump(2)) {
+  for (const char c : JsonObject(JournalEntries(ARecord)).dump(2)) {
     text += c;
     if (c == '\n') {
       text += "  ";

@@ -20,7 +20,7 @@ void TSerialPorts::Refresh(bool AIncludeUsb, bool AIncludeOther) {
     TSerialPortRec port;
     port.FriendlyName = TrimFriendlyName(*name);
     port.ComNumber = ParseComNumber(port.FriendlyName);
-    port.Name = u"COM" + IntToStr(port.ComNumber);
+    port.Name = ComPortName(port.ComNumber);
     if (port.ComNumber < 0) {
       continue;
     }
@@ -57,6 +57,22 @@ std::int32_t ParseComNumber(std::u16string_view AFriendlyName) {
     return -1;
   }
   return StrToInt(rest.substr(0, close)).value_or(-1);
+}
+
+std::u16string ComPortName(std::int32_t AComNumber) {
+  return u"COM" + IntToStr(AComNumber);
+}
+
+std::optional<std::int32_t> ComNumberOfName(std::u16string_view AName) {
+  constexpr std::u16string_view kPrefix = u"COM";
+  if (AName.size() <= kPrefix.size() || !SameName(AName.substr(0, kPrefix.size()), kPrefix)) {
+    return std::nullopt;
+  }
+  const std::u16string_view digits = AName.substr(kPrefix.size());
+  if (digits.find_first_not_of(u"0123456789") != std::u16string_view::npos) {
+    return std::nullopt;
+  }
+  return StrToInt(digits);
 }
 
 std::u16string TrimFriendlyName(std::u16string_view AName) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,7 +10,7 @@ namespace kelvane {
 
 // One present serial port.
 struct TSerialPortRec {
-  // "COM" and the port number, as in COM3.
+  // Its ComPortName.
   std::u16string Name;
   // The name Windows shows for the port, cut at its first NUL and without trailing blanks and
   // control characters.
@@ -48,6 +49,11 @@ bool IsUsbPort(std::u16string_view AFriendlyName);
 // The number in the first "(COM...)" of the friendly name, or -1: for a name with "(LPT", with no
 // "(COM", without the closing parenthesis, or with no whole integer before it.
 std::int32_t ParseComNumber(std::u16string_view AFriendlyName);
+
+// The name Windows gives a serial port: "COM" and its number, as in COM3.
+std::u16string ComPortName(std::int32_t AComNumber);
+// The number in such a name, "COM" in any letter case and digits only; nothing for another text.
+std::optional<std::int32_t> ComNumberOfName(std::u16string_view AName);
 
 // The friendly name up to its first NUL, without trailing code units below 33.
 std::u16string TrimFriendlyName(std::u16string_view AName);

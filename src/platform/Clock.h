@@ -3,7 +3,9 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/DateTime.h"
 
@@ -28,7 +30,24 @@ std::shared_ptr<TClock> SetClock(std::shared_ptr<TClock> AClock);
 TDateTime SystemLocalNow();
 // How far the workstation's local time is ahead of UTC now, in minutes (negative west of UTC).
 std::int32_t LocalUtcOffsetMinutes();
-// A local date and time as ISO 8601 with its offset: 2026-12-09T11:11:06+03:00.
-std::u16string IsoDateTime(TDateTime ALocal, std::int32_t AUtcOffsetMinutes);
+// A moment as the workstation's clock showed it, to the second, and how far its local time was
+// ahead of UTC then. Kept as it is until it is written.
+struct TLocalTime {
+  TDateTimeParts Local;
+  std::int32_t UtcOffsetMinutes = 0;
+
+  friend bool operator==(const TLocalTime& A, const TLocalTime& B);
+  friend bool operator!=(const TLocalTime& A, const TLocalTime& B) { return !(A == B); }
+};
+
+// The clock's local time now, to the second.
+TLocalTime LocalTimeNow();
+// A local time to the second as ISO 8601 with its offset: 2026-12-09T11:11:06+03:00.
+TLocalTime LocalTimeOf(TDateTime ALocal, std::int32_t AUtcOffsetMinutes);
+std::u16string IsoDateTime(const TLocalTime& ATime);
+// The date in a text YYYY-MM-DD, a day that exists; nothing for any other text.
+std::optional<TDateTimeParts> ParseIsoDate(std::u16string_view AText);
+// The time in a text as IsoDateTime writes it; nothing for any other text.
+std::optional<TLocalTime> ParseIsoDateTime(std::u16string_view AText);
 
 }  // namespace kelvane

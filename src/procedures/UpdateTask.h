@@ -35,6 +35,9 @@ struct TUpdateRecord {
   std::optional<std::u16string> PrintError;
 };
 
+// What names a print error wherever one is shown.
+inline constexpr std::u16string_view kPrintErrorPrefix = u"Ошибка печати: ";
+
 // Updates the firmware of one register on one COM port: SKoK off, the image in 128-byte blocks,
 // installation, SKoK on, date and time, the build check, optionally the tables, and an
 // information receipt. Its state text names each step; its counters give the progress.

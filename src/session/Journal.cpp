@@ -12,6 +12,7 @@
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "platform/VersionInfo.h"
+#include "discovery/USBUtils.h"
 #include "procedures/UpdateTask.h"
 
 namespace kelvane {
@@ -20,15 +21,23 @@ namespace {
 
 constexpr std::u16string_view kPrefix = u"journal-";
 constexpr std::u16string_view kExtension = u".csv";
-// How DistinctVersionsText joins the versions read after the install.
-constexpr std::string_view kVersionSeparator = ", ";
+// The last column: the check of every byte before it.
+constexpr std::string_view kCheckColumn = "check";
 
 const std::vector<std::string>& Columns() {
-  static const std::vector<std::string> columns = {
-      "port",      "serial",      "device",          "version before", "version after", "result",
-      "last step", "print error", "error",           "started",        "ended",         "firmware",
-      "build",     "program",     "program version", "check"};
+  static const std::vector<std::string> columns = [] {
+    std::vector<std::string> names = CsvColumns(JournalEntries(TJournalRecord()));
+    names.emplace_back(kCheckColumn);
+    return names;
+  }();
   return columns;
+}
+
+// Where the field stands in a journal line.
+size_t ColumnOf(const TRecordField& AField) {
+  const std::vector<std::string>& columns = Columns();
+  return static_cast<size_t>(std::find(columns.begin(), columns.end(), AField.Column) -
+                             columns.begin());
 }
 
 // CRC-32 (the polynomial of zip and PNG) of the bytes, as eight hexadecimal digits.
@@ -56,40 +65,47 @@ std::optional<TEnum> FromName(const std::string& AName, TEnum ALast, TName AToNa
 }
 
 std::optional<TJournalRecord> RecordOf(const std::vector<std::string>& AFields) {
-  if (AFields.size() != Columns().size() || AFields[0].rfind("COM", 0) != 0) {
+  if (AFields.size() != Columns().size()) {
     return std::nullopt;
   }
-  const std::optional<std::int32_t> port = StrToInt(FromUtf8(AFields[0].substr(3)));
+  const auto text = [&](const TRecordField& AField) { return FromUtf8(AFields[ColumnOf(AField)]); };
+  const auto time = [&](const TRecordField& AField, std::optional<TLocalTime>& ATime) {
+    ATime = ParseIsoDateTime(text(AField));
+    return ATime || text(AField).empty();
+  };
+  const std::optional<std::int32_t> port = ComNumberOfName(text(kPortField));
   const std::optional<TUpdateResult> result =
-      FromName(AFields[5], TUpdateResult::Interrupted, ResultName);
-  const std::optional<TUpdateStep> step = FromName(AFields[6], TUpdateStep::Done, StepName);
-  const std::optional<std::int32_t> build = StrToInt(FromUtf8(AFields[12]));
-  if (!port || !result || !step || !build) {
+      FromName(AFields[ColumnOf(kResultField)], TUpdateResult::Interrupted, ResultName);
+  const std::optional<TUpdateStep> step =
+      FromName(AFields[ColumnOf(kLastStepField)], TUpdateStep::Done, StepName);
+  const std::optional<std::int32_t> build = StrToInt(text(kBuildField));
+  TJournalRecord record;
+  TUpdateOutcome& outcome = record.Outcome;
+  // Every record has its start: the month file is chosen by it.
+  if (!port || !result || !step || !build || !time(kStartedField, outcome.Started) ||
+      !outcome.Started || !time(kEndedField, outcome.Ended)) {
     return std::nullopt;
   }
-  TJournalRecord record;
   record.ComNumber = *port;
-  record.Serial = FromUtf8(AFields[1]);
-  record.DeviceName = FromUtf8(AFields[2]);
-  TUpdateOutcome& outcome = record.Outcome;
-  outcome.VersionBefore = FromUtf8(AFields[3]);
-  for (size_t at = 0; at < AFields[4].size();) {
-    const size_t end = std::min(AFields[4].find(kVersionSeparator, at), AFields[4].size());
-    outcome.VersionsAfter.push_back(FromUtf8(AFields[4].substr(at, end - at)));
-    at = end + kVersionSeparator.size();
+  record.Serial = text(kSerialField);
+  record.DeviceName = text(kDeviceField);
+  outcome.VersionBefore = text(kVersionBeforeField);
+  const std::string& versions = AFields[ColumnOf(kVersionsAfterField)];
+  for (size_t at = 0; at < versions.size();) {
+    const size_t end = std::min(versions.find(kCsvListSeparator, at), versions.size());
+    outcome.VersionsAfter.push_back(FromUtf8(versions.substr(at, end - at)));
+    at = end + kCsvListSeparator.size();
   }
   outcome.Result = *result;
   outcome.LastStep = *step;
-  if (!AFields[7].empty()) {
-    outcome.PrintError = FromUtf8(AFields[7]);
+  if (!AFields[ColumnOf(kPrintErrorField)].empty()) {
+    outcome.PrintError = text(kPrintErrorField);
   }
-  outcome.ErrorText = FromUtf8(AFields[8]);
-  outcome.Started = FromUtf8(AFields[9]);
-  outcome.Ended = FromUtf8(AFields[10]);
-  record.Firmware = FromUtf8(AFields[11]);
+  outcome.ErrorText = text(kErrorField);
+  record.Firmware = text(kFirmwareField);
   record.Build = *build;
-  record.Program = FromUtf8(AFields[13]);
-  record.ProgramVersion = FromUtf8(AFields[14]);
+  record.Program = text(kProgramField);
+  record.ProgramVersion = text(kProgramVersionField);
   return record;
 }
 
@@ -120,16 +136,24 @@ bool operator==(const TJournalRecord& A, const TJournalRecord& B) {
   return kept(A) == kept(B);
 }
 
-std::string JournalLine(const TJournalRecord& ARecord) {
+TRecordEntries JournalEntries(const TJournalRecord& ARecord) {
   const TUpdateOutcome& outcome = ARecord.Outcome;
-  std::string line =
-      CsvLine({"COM" + std::to_string(ARecord.ComNumber), ToUtf8(ARecord.Serial),
-               ToUtf8(ARecord.DeviceName), ToUtf8(outcome.VersionBefore),
-               ToUtf8(DistinctVersionsText(outcome.VersionsAfter)), ResultName(outcome.Result),
-               StepName(outcome.LastStep), ToUtf8(outcome.PrintError.value_or(u"")),
-               ToUtf8(outcome.ErrorText), ToUtf8(outcome.Started), ToUtf8(outcome.Ended),
-               ToUtf8(ARecord.Firmware), std::to_string(ARecord.Build), ToUtf8(ARecord.Program),
-               ToUtf8(ARecord.ProgramVersion), ""});
+  TRecordEntries entries =
+      RunEntries(ARecord.ComNumber, ARecord.Serial, ARecord.DeviceName, outcome,
+                 ResultName(outcome.Result), StepName(outcome.LastStep), outcome.ErrorText);
+  entries.insert(entries.end(), {{&kStartedField, TimeText(outcome.Started)},
+                                 {&kEndedField, TimeText(outcome.Ended)},
+                                 {&kFirmwareField, ToUtf8(ARecord.Firmware)},
+                                 {&kBuildField, ARecord.Build},
+                                 {&kProgramField, ToUtf8(ARecord.Program)},
+                                 {&kProgramVersionField, ToUtf8(ARecord.ProgramVersion)}});
+  return entries;
+}
+
+std::string JournalLine(const TJournalRecord& ARecord) {
+  std::vector<std::string> fields = CsvFields(JournalEntries(ARecord));
+  fields.emplace_back();
+  std::string line = CsvLine(fields);
   // The check covers every byte before it, its separator included.
   line.resize(line.size() - 2);
   return line + Check(line) + "\r\n";
@@ -268,9 +292,10 @@ void TJournalParser::Take(TJournalRecord ARecord) {
 TJournal::TJournal(std::u16string AFolder) : FFolder(std::move(AFolder)) {
 }
 
-std::u16string TJournal::FileName(std::u16string_view AStarted) const {
-  return FFolder + PathSeparator() + std::u16string(kPrefix) +
-         std::u16string(AStarted.substr(0, 7)) + std::u16string(kExtension);
+std::u16string TJournal::FileName(const TLocalTime& AStarted) const {
+  const TDateTimeParts& date = AStarted.Local;
+  return FFolder + PathSeparator() + std::u16string(kPrefix) + IntToStr(date.Year) +
+         (date.Month < 10 ? u"-0" : u"-") + IntToStr(date.Month) + std::u16string(kExtension);
 }
 
 bool TJournal::Holds(const std::u16string& AFile) const {
@@ -284,10 +309,10 @@ void TJournal::Append(const TJournalRecord& ARecord) const {
   }
   std::error_code error;
   std::filesystem::create_directories(std::filesystem::path(FFolder), error);
-  const std::u16string file = FileName(ARecord.Outcome.Started);
-  if (!IsJournalFileName(ExtractFileName(file))) {
+  if (!ARecord.Outcome.Started) {
     throw EError(u"Не удаётся записать журнал: у записи нет времени начала");
   }
+  const std::u16string file = FileName(*ARecord.Outcome.Started);
   std::string head(kCsvByteOrderMark);
   head += CsvLine(Columns());
   AppendRecord(file, head, JournalLine(ARecord));

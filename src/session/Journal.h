@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "session/RecordFields.h"
 #include "session/UpdateOutcome.h"
 
 namespace kelvane {
@@ -57,8 +58,8 @@ class TJournal {
   // Those records together; raises EError with the first month that could not be read.
   std::vector<TJournalRecord> Read() const;
 
-  // The file that keeps records of runs that started then (an ISO 8601 date and time).
-  std::u16string FileName(std::u16string_view AStarted) const;
+  // The file that keeps records of runs that started then.
+  std::u16string FileName(const TLocalTime& AStarted) const;
   // True when the path names one of the journal's month files, there yet or not.
   bool Holds(const std::u16string& AFile) const;
 
@@ -120,6 +121,8 @@ class TJournalQueue {
 // The journal's folder: the settings file's.
 std::u16string JournalFolderOf(const std::u16string& ASettingsFile);
 
+// A record's fields as the journal and its JSON give them.
+TRecordEntries JournalEntries(const TJournalRecord& ARecord);
 // A record as its line in the journal, CR LF included.
 std::string JournalLine(const TJournalRecord& ARecord);
 // The records in a journal file's bytes, as TJournalParser reads them; any other line is passed

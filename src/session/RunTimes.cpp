@@ -4,24 +4,16 @@
 
 namespace kelvane {
 
-namespace {
-
-std::u16string Now() {
-  return IsoDateTime(Clock()->LocalNow(), LocalUtcOffsetMinutes());
-}
-
-}  // namespace
-
 void TRunTimes::NoteStart() {
-  FStarted = Now();
-  FEnded.clear();
+  FStarted = LocalTimeNow();
+  FEnded.reset();
   FStartedSteady = Clock()->SteadyNow();
   FSeconds = 0;
 }
 
 void TRunTimes::NoteEnd() {
   if (Started() && !Ended()) {
-    FEnded = Now();
+    FEnded = LocalTimeNow();
     FSeconds = static_cast<double>((Clock()->SteadyNow() - FStartedSteady).count()) / 1000;
   }
 }

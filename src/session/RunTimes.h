@@ -1,7 +1,7 @@
 #pragma once
 
 #include <chrono>
-#include <string>
+#include <optional>
 
 #include "session/UpdateOutcome.h"
 
@@ -14,14 +14,14 @@ class TRunTimes {
   void NoteStart();
   // Once per run: a later call keeps the first end.
   void NoteEnd();
-  bool Started() const { return !FStarted.empty(); }
-  bool Ended() const { return !FEnded.empty(); }
+  bool Started() const { return FStarted.has_value(); }
+  bool Ended() const { return FEnded.has_value(); }
   // Writes the times into the run's outcome.
   void FillIn(TUpdateOutcome& AOutcome) const;
 
  private:
-  std::u16string FStarted;
-  std::u16string FEnded;
+  std::optional<TLocalTime> FStarted;
+  std::optional<TLocalTime> FEnded;
   std::chrono::milliseconds FStartedSteady{0};
   double FSeconds = 0;
 };

@@ -17,20 +17,10 @@ TUpdateOutcome OutcomeOf(const TUpdateTask& ATask, std::u16string AVersionBefore
   outcome.PrintError = record.PrintError;
   outcome.ErrorText = end.ErrorMessage;
   outcome.FinalText = ATask.State().Text.Get();
-  outcome.StepReached = end.StepReached;
-  outcome.StepCount = ATask.State().StepCount.load();
-  switch (end.Kind) {
-    case TRunEnd::Succeeded:
-      outcome.Result = record.PrintError ? TUpdateResult::SuccessPrintError : TUpdateResult::Success;
-      break;
-    case TRunEnd::Stopped:
-      outcome.Result = TUpdateResult::Stopped;
-      break;
-    case TRunEnd::Failed:
-    case TRunEnd::NotRun:
-      outcome.Result = TUpdateResult::Failed;
-      break;
-  }
+  outcome.Result = end.Kind == TRunEnd::Stopped ? TUpdateResult::Stopped
+                   : end.Kind != TRunEnd::Succeeded ? TUpdateResult::Failed
+                   : record.PrintError              ? TUpdateResult::SuccessPrintError
+                                                    : TUpdateResult::Success;
   return outcome;
 }
 
@@ -42,62 +32,6 @@ std::vector<std::u16string> DistinctVersions(const std::vector<std::u16string>& 
     }
   }
   return distinct;
-}
-
-std::u16string DistinctVersionsText(const std::vector<std::u16string>& AVersions) {
-  std::u16string text;
-  for (const std::u16string& version : DistinctVersions(AVersions)) {
-    text += (text.empty() ? u"" : u", ") + version;
-  }
-  return text;
-}
-
-std::string ResultName(TUpdateResult AResult) {
-  switch (AResult) {
-    case TUpdateResult::NotStarted:
-      return "not started";
-    case TUpdateResult::Success:
-      return "success";
-    case TUpdateResult::SuccessPrintError:
-      return "success, print error";
-    case TUpdateResult::Failed:
-      return "failed";
-    case TUpdateResult::Stopped:
-      return "stopped";
-    case TUpdateResult::Started:
-      return "started";
-    case TUpdateResult::Interrupted:
-      break;
-  }
-  return "interrupted";
-}
-
-std::string StepName(TUpdateStep AStep) {
-  switch (AStep) {
-    case TUpdateStep::None:
-      return "not touched";
-    case TUpdateStep::ReadingFile:
-      return "firmware file";
-    case TUpdateStep::SkokOff:
-      return "SKoK off";
-    case TUpdateStep::Loading:
-      return "loading";
-    case TUpdateStep::Installing:
-      return "installing";
-    case TUpdateStep::SkokOn:
-      return "SKoK on";
-    case TUpdateStep::DateTime:
-      return "date and time";
-    case TUpdateStep::VersionCheck:
-      return "version check";
-    case TUpdateStep::Tables:
-      return "tables";
-    case TUpdateStep::Receipt:
-      return "receipt";
-    case TUpdateStep::Done:
-      break;
-  }
-  return "done";
 }
 
 }  // namespace kelvane

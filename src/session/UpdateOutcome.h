@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Clock.h"
 #include "procedures/UpdateTask.h"
 
 namespace kelvane {
@@ -35,13 +36,9 @@ struct TUpdateOutcome {
   std::u16string ErrorText;
   // The row's final state text, as the operator saw it.
   std::u16string FinalText;
-  // Progress when the run ended: the real share, also for a run that failed or was stopped.
-  std::int32_t StepReached = 0;
-  std::int32_t StepCount = 0;
-  // Local start and end as ISO 8601 with the UTC offset, and the seconds between; filled by
-  // whoever followed the run.
-  std::u16string Started;
-  std::u16string Ended;
+  // When the run started and ended, and the seconds between; filled by whoever followed the run.
+  std::optional<TLocalTime> Started;
+  std::optional<TLocalTime> Ended;
   double Seconds = 0;
 };
 
@@ -50,12 +47,5 @@ TUpdateOutcome OutcomeOf(const TUpdateTask& ATask, std::u16string AVersionBefore
 
 // The versions read after the install, each once, in order of first reading.
 std::vector<std::u16string> DistinctVersions(const std::vector<std::u16string>& AVersions);
-
-// Those versions as one text, joined by ", ", as the reports and the journal write them.
-std::u16string DistinctVersionsText(const std::vector<std::u16string>& AVersions);
-
-// The words a report gives a result and a step.
-std::string ResultName(TUpdateResult AResult);
-std::string StepName(TUpdateStep AStep);
 
 }  // namespace kelvane

@@ -31,6 +31,7 @@
 #include "procedures/UpdateTask.h"
 #include "session/Journal.h"
 #include "support/JournalRuns.h"
+#include "support/Waiting.h"
 #include "support/TempDir.h"
 
 namespace kelvane::test {
@@ -283,7 +284,8 @@ TEST_F(CliJournal, EveryRegisterThatRanIsRecordedAndPrintedBack) {
   // Each written as its row ended: in the order of their ends.
   std::vector<TJournalRecord> records = journal.Read();
   ASSERT_EQ(records.size(), 2u) << "COM5 was not chosen, COM7 has no register";
-  EXPECT_LE(records[0].Outcome.Ended, records[1].Outcome.Ended);
+  EXPECT_LE(EncodeDateTime(records[0].Outcome.Ended->Local),
+            EncodeDateTime(records[1].Outcome.Ended->Local));
   std::sort(records.begin(), records.end(), [](const TJournalRecord& A, const TJournalRecord& B) {
     return A.ComNumber < B.ComNumber;
   });
@@ -299,8 +301,9 @@ TEST_F(CliJournal, EveryRegisterThatRanIsRecordedAndPrintedBack) {
     EXPECT_EQ(StepName(record.Outcome.LastStep), row["lastStep"]);
     EXPECT_EQ(ToUtf8(record.Outcome.PrintError.value_or(u"")), row["printError"]);
     EXPECT_EQ(ToUtf8(record.Outcome.ErrorText), row["error"]);
-    EXPECT_EQ(ToUtf8(record.Outcome.Started), row["started"]);
-    EXPECT_EQ(ToUtf8(record.Outcome.Ended), row["ended"]);
+    EXPECT_EQ(ParseIsoDateTime(FromUtf8(row["started"].get<std::string>())),
+              record.Outcome.Started);
+    EXPECT_EQ(ParseIsoDateTime(FromUtf8(row["ended"].get<std::string>())), record.Outcome.Ended);
     EXPECT_EQ(record.Firmware, FFirmware);
     EXPECT_EQ(record.Build, 3105);
     EXPECT_EQ(record.Program, u"kelvane-cli");
@@ -331,9 +334,9 @@ TEST_F(CliJournal, EveryRegisterThatRanIsRecordedAndPrintedBack) {
 }
 
 // Starts kelvane-cli with the bench and kills it (SIGKILL, as a crash or the task manager does)
-// AAfter once it has begun its updates. False when it never began them.
+// AAfter once it has begun its updates and AStarted holds. False when it never began them.
 bool KillDuringUpdate(const std::vector<std::string>& AArguments, const std::string& ABenchFile,
-                      std::chrono::milliseconds AAfter) {
+                      std::chrono::milliseconds AAfter, const std::function<bool()>& AStarted) {
   int out[2];
   if (pipe2(out, O_CLOEXEC) != 0) {
     return false;
@@ -348,7 +351,8 @@ bool KillDuringUpdate(const std::vector<std::string>& AArguments, const std::str
          (count = read(out[0], buffer, sizeof buffer)) > 0) {
     text.append(buffer, static_cast<size_t>(count));
   }
-  const bool began = text.find("Обновление из") != std::string::npos;
+  const bool began = text.find("Обновление из") != std::string::npos &&
+                     WaitUntil(AStarted, std::chrono::seconds(60));
   std::this_thread::sleep_for(AAfter);
   kill(child, SIGKILL);
   close(out[0]);
@@ -374,8 +378,10 @@ TEST_F(CliJournal, AnUpdateKilledAtRandomMomentsLeavesEveryStartOnRecordAndAtMos
                                   Port(5, "exchange-ms='10' block-ms='5' install-ms='1200'"));
     const auto after = std::chrono::milliseconds(
         std::uniform_int_distribution<int>(0, 4500)(random));
-    ASSERT_TRUE(KillDuringUpdate({"update", ToUtf8(FFirmware)}, bench, after));
     const std::filesystem::path journal = folder / "Quorin" / "Kelvane";
+    // The kill is timed from the rows' starts: the program's start takes its own time.
+    ASSERT_TRUE(KillDuringUpdate({"update", ToUtf8(FFirmware)}, bench, after,
+                                 [&] { return RunsOnRecord(journal).size() == 3; }));
     const auto records = RunsOnRecord(journal);
     EXPECT_EQ(records.size(), 3u) << "every row is started before any waits for another";
     const int endedNow = EndedRuns(records);

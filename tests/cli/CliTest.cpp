@@ -1,6 +1,7 @@
 // kelvane-cli's parts: its arguments, its report and its live display. The program as a whole,
 // run as a process against benches, is CliProcessTest.
 #include <nlohmann/json.hpp>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
+#include "session/JournalSample.h"
 #include "support/TempDir.h"
 
 namespace kelvane::test {
@@ -129,7 +131,9 @@ TEST(CliArgumentsChoice, UpdateTakesEveryChoice) {
   EXPECT_FALSE(ParseCliArguments(Arguments({"update", "fw.bin"})).Choice.Tables.has_value());
   const TCliCommand journal =
       ParseCliArguments(Arguments({"journal", "--since=2026-12-01", "--serial", "0154000317"}));
-  EXPECT_EQ(journal.Since, u"2026-12-01");
+  ASSERT_TRUE(journal.Since);
+  EXPECT_EQ(std::tie(journal.Since->Year, journal.Since->Month, journal.Since->Day),
+            std::make_tuple(2026, 12, 1));
   EXPECT_EQ(journal.Serial, u"0154000317");
   const std::string help = CliHelpText();
   for (const char* part : {"Коды завершения", "130", "Примеры", "KELVANE_BENCH", "--dry-run"}) {
@@ -148,8 +152,8 @@ std::vector<TReportRow> SampleRows() {
   failed.Outcome.LastStep = TUpdateStep::VersionCheck;
   failed.Outcome.ErrorText = u"сбой; \"блок\" 2";
   failed.Outcome.FinalText = u"Ошибка: сбой; \"блок\" 2";
-  failed.Outcome.Started = u"2026-12-09T10:00:00+03:00";
-  failed.Outcome.Ended = u"2026-12-09T10:00:12+03:00";
+  failed.Outcome.Started = IsoTime(u"2026-12-09T10:00:00+03:00");
+  failed.Outcome.Ended = IsoTime(u"2026-12-09T10:00:12+03:00");
   failed.Outcome.Seconds = 12.34;
   TReportRow empty;
   empty.ComNumber = 7;

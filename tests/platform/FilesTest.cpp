@@ -81,11 +81,31 @@ TEST(FileErrors, GiveTheSystemsReasonInRussian) {
 }
 #endif
 
-TEST(IsoDateTime, WritesTheLocalTimeWithItsOffset) {
-  const TDateTime when = EncodeDateTime({2026, 12, 9, 11, 5, 7, 900});
-  EXPECT_EQ(IsoDateTime(when, 180), u"2026-12-09T11:05:07+03:00");
-  EXPECT_EQ(IsoDateTime(when, 0), u"2026-12-09T11:05:07+00:00");
-  EXPECT_EQ(IsoDateTime(when, -570), u"2026-12-09T11:05:07-09:30");
+TEST(IsoDateTime, WritesTheLocalTimeToTheSecondWithItsOffsetAndReadsItBack) {
+  const TDateTime when = EncodeDateTime({2026, 9, 9, 11, 5, 7, 900});
+  const struct {
+    std::int32_t Offset;
+    std::u16string_view Text;
+  } cases[] = {{180, u"2026-09-09T11:05:07+03:00"},
+               {0, u"2026-09-09T11:05:07+00:00"},
+               {-570, u"2026-09-09T11:05:07-09:30"}};
+  for (const auto& c : cases) {
+    const TLocalTime time = LocalTimeOf(when, c.Offset);
+    EXPECT_EQ(IsoDateTime(time), c.Text);
+    EXPECT_EQ(ParseIsoDateTime(c.Text), time) << ToUtf8(c.Text);
+  }
+}
+
+TEST(IsoDateTime, ReadsNoOtherText) {
+  for (const std::u16string_view text :
+       {u"", u"2026-09-09", u"2026-09-09T11:05:07", u"2026-09-09 11:05:07+03:00",
+        u"2026-02-29T11:05:07+03:00", u"2026-13-01T11:05:07+03:00", u"2026-00-01T11:05:07+03:00",
+        u"2026-09-09T24:00:00+03:00", u"2026-09-09T11:60:00+03:00", u"2026-09-09T11:05:60+03:00",
+        u"2026-09-09T11:05:07+03:60", u"2026-09-09T11:05:07*03:00", u"0999-09-09T11:05:07+03:00",
+        u"2026-09-09T11:05:07+03:00 ", u"２026-09-09T11:05:07+03:00"}) {
+    EXPECT_FALSE(ParseIsoDateTime(text)) << ToUtf8(text);
+  }
+  EXPECT_TRUE(ParseIsoDateTime(u"2028-02-29T23:59:59-12:00"));
 }
 
 }  // namespace

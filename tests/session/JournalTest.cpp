@@ -108,7 +108,7 @@ TEST(Journal, ARecordCutShortAnywhereIsWholeOrAbsentAndTheNextAppendReadsWhole) 
   for (size_t length = 0; length <= cut.size(); ++length) {
     TTempDir dir;
     const TJournal journal(dir.Path().u16string());
-    const std::u16string file = journal.FileName(u"2026-12");
+    const std::u16string file = journal.FileName(IsoTime(u"2026-12-10T10:00:00+03:00"));
     ReplaceFileContent(file, head + first + cut.substr(0, length));
     EXPECT_EQ(journal.Read().size(), length == cut.size() ? 2u : 1u) << length;
     journal.Append(SampleRecord(u"S3"));
@@ -144,8 +144,9 @@ TEST(Journal, GrowsByMonthOfTheRunsStart) {
   TTempDir dir;
   const TJournal journal(dir.Path().u16string());
   // A run's start and its end stand in one file, however long the run.
-  for (const char16_t* started : {u"2026-11-30T23:59:59+03:00", u"2026-12-01T00:00:00+03:00",
-                                  u"2027-01-01T00:00:01+03:00", u"2026-12-31T12:00:00+03:00"}) {
+  for (const char16_t* started :
+       {u"2026-11-30T23:59:59+03:00", u"2026-12-01T00:00:00+03:00", u"2027-01-01T00:00:01+03:00",
+        u"2026-12-31T12:00:00+03:00", u"2026-09-09T09:09:09+09:00"}) {
     journal.Append(SampleRecord(started, 3, started));
   }
   // Other files in the folder are no month of the journal.
@@ -157,14 +158,15 @@ TEST(Journal, GrowsByMonthOfTheRunsStart) {
   }
   std::sort(files.begin(), files.end());
   EXPECT_EQ(files,
-            (std::vector<std::string>{"Kelvane.xml", "journal-2026-1.csv", "journal-2026-11.csv",
-                                      "journal-2026-12.csv", "journal-2027-01.csv"}));
+            (std::vector<std::string>{"Kelvane.xml", "journal-2026-09.csv", "journal-2026-1.csv",
+                                      "journal-2026-11.csv", "journal-2026-12.csv",
+                                      "journal-2027-01.csv"}));
   std::vector<std::u16string> read;
   for (const TJournalRecord& record : journal.Read()) {
     read.push_back(record.Serial);
   }
   EXPECT_EQ(read, (std::vector<std::u16string>{
-                      u"2026-11-30T23:59:59+03:00", u"2026-12-01T00:00:00+03:00",
+                      u"2026-09-09T09:09:09+09:00", u"2026-11-30T23:59:59+03:00", u"2026-12-01T00:00:00+03:00",
                       u"2026-12-31T12:00:00+03:00", u"2027-01-01T00:00:01+03:00"}));
 }
 
@@ -190,7 +192,7 @@ TJournalRecord StartOf(const TJournalRecord& AEnd) {
   start.Outcome.VersionsAfter.clear();
   start.Outcome.PrintError.reset();
   start.Outcome.ErrorText.clear();
-  start.Outcome.Ended.clear();
+  start.Outcome.Ended.reset();
   return start;
 }
 
@@ -355,7 +357,7 @@ TEST(JournalProcesses, AWriterKilledAtRandomPointsLeavesOnlyWholeRecords) {
     // of its line end alone leaves it whole, and the next append ends its line): a writer whose
     // only record it was is gone from the journal.
     if (round % 2 == 1) {
-      const std::filesystem::path file = journal.FileName(u"2026-12");
+      const std::filesystem::path file = journal.FileName(IsoTime(u"2026-12-10T10:00:00+03:00"));
       const auto size = std::filesystem::file_size(file);
       std::filesystem::resize_file(
           file, size - std::uniform_int_distribution<std::uintmax_t>(3, 100)(random));

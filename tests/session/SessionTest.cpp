@@ -151,15 +151,15 @@ TEST_F(Session, OutcomesTellResultStepVersionsAndPrintErrorAsData) {
   EXPECT_EQ(outcomes[0].VersionBefore, u"A.4.3021 (16.06.2025)");
   EXPECT_FALSE(outcomes[0].PrintError);
   // 340 bytes in three blocks: the step the body reached, before the engine's own at the end.
-  EXPECT_EQ(outcomes[0].StepCount, 340 + 9000);
-  EXPECT_EQ(outcomes[0].StepReached, 9001 + 3 * 128);
+  EXPECT_EQ(session.Task(0).State().StepCount.load(), 340 + 9000);
+  EXPECT_EQ(session.Task(0).LastRunEnd().StepReached, 9001 + 3 * 128);
 
   EXPECT_EQ(outcomes[1].Result, TUpdateResult::Failed);
   EXPECT_EQ(outcomes[1].LastStep, TUpdateStep::Loading);
   EXPECT_EQ(outcomes[1].ErrorText, u"Неверный блок прошивки");
   EXPECT_EQ(outcomes[1].FinalText, u"Ошибка: Неверный блок прошивки");
   EXPECT_TRUE(outcomes[1].VersionsAfter.empty());
-  EXPECT_EQ(outcomes[1].StepReached, 1 + 1000 + 128) << "one block sent";
+  EXPECT_EQ(session.Task(1).LastRunEnd().StepReached, 1 + 1000 + 128) << "one block sent";
 
   EXPECT_EQ(outcomes[2].Result, TUpdateResult::SuccessPrintError);
   EXPECT_EQ(outcomes[2].PrintError, u"Нет бумаги");
@@ -168,8 +168,7 @@ TEST_F(Session, OutcomesTellResultStepVersionsAndPrintErrorAsData) {
   EXPECT_EQ(outcomes[3].FinalText, u"Прервано пользователем");
   EXPECT_TRUE(outcomes[3].ErrorText.empty());
   for (const TUpdateOutcome& outcome : outcomes) {
-    EXPECT_EQ(outcome.Started.size(), 25u) << ToUtf8(outcome.Started);
-    EXPECT_EQ(outcome.Ended.size(), 25u) << ToUtf8(outcome.Ended);
+    EXPECT_TRUE(outcome.Started && outcome.Ended);
     EXPECT_GE(outcome.Seconds, 0.0);
   }
 }

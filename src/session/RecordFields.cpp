@@ -1,0 +1,132 @@
+#include "session/RecordFields.h"
+
+#include <cstdio>
+
+#include "discovery/USBUtils.h"
+#include "platform/Text.h"
+
+namespace kelvane {
+
+namespace {
+
+template <typename... TVisitors>
+struct TOverloaded : TVisitors... {
+  using TVisitors::operator()...;
+};
+template <typename... TVisitors>
+TOverloaded(TVisitors...) -> TOverloaded<TVisitors...>;
+
+}  // namespace
+
+std::string ResultName(TUpdateResult AResult) {
+  switch (AResult) {
+    case TUpdateResult::NotStarted:
+      return "not started";
+    case TUpdateResult::Success:
+      return "success";
+    case TUpdateResult::SuccessPrintError:
+      return "success, print error";
+    case TUpdateResult::Failed:
+      return "failed";
+    case TUpdateResult::Stopped:
+      return "stopped";
+    case TUpdateResult::Started:
+      return "started";
+    case TUpdateResult::Interrupted:
+      break;
+  }
+  return "interrupted";
+}
+
+std::string StepName(TUpdateStep AStep) {
+  switch (AStep) {
+    case TUpdateStep::None:
+      return "not touched";
+    case TUpdateStep::ReadingFile:
+      return "firmware file";
+    case TUpdateStep::SkokOff:
+      return "SKoK off";
+    case TUpdateStep::Loading:
+      return "loading";
+    case TUpdateStep::Installing:
+      return "installing";
+    case TUpdateStep::SkokOn:
+      return "SKoK on";
+    case TUpdateStep::DateTime:
+      return "date and time";
+    case TUpdateStep::VersionCheck:
+      return "version check";
+    case TUpdateStep::Tables:
+      return "tables";
+    case TUpdateStep::Receipt:
+      return "receipt";
+    case TUpdateStep::Done:
+      break;
+  }
+  return "done";
+}
+
+std::string PortText(std::optional<std::int32_t> AComNumber) {
+  return AComNumber ? ToUtf8(ComPortName(*AComNumber)) : "";
+}
+
+std::string TimeText(const std::optional<TLocalTime>& ATime) {
+  return ATime ? ToUtf8(IsoDateTime(*ATime)) : "";
+}
+
+std::vector<std::string> VersionsText(const std::vector<std::u16string>& AVersions) {
+  std::vector<std::string> texts;
+  for (const std::u16string& version : DistinctVersions(AVersions)) {
+    texts.push_back(ToUtf8(version));
+  }
+  return texts;
+}
+
+std::vector<std::string> CsvColumns(const TRecordEntries& AEntries) {
+  std::vector<std::string> columns;
+  for (const TRecordEntry& entry : AEntries) {
+    columns.emplace_back(entry.Field->Column);
+  }
+  return columns;
+}
+
+std::vector<std::string> CsvFields(const TRecordEntries& AEntries) {
+  std::vector<std::string> fields;
+  for (const TRecordEntry& entry : AEntries) {
+    fields.push_back(std::visit(
+        TOverloaded{[](const std::string& AText) { return AText; },
+                    [](const std::vector<std::string>& AList) {
+                      std::string text;
+                      for (const std::string& item : AList) {
+                        text += (text.empty() ? "" : std::string(kCsvListSeparator)) + item;
+                      }
+                      return text;
+                    },
+                    [](std::int32_t ANumber) { return std::to_string(ANumber); },
+                    [](const TTenths& ATenths) {
+                      char text[32] = "";
+                      if (ATenths.Shown) {
+                        std::snprintf(text, sizeof text, "%.1f", ATenths.Seconds);
+                      }
+                      return std::string(text);
+                    }},
+        entry.Value));
+  }
+  return fields;
+}
+
+TRecordEntries RunEntries(std::optional<std::int32_t> AComNumber, const std::u16string& ASerial,
+                          const std::u16string& ADeviceName, const TUpdateOutcome& AOutcome,
+                          std::string AResult, std::string AStep, const std::u16string& AError) {
+  return {{&kPortField, PortText(AComNumber)},
+          {&kSerialField, ToUtf8(ASerial)},
+          {&kDeviceField, ToUtf8(ADeviceName)},
+          {&kVersionBeforeField, ToUtf8(AOutcome.VersionBefore)},
+          {&kVersionsAfterField, VersionsText(AOutcome.VersionsAfter)},
+          {&kResultField, std::move(AResult)},
+          {&kLastStepField, std::move(AStep)},
+          {&kPrintErrorField, ToUtf8(AOutcome.PrintError.value_or(u""))},
+          {&kErrorField, ToUtf8(AError)}};
+}
+
+}  // namespace kelvane
