@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Report.h"
+#include "discovery/USBUtils.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -70,7 +71,7 @@ void TRun::PrintPorts(const std::vector<TIdentifiedPort>& APorts) const {
   }
   for (const TIdentifiedPort& port : APorts) {
     // What the register and the driver said is shown, never obeyed, by the terminal.
-    const std::u16string name = u"COM" + IntToStr(port.ComNumber) + u": ";
+    const std::u16string name = ComPortName(port.ComNumber) + u": ";
     if (port.Found) {
       const std::u16string recovery =
           port.RecoveryNeeded.empty() ? u"" : u", требует восстановления: " + port.RecoveryNeeded;
@@ -96,7 +97,7 @@ int TRun::Search() {
   if (FCommand.Json) {
     nlohmann::ordered_json list = nlohmann::ordered_json::array();
     for (const TIdentifiedPort& port : *ports) {
-      nlohmann::ordered_json item = {{"port", "COM" + std::to_string(port.ComNumber)},
+      nlohmann::ordered_json item = {{"port", PortText(port.ComNumber)},
                                      {"found", port.Found}};
       if (port.Found) {
         item["serial"] = ToUtf8(port.Serial);
@@ -207,7 +208,7 @@ std::vector<TReportRow> TRun::Rows(const std::vector<TIdentifiedPort>& APorts,
       return A.Found && A.ComNumber == port && named(choice.Serials, A.Serial);
     });
     if (!there) {
-      AMissing.push_back(u"порт COM" + IntToStr(port) + u": выбранной ККТ на нём нет");
+      AMissing.push_back(u"порт " + ComPortName(port) + u": выбранной ККТ на нём нет");
       const bool listed = std::any_of(APorts.begin(), APorts.end(),
                                       [&](const TIdentifiedPort& A) { return A.ComNumber == port; });
       if (!listed) {
@@ -272,8 +273,8 @@ void TRun::Follow(TUpdateSession& ASession, std::vector<TReportRow>& ARows,
       std::u16string waiting;
       for (size_t i = 0; i < ASession.Size(); ++i) {
         if (!ASession.Ended(i)) {
-          waiting += std::u16string(waiting.empty() ? u"" : u", ") + u"COM" +
-                     IntToStr(ASession.Task(i).ComNumber()) + u" (" +
+          waiting += std::u16string(waiting.empty() ? u"" : u", ") +
+                     ComPortName(ASession.Task(i).ComNumber()) + u" (" +
                      ShownOnTerminal(ASession.Task(i).State().Text.Get()) + u")";
         }
       }
@@ -424,8 +425,8 @@ int TRun::Update() {
   if (FCommand.DryRun || StopRequested()) {
     std::u16string list;
     for (const size_t i : chosen) {
-      list += std::u16string(list.empty() ? u"" : u", ") + u"COM" + IntToStr(*rows[i].ComNumber) + u" (" +
-              rows[i].Serial + u")";
+      list += std::u16string(list.empty() ? u"" : u", ") + ComPortName(*rows[i].ComNumber) +
+              u" (" + rows[i].Serial + u")";
     }
     if (FCommand.DryRun) {
       Line(u"Были бы обновлены из " + FCommand.Choice.Firmware + u": " + list);

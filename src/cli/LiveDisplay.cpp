@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "discovery/USBUtils.h"
 #include "platform/Text.h"
 
 namespace kelvane {
@@ -50,7 +51,7 @@ size_t CodePoints(const std::string& AText) {
 
 std::string LiveLine(const TLiveRow& ARow, std::optional<size_t> AWidth) {
   const int filled = static_cast<int>(Share(ARow) * kBar);
-  std::u16string port = u"COM" + IntToStr(ARow.ComNumber);
+  std::u16string port = ComPortName(ARow.ComNumber);
   port.resize(std::max<size_t>(port.size(), 6), u' ');
   std::u16string percent = ARow.Percent;
   percent.insert(0, std::max<size_t>(4, percent.size()) - percent.size(), u' ');

@@ -4,6 +4,7 @@
 #include <array>
 #include <utility>
 
+#include "discovery/USBUtils.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
@@ -292,7 +293,7 @@ void TfmMain::AddDevice(std::int32_t ComNumber, const std::u16string& Serial,
                         const std::u16string& Name) {
   const size_t row =
       FSession->Add({ComNumber, true, Serial, Version, ProtocolType, Name, {}, {}});
-  std::u16string caption = u"COM" + IntToStr(ComNumber);
+  std::u16string caption = ComPortName(ComNumber);
   // The list keeps its rows in caption order, code unit by code unit: COM10 before COM2.
   const auto at = std::upper_bound(
       FRows.begin(), FRows.end(), caption,
