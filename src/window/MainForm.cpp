@@ -17,7 +17,8 @@ constexpr std::array<TControlSpec, 13> kControls = {{
      u"Поиск устройств...",
      {},
      TPicture::Search,
-     TCommand::btnSearchClick},
+     TCommand::btnSearchClick,
+     TControl::btnSearch},
     {u"btnStart",
      TKind::Button,
      {169, 8, 155, 25},
@@ -25,7 +26,8 @@ constexpr std::array<TControlSpec, 13> kControls = {{
      u"Запустить обновление",
      {},
      TPicture::Start,
-     TCommand::btnStartClick},
+     TCommand::btnStartClick,
+     TControl::btnStart},
     {u"btnStop",
      TKind::Button,
      {330, 8, 74, 25},
@@ -33,8 +35,10 @@ constexpr std::array<TControlSpec, 13> kControls = {{
      u"Стоп",
      {},
      TPicture::Stop,
-     TCommand::btnStopClick},
-    {u"edtFileName", TKind::Edit, {105, 39, 492, 21}, kLeft | kTop | kRight, u""},
+     TCommand::btnStopClick,
+     TControl::btnStop},
+    {u"edtFileName", TKind::Edit, {105, 39, 492, 21}, kLeft | kTop | kRight, u"", {},
+     TPicture::None, std::nullopt, TControl::edtFileName},
     {u"btnOpen",
      TKind::Button,
      {603, 37, 43, 25},
@@ -42,9 +46,11 @@ constexpr std::array<TControlSpec, 13> kControls = {{
      u"...",
      kOpenHint,
      TPicture::None,
-     TCommand::btnOpenClick},
+     TCommand::btnOpenClick,
+     TControl::btnOpen},
     {u"listView", TKind::List, {8, 112, 638, 279}, kLeft | kTop | kRight | kBottom, u""},
-    {u"edtTablesFileName", TKind::Edit, {105, 85, 492, 21}, kLeft | kTop | kRight, u""},
+    {u"edtTablesFileName", TKind::Edit, {105, 85, 492, 21}, kLeft | kTop | kRight, u"", {},
+     TPicture::None, std::nullopt, TControl::edtTablesFileName},
     {u"btnTablesOpen",
      TKind::Button,
      {603, 81, 43, 25},
@@ -52,8 +58,10 @@ constexpr std::array<TControlSpec, 13> kControls = {{
      u"...",
      kOpenHint,
      TPicture::None,
-     TCommand::btnTablesOpenClick},
-    {u"chkWriteTables", TKind::CheckBox, {8, 64, 169, 17}, kLeft | kTop, u"Записывать таблицы"},
+     TCommand::btnTablesOpenClick,
+     TControl::btnTablesOpen},
+    {u"chkWriteTables", TKind::CheckBox, {8, 64, 169, 17}, kLeft | kTop, u"Записывать таблицы",
+     {}, TPicture::None, std::nullopt, TControl::chkWriteTables},
     {u"gifProgress", TKind::BusyIndicator, {410, 13, 16, 16}, kLeft | kTop, u""},
     {u"lblFileName", TKind::Label, {8, 43, kAutoSize, 13}, kLeft | kTop, u"Путь к прошивке:"},
     {u"lbl1", TKind::Label, {8, 89, kAutoSize, 13}, kLeft | kTop, u"Файл таблиц:"},
@@ -119,3 +127,17 @@ std::span<const TKeptPropertySpec> KeptProperties() {
 }
 
 }  // namespace kelvane::form
+
+namespace kelvane {
+
+std::u16string_view ControlName(TControl AControl) {
+  for (const form::TControlSpec& control : form::Controls()) {
+    if (control.Control == AControl) {
+      return control.Name;
+    }
+  }
+  // Every control the behaviour sets is in the description; its test holds it there.
+  return {};
+}
+
+}  // namespace kelvane

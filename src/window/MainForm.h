@@ -47,6 +47,8 @@ struct TControlSpec {
   std::u16string_view Hint = {};
   TPicture Picture = TPicture::None;
   std::optional<TCommand> Click = std::nullopt;
+  // The control as the window's behaviour names it, for those whose state it sets.
+  std::optional<TControl> Control = std::nullopt;
 };
 
 // Buttons, fields, the list and the box take the focus with Tab; labels, the busy picture and the

@@ -27,34 +27,14 @@ constexpr size_t kControlCount = static_cast<size_t>(TControl::btnTablesOpen) + 
 // The two text fields.
 enum class TField { edtFileName, edtTablesFileName };
 
-// A control's name, as the window's controls are named.
-constexpr std::u16string_view ControlName(TControl AControl) {
-  switch (AControl) {
-    case TControl::btnSearch:
-      return u"btnSearch";
-    case TControl::btnStart:
-      return u"btnStart";
-    case TControl::btnStop:
-      return u"btnStop";
-    case TControl::btnOpen:
-      return u"btnOpen";
-    case TControl::edtFileName:
-      return u"edtFileName";
-    case TControl::chkWriteTables:
-      return u"chkWriteTables";
-    case TControl::edtTablesFileName:
-      return u"edtTablesFileName";
-    case TControl::btnTablesOpen:
-      break;
-  }
-  return u"btnTablesOpen";
-}
+// A control's name: that of its place in the window's description.
+std::u16string_view ControlName(TControl AControl);
 
 constexpr TControl FieldControl(TField AField) {
   return AField == TField::edtFileName ? TControl::edtFileName : TControl::edtTablesFileName;
 }
 
-constexpr std::u16string_view FieldName(TField AField) {
+inline std::u16string_view FieldName(TField AField) {
   return ControlName(FieldControl(AField));
 }
 

@@ -143,5 +143,22 @@ TEST(MainForm, TheButtonsRunTheirCommands) {
   }
 }
 
+TEST(MainForm, TheControlsTheBehaviourSetsAreNamedByTheirPlaces) {
+  const std::vector<std::pair<TControl, const char16_t*>> names = {
+      {TControl::btnSearch, u"btnSearch"},
+      {TControl::btnStart, u"btnStart"},
+      {TControl::btnStop, u"btnStop"},
+      {TControl::btnOpen, u"btnOpen"},
+      {TControl::edtFileName, u"edtFileName"},
+      {TControl::chkWriteTables, u"chkWriteTables"},
+      {TControl::edtTablesFileName, u"edtTablesFileName"},
+      {TControl::btnTablesOpen, u"btnTablesOpen"}};
+  ASSERT_EQ(names.size(), kControlCount);
+  for (const auto& [control, name] : names) {
+    EXPECT_EQ(ControlName(control), name);
+  }
+  EXPECT_EQ(FieldName(TField::edtTablesFileName), u"edtTablesFileName");
+}
+
 }  // namespace
 }  // namespace kelvane::form
