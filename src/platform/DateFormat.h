@@ -8,12 +8,15 @@
 
 namespace kelvane {
 
-// The workstation's short date and long time pictures, in the Windows picture syntax
-// ("dd.MM.yyyy", "H:mm:ss").
+// The workstation's short date and long time pictures, in the Windows picture syntax.
 struct TLocaleFormats {
   std::u16string ShortDate;
   std::u16string LongTime;
 };
+
+// A Russian workstation's: what Linux uses, and Windows where the user's cannot be read.
+constexpr std::u16string_view kRussianShortDate = u"dd.MM.yyyy";
+constexpr std::u16string_view kRussianLongTime = u"H:mm:ss";
 
 std::shared_ptr<const TLocaleFormats> LocaleFormats();
 // Replaces the formats (tests); null restores the workstation's. Returns the previous ones.

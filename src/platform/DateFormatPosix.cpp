@@ -2,9 +2,9 @@
 
 namespace kelvane {
 
-// Linux has no Windows user locale; these are the Russian defaults of one.
+// Linux has no Windows user locale.
 TLocaleFormats SystemLocaleFormats() {
-  return {u"dd.MM.yyyy", u"H:mm:ss"};
+  return {std::u16string(kRussianShortDate), std::u16string(kRussianLongTime)};
 }
 
 }  // namespace kelvane

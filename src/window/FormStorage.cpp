@@ -124,18 +124,18 @@ void TFormStorage::RestorePlacement() {
 
 void TFormStorage::RestoreState() {
   switch (FStorage.ReadInteger(Path(u"ShowCmd"), FWindow.ShowState())) {
-    case 2:
-    case 6:
-    case 7:
+    case kShowMinimised:
+    case kShowMinimise:
+    case kShowMinimisedInactive:
       // The tool shows its window and then minimises itself.
-      FWindow.SetShowState(1);
+      FWindow.SetShowState(kShowNormal);
       FWindow.RequestMinimise();
       break;
-    case 3:
-      FWindow.SetShowState(3);
+    case kShowMaximised:
+      FWindow.SetShowState(kShowMaximised);
       break;
     default:
-      FWindow.SetShowState(1);
+      FWindow.SetShowState(kShowNormal);
       break;
   }
 }

@@ -37,7 +37,7 @@ class TKeptWindow {
   virtual TWindowPlacement Placement() const = 0;
   // Applies the placement without showing the window.
   virtual void SetPlacement(const TWindowPlacement& APlacement) = 0;
-  // 1 normal, 2 minimised, 3 maximised.
+  // kShowNormal, kShowMinimised or kShowMaximised.
   virtual std::int32_t ShowState() const = 0;
   virtual void SetShowState(std::int32_t AShowCmd) = 0;
   // Queues a request to minimise the application, so that it shows and then minimises itself.

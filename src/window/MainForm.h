@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -16,6 +17,34 @@ namespace kelvane::form {
 constexpr int kClientWidth = 654;
 constexpr int kClientHeight = 416;
 constexpr int kStatusBarHeight = 19;
+
+// The window's name: its settings are kept under it.
+constexpr std::u16string_view kWindowName = u"fmMain";
+
+// The window's font.
+constexpr std::u16string_view kFontFace = u"Tahoma";
+constexpr int kFontPoints = 8;
+
+// The command buttons' pictures: their size, their distance from the button's left edge, and
+// their look while the button is disabled: the same shape in this grey, half as opaque.
+constexpr int kPictureSize = 16;
+constexpr int kPictureMargin = 10;
+constexpr int kFadedGrey = 160;
+constexpr int FadedAlpha(int AAlpha) {
+  return AAlpha / 2;
+}
+
+// The busy indicator: a ring of dots on a kPictureSize square, going round one dot every
+// kBusyFrameMs; the leading dot is darkest and those behind it fade out.
+constexpr int kBusyDots = 8;
+constexpr int kBusyFrameMs = 100;
+constexpr double kBusyRingRadius = 5.5;
+constexpr double kBusyDotRadius = 1.7;
+// The grey (0 to 255) of a dot in a frame.
+constexpr int BusyDotGrey(int AFrame, int ADot) {
+  const int behind = ((AFrame - ADot) % kBusyDots + kBusyDots) % kBusyDots;
+  return std::min(64 + behind * 24, 230);
+}
 
 // The edges of the client area a control keeps its distance to while the window is resized.
 enum TAnchor : unsigned { kLeft = 1, kTop = 2, kRight = 4, kBottom = 8 };

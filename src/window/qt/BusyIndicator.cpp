@@ -5,7 +5,7 @@
 namespace kelvane {
 
 TBusyIndicator::TBusyIndicator(QWidget* AParent) : QLabel(AParent), FFrames(BusyFrames()) {
-  FTimer.setInterval(100);
+  FTimer.setInterval(form::kBusyFrameMs);
   connect(&FTimer, &QTimer::timeout, this, &TBusyIndicator::NextFrame);
   setPixmap(FFrames.front());
   hide();

@@ -3,11 +3,13 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
+#include "window/MainForm.h"
+
 namespace kelvane {
 
 TGlyphButton::TGlyphButton(const QIcon& AIcon, const QString& AText, QWidget* AParent)
     : QPushButton(AIcon, AText, AParent) {
-  setIconSize(QSize(16, 16));
+  setIconSize(QSize(form::kPictureSize, form::kPictureSize));
 }
 
 void TGlyphButton::paintEvent(QPaintEvent*) {
@@ -23,11 +25,11 @@ void TGlyphButton::paintEvent(QPaintEvent*) {
   const QIcon::Mode mode = isEnabled() ? QIcon::Normal : QIcon::Disabled;
   const QPixmap pixmap = icon().pixmap(iconSize(), devicePixelRatioF(), mode);
   const int shift = isDown() ? 1 : 0;
-  const QRect glyph(kMargin + shift, (height() - iconSize().height()) / 2 + shift,
+  const QRect glyph(form::kPictureMargin + shift, (height() - iconSize().height()) / 2 + shift,
                     iconSize().width(), iconSize().height());
   painter.drawPixmap(glyph, pixmap);
   const QRect textArea(glyph.right() + 1 + kSpacing, content.top() + shift,
-                       width() - glyph.right() - 1 - kSpacing - kMargin / 2, content.height());
+                       width() - glyph.right() - 1 - kSpacing - form::kPictureMargin / 2, content.height());
   painter.drawItemText(textArea, Qt::AlignCenter | Qt::TextShowMnemonic, palette(), isEnabled(),
                        caption, QPalette::ButtonText);
 }

@@ -10,7 +10,6 @@ class TGlyphButton final : public QPushButton {
   Q_OBJECT
 
  public:
-  static constexpr int kMargin = 10;
   static constexpr int kSpacing = 4;
 
   TGlyphButton(const QIcon& AIcon, const QString& AText, QWidget* AParent);

@@ -26,7 +26,8 @@ QPixmap Faded(const QPixmap& APixmap) {
   for (int y = 0; y < image.height(); ++y) {
     auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
     for (int x = 0; x < image.width(); ++x) {
-      line[x] = qRgba(160, 160, 160, qAlpha(line[x]) / 2);
+      line[x] = qRgba(form::kFadedGrey, form::kFadedGrey, form::kFadedGrey,
+                      form::FadedAlpha(qAlpha(line[x])));
     }
   }
   return QPixmap::fromImage(image);
@@ -66,18 +67,18 @@ QIcon Picture(form::TPicture APicture) {
 
 std::vector<QPixmap> BusyFrames() {
   std::vector<QPixmap> frames;
-  frames.reserve(8);
-  for (int frame = 0; frame < 8; ++frame) {
-    frames.push_back(Draw(16, [frame](QPainter& p) {
+  frames.reserve(form::kBusyDots);
+  for (int frame = 0; frame < form::kBusyDots; ++frame) {
+    frames.push_back(Draw(form::kPictureSize, [frame](QPainter& p) {
       p.setPen(Qt::NoPen);
-      for (int dot = 0; dot < 8; ++dot) {
-        // The leading dot is darkest; the ones behind it fade out.
-        const int age = (frame - dot + 8) % 8;
-        const int grey = 80 + age * 22;
+      constexpr qreal kCentre = form::kPictureSize / 2.0;
+      for (int dot = 0; dot < form::kBusyDots; ++dot) {
+        const int grey = form::BusyDotGrey(frame, dot);
         p.setBrush(QColor(grey, grey, grey));
-        const qreal angle = dot * std::numbers::pi / 4;
-        const QPointF centre(8 + 5.5 * std::sin(angle), 8 - 5.5 * std::cos(angle));
-        p.drawEllipse(centre, 1.7, 1.7);
+        const qreal angle = dot * 2 * std::numbers::pi / form::kBusyDots;
+        const QPointF centre(kCentre + form::kBusyRingRadius * std::sin(angle),
+                             kCentre - form::kBusyRingRadius * std::cos(angle));
+        p.drawEllipse(centre, form::kBusyDotRadius, form::kBusyDotRadius);
       }
     }));
   }

@@ -90,14 +90,14 @@ bool TQtKeptWindow::WriteTick(const TKeptProperty& AProperty, bool AValue) {
 
 std::int32_t TQtKeptWindow::ShowState() const {
   if (FWindow.windowState() & Qt::WindowMinimized) {
-    return 2;
+    return kShowMinimised;
   }
-  return FWindow.windowState() & Qt::WindowMaximized ? 3 : 1;
+  return FWindow.windowState() & Qt::WindowMaximized ? kShowMaximised : kShowNormal;
 }
 
 void TQtKeptWindow::SetShowState(std::int32_t AShowCmd) {
   Qt::WindowStates state = FWindow.windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
-  if (AShowCmd == 3) {
+  if (AShowCmd == kShowMaximised) {
     state |= Qt::WindowMaximized;
   }
   FWindow.setWindowState(state);

@@ -25,7 +25,7 @@ TQtMainWindow::TCommandsFactory TQtMainWindow::MainWindowBehaviour(std::u16strin
 TQtMainWindow::TQtMainWindow(const TCommandsFactory& AFactory,
                              std::shared_ptr<TWindowDialogs> ADialogs, QWidget* AParent)
     : QMainWindow(AParent), FDialogs(std::move(ADialogs)) {
-  setObjectName("fmMain");
+  setObjectName(ToQt(form::kWindowName));
   setAcceptDrops(true);
   CreateControls();
   FKeptWindow = std::make_unique<TQtKeptWindow>(*this);

@@ -65,14 +65,14 @@ std::int32_t TWin32KeptWindow::ShowState() const {
     return FShowCmd;
   }
   if (IsIconic(FWindow)) {
-    return 2;
+    return kShowMinimised;
   }
-  return IsZoomed(FWindow) ? 3 : 1;
+  return IsZoomed(FWindow) ? kShowMaximised : kShowNormal;
 }
 
 void TWin32KeptWindow::SetShowState(std::int32_t AShowCmd) {
   // Before the first showing the state waits for it; afterwards it applies at once.
-  FShowCmd = AShowCmd == 3 ? 3 : 1;
+  FShowCmd = AShowCmd == kShowMaximised ? kShowMaximised : kShowNormal;
   if (IsWindowVisible(FWindow)) {
     ShowWindow(FWindow, FirstShowCommand());
   }

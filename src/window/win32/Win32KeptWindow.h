@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "window/KeptWindow.h"
+#include "window/MainForm.h"
 #include "window/win32/Win32Controls.h"
 
 namespace kelvane {
@@ -16,7 +17,7 @@ class TWin32KeptWindow final : public TKeptWindow {
   // AControl: a control of the window by its name (letter case ignored), or null.
   TWin32KeptWindow(HWND AWindow, std::function<HWND(std::u16string_view)> AControl);
 
-  std::u16string ObjectName() const override { return u"fmMain"; }
+  std::u16string ObjectName() const override { return std::u16string(form::kWindowName); }
   std::optional<TKeptProperty> FindProperty(std::u16string_view AControl,
                                             std::u16string_view AProperty) const override;
   std::u16string ReadText(const TKeptProperty& AProperty) const override;
@@ -37,12 +38,14 @@ class TWin32KeptWindow final : public TKeptWindow {
   bool OnMonitor(TPlacementPoint APoint) const override;
 
   // The show command for the first showing: SW_SHOWMAXIMIZED or SW_SHOWNORMAL.
-  int FirstShowCommand() const { return FShowCmd == 3 ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL; }
+  int FirstShowCommand() const {
+    return FShowCmd == kShowMaximised ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+  }
 
  private:
   HWND FWindow;
   std::function<HWND(std::u16string_view)> FControl;
-  std::int32_t FShowCmd = 1;
+  std::int32_t FShowCmd = kShowNormal;
 };
 
 }  // namespace kelvane

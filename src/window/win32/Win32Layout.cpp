@@ -115,12 +115,13 @@ void TWin32MainWindow::CreateControls() {
 }
 
 void TWin32MainWindow::ApplyResolution() {
-  // Tahoma 8 pt at the window's resolution; the controls take the new one before the old goes.
+  // The window's font at its resolution; the controls take the new one before the old goes.
   LOGFONTW font{};
-  font.lfHeight = -MulDiv(8, FDpi, 72);
+  font.lfHeight = -MulDiv(form::kFontPoints, FDpi, 72);
   font.lfCharSet = DEFAULT_CHARSET;
   font.lfQuality = CLEARTYPE_QUALITY;
-  wcscpy(font.lfFaceName, L"Tahoma");
+  const std::u16string face(form::kFontFace.substr(0, LF_FACESIZE - 1));
+  std::copy(face.begin(), face.end() + 1, reinterpret_cast<char16_t*>(font.lfFaceName));
   win32::TFont previous = std::move(FFont);
   FFont.Reset(CreateFontIndirectW(&font));
   for (const TChild& child : FChildren) {
@@ -132,9 +133,9 @@ void TWin32MainWindow::ApplyResolution() {
     if (child.Entry->Picture == form::TPicture::None) {
       continue;
     }
-    images.emplace_back(CreateButtonImages(child.Entry->Picture, Scale(16)));
-    // The picture stands 10 px from the button's left edge; the button's frame takes 3 of them.
-    win32::TButton(child.Handle).SetImages(images.back().Get(), Scale(10) - 3);
+    images.emplace_back(CreateButtonImages(child.Entry->Picture, Scale(form::kPictureSize)));
+    // The button's frame takes 3 px of the picture's margin.
+    win32::TButton(child.Handle).SetImages(images.back().Get(), Scale(form::kPictureMargin) - 3);
   }
   FImages = std::move(images);
 

@@ -19,7 +19,6 @@ namespace {
 constexpr wchar_t kClassName[] = L"TfmMain";
 // Posted by the wake-up: the workers' hand-over calls wait on the window's thread.
 constexpr UINT kWakeMessage = WM_APP + 1;
-constexpr int kBusyFrameMs = 100;
 // The behaviour's timers are 1, 2, ... in the description's order; the busy animation's stands
 // apart.
 constexpr UINT_PTR kBusyTimer = 100;
@@ -187,7 +186,7 @@ LRESULT TWin32MainWindow::Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam
       break;
     case WM_TIMER:
       if (AWParam == kBusyTimer) {
-        FBusyFrame = (FBusyFrame + 1) % 8;
+        FBusyFrame = (FBusyFrame + 1) % form::kBusyDots;
         InvalidateRect(FBusyPicture.Handle(), nullptr, FALSE);
       } else if (AWParam >= 1 && AWParam <= form::Timers().size()) {
         Run(form::Timers()[AWParam - 1].Tick);
@@ -409,7 +408,7 @@ void TWin32MainWindow::SetBusy(bool AValue) {
   FBusy = AValue;
   FBusyPicture.Show(AValue);
   if (AValue) {
-    SetTimer(FHandle, kBusyTimer, kBusyFrameMs, nullptr);
+    SetTimer(FHandle, kBusyTimer, form::kBusyFrameMs, nullptr);
   } else {
     KillTimer(FHandle, kBusyTimer);
   }

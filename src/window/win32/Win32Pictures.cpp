@@ -46,8 +46,8 @@ HBITMAP Faded(HICON AIcon, int ASize) {
   }
   auto* out = static_cast<DWORD*>(bits);
   for (size_t i = 0; i < pixels.size(); ++i) {
-    const DWORD alpha = (pixels[i] >> 24) / 2;
-    const DWORD grey = 160 * alpha / 255;
+    const DWORD alpha = static_cast<DWORD>(form::FadedAlpha(static_cast<int>(pixels[i] >> 24)));
+    const DWORD grey = form::kFadedGrey * alpha / 255;
     out[i] = (alpha << 24) | (grey << 16) | (grey << 8) | grey;
   }
   return faded;
@@ -84,18 +84,17 @@ void DrawBusyFrame(HDC ADc, const RECT& ARect, int AFrame, COLORREF ABackground)
   HBRUSH background = CreateSolidBrush(ABackground);
   FillRect(ADc, &ARect, background);
   DeleteObject(background);
-  const double scale = (ARect.right - ARect.left) / 16.0;
+  const double scale = (ARect.right - ARect.left) / static_cast<double>(form::kPictureSize);
+  constexpr double kCentre = form::kPictureSize / 2.0;
   const HGDIOBJ pen = SelectObject(ADc, GetStockObject(NULL_PEN));
-  for (int dot = 0; dot < 8; ++dot) {
-    // The leading dot is darkest; the ones behind it fade out.
-    const int behind = (AFrame - dot + 8) % 8;
-    const int level = std::min(64 + behind * 24, 230);
+  for (int dot = 0; dot < form::kBusyDots; ++dot) {
+    const int level = form::BusyDotGrey(AFrame, dot);
     HBRUSH brush = CreateSolidBrush(RGB(level, level, level));
     HGDIOBJ previous = SelectObject(ADc, brush);
-    const double angle = dot * std::numbers::pi / 4;
-    const double cx = ARect.left + (8 + 5.5 * std::sin(angle)) * scale;
-    const double cy = ARect.top + (8 - 5.5 * std::cos(angle)) * scale;
-    const double r = 1.7 * scale;
+    const double angle = dot * 2 * std::numbers::pi / form::kBusyDots;
+    const double cx = ARect.left + (kCentre + form::kBusyRingRadius * std::sin(angle)) * scale;
+    const double cy = ARect.top + (kCentre - form::kBusyRingRadius * std::cos(angle)) * scale;
+    const double r = form::kBusyDotRadius * scale;
     Ellipse(ADc, static_cast<int>(cx - r), static_cast<int>(cy - r), static_cast<int>(cx + r + 1),
             static_cast<int>(cy + r + 1));
     SelectObject(ADc, previous);
