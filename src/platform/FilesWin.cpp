@@ -7,6 +7,7 @@
 
 #include "platform/Error.h"
 #include "platform/Files.h"
+#include "platform/WinOwners.h"
 #include "platform/PathSyntax.h"
 #include "platform/SystemMessage.h"
 #include "platform/Text.h"
@@ -22,22 +23,7 @@ namespace {
   throw EError(std::u16string(AWhat) + u" \"" + AFileName + u"\": " + SystemMessage(AError));
 }
 
-class THandle {
- public:
-  explicit THandle(HANDLE AHandle) : FHandle(AHandle) {}
-  ~THandle() {
-    if (Valid()) {
-      CloseHandle(FHandle);
-    }
-  }
-  THandle(const THandle&) = delete;
-  THandle& operator=(const THandle&) = delete;
-  bool Valid() const { return FHandle != INVALID_HANDLE_VALUE; }
-  HANDLE Get() const { return FHandle; }
-
- private:
-  HANDLE FHandle;
-};
+using win32::TFileHandle;
 
 std::atomic<std::int64_t> WriteLimit{-1};
 
@@ -63,13 +49,13 @@ bool LimitedWrite(HANDLE AFile, std::string_view ABytes, DWORD& AError) {
 }
 
 // A file of a new name beside AFileName, made now (never one that was there).
-std::pair<std::u16string, HANDLE> CreateBeside(const std::u16string& AFileName) {
+std::pair<std::u16string, TFileHandle> CreateBeside(const std::u16string& AFileName) {
   for (int i = 0; i < kAttemptsBeside; ++i) {
     std::u16string name = NameBeside(AFileName, i);
-    const HANDLE file = CreateFileW(Wide(name), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      return {std::move(name), file};
+    TFileHandle file(CreateFileW(Wide(name), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) {
+      return {std::move(name), std::move(file)};
     }
     const DWORD error = GetLastError();
     if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
@@ -92,11 +78,12 @@ void CheckRegularOrAbsent(const std::u16string& AFileName) {
 
 void ReplaceFileContent(const std::u16string& AFileName, std::string_view ABytes) {
   CheckRegularOrAbsent(AFileName);
-  const auto [temporary, handle] = CreateBeside(AFileName);
+  auto [temporary, file] = CreateBeside(AFileName);
   DWORD error = ERROR_SUCCESS;
   {
-    const THandle file(handle);
-    if (LimitedWrite(file.Get(), ABytes, error) && !FlushFileBuffers(file.Get())) {
+    // Closed before it is renamed.
+    const TFileHandle written = std::move(file);
+    if (LimitedWrite(written.Get(), ABytes, error) && !FlushFileBuffers(written.Get())) {
       error = GetLastError();
     }
   }
@@ -116,9 +103,9 @@ void SetFileWriteLimit(std::optional<std::uintmax_t> ABytes) {
 }
 
 std::string ReadFileBytes(const std::u16string& AFileName, std::optional<std::uintmax_t> ALimit) {
-  const THandle file(CreateFileW(Wide(AFileName), GENERIC_READ, FILE_SHARE_READ, nullptr,
+  const TFileHandle file(CreateFileW(Wide(AFileName), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) {
+  if (!file) {
     const DWORD error = GetLastError();
     Fail(u"Не удаётся открыть файл", AFileName, error);
   }
@@ -151,10 +138,10 @@ std::string ReadFileBytes(const std::u16string& AFileName, std::optional<std::ui
 
 void ReadAppendedFile(const std::u16string& AFileName,
                       const std::function<void(std::string_view)>& APiece) {
-  const THandle file(CreateFileW(Wide(AFileName), GENERIC_READ,
+  const TFileHandle file(CreateFileW(Wide(AFileName), GENERIC_READ,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) {
+  if (!file) {
     const DWORD error = GetLastError();
     Fail(u"Не удаётся открыть файл", AFileName, error);
   }
@@ -177,8 +164,8 @@ void ReadAppendedFile(const std::u16string& AFileName,
 
 void CheckFileReplaceable(const std::u16string& AFileName) {
   CheckRegularOrAbsent(AFileName);
-  const auto [temporary, handle] = CreateBeside(AFileName);
-  CloseHandle(handle);
+  // Closed before the file is removed.
+  std::u16string temporary = CreateBeside(AFileName).first;
   DeleteFileW(Wide(temporary));
 }
 
@@ -191,9 +178,9 @@ void RenameOver(const std::u16string& ASource, const std::u16string& ATarget) {
 }
 
 void WriteFileDurably(const std::u16string& AFileName, std::string_view ABytes) {
-  const THandle file(CreateFileW(Wide(AFileName), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  const TFileHandle file(CreateFileW(Wide(AFileName), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) {
+  if (!file) {
     const DWORD error = GetLastError();
     Fail(u"Не удаётся создать файл", AFileName, error);
   }
@@ -215,10 +202,10 @@ void WriteFileDurably(const std::u16string& AFileName, std::string_view ABytes) 
 void AppendRecord(const std::u16string& AFileName, std::string_view AHead,
                   std::string_view ARecord) {
   // Append access without write access: every write goes to the end of the file.
-  const THandle file(CreateFileW(Wide(AFileName), FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
+  const TFileHandle file(CreateFileW(Wide(AFileName), FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file.Valid()) {
+  if (!file) {
     const DWORD error = GetLastError();
     Fail(u"Не удаётся открыть файл", AFileName, error);
   }

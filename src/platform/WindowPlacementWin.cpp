@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include "platform/WinOwners.h"
+
 #include "platform/WindowPlacement.h"
 
 namespace kelvane {
@@ -68,10 +70,8 @@ std::int32_t NativeDesktopHeight() {
 }
 
 std::int32_t NativePixelsPerInch() {
-  const HDC screen = GetDC(nullptr);
-  const int pixels = GetDeviceCaps(screen, LOGPIXELSY);
-  ReleaseDC(nullptr, screen);
-  return pixels;
+  const win32::TWindowDc screen(nullptr);
+  return GetDeviceCaps(screen.Get(), LOGPIXELSY);
 }
 
 bool NativeOnMonitor(TPlacementPoint APoint) {

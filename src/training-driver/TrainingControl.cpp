@@ -14,6 +14,7 @@
 #include "driver/sim/SimTarvik.h"
 #include "platform/Error.h"
 #include "platform/Text.h"
+#include "platform/WinOwners.h"
 #include "training-driver/SimDriverClass.h"
 
 namespace kelvane::training {
@@ -47,18 +48,16 @@ std::shared_ptr<TSimBench> Bench() {
 
 // The description in the calling thread's error info, where a client finds it after a failure.
 void SetThreadErrorDescription(const std::u16string& AMessage) {
-  ICreateErrorInfo* create = nullptr;
-  if (FAILED(CreateErrorInfo(&create))) {
+  TComPtr<ICreateErrorInfo> create;
+  if (FAILED(CreateErrorInfo(create.Out()))) {
     return;
   }
   create->SetDescription(const_cast<LPOLESTR>(reinterpret_cast<LPCOLESTR>(AMessage.c_str())));
   create->SetSource(const_cast<LPOLESTR>(kSimDriverProgId));
-  IErrorInfo* info = nullptr;
-  if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info)))) {
-    SetErrorInfo(0, info);
-    info->Release();
+  TComPtr<IErrorInfo> info;
+  if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, info.OutVoid()))) {
+    SetErrorInfo(0, info.Get());
   }
-  create->Release();
 }
 
 bool KnownProperty(DISPID AId) {
@@ -211,10 +210,9 @@ class TClassFactory final : public IClassFactory {
       return CLASS_E_NOAGGREGATION;
     }
     try {
-      auto* control = new TSimDriverControl();
-      const HRESULT result = control->QueryInterface(AId, AObject);
-      control->Release();
-      return result;
+      // The control is born with one reference, this one's; the caller's is its own.
+      const TComPtr<TSimDriverControl> control(new TSimDriverControl());
+      return control->QueryInterface(AId, AObject);
     } catch (...) {
       // A bench file that cannot be read, for one: the control cannot be made.
       SetThreadErrorDescription(CurrentExceptionMessage());

@@ -5,6 +5,7 @@
 #include <olectl.h>
 #include <vector>
 
+#include "platform/WinOwners.h"
 #include "training-driver/SimDriverClass.h"
 #include "training-driver/TrainingControl.h"
 
@@ -21,13 +22,13 @@ std::wstring Guid(REFGUID AGuid) {
 const std::wstring kClasses = L"Software\\Classes\\";
 
 LONG SetKey(const std::wstring& APath, const wchar_t* AName, const std::wstring& AValue) {
-  HKEY key = nullptr;
+  win32::TRegKey key;
   LONG result = RegCreateKeyExW(HKEY_CURRENT_USER, APath.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                nullptr, &key, nullptr);
+                                nullptr, key.Out(), nullptr);
   if (result == ERROR_SUCCESS) {
-    result = RegSetValueExW(key, AName, 0, REG_SZ, reinterpret_cast<const BYTE*>(AValue.c_str()),
+    result = RegSetValueExW(key.Get(), AName, 0, REG_SZ,
+                            reinterpret_cast<const BYTE*>(AValue.c_str()),
                             static_cast<DWORD>((AValue.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
   }
   return result;
 }
@@ -101,14 +102,14 @@ HRESULT UnregisterProgId(const std::wstring& AProgId) {
 // driver of the same name registered for the machine.
 HRESULT UnregisterAll() {
   std::vector<std::wstring> names;
-  HKEY classes = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, kClasses.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, &classes) ==
-      ERROR_SUCCESS) {
+  win32::TRegKey classes;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, kClasses.c_str(), 0, KEY_ENUMERATE_SUB_KEYS,
+                    classes.Out()) == ERROR_SUCCESS) {
     wchar_t name[256];
     for (DWORD index = 0;; ++index) {
       DWORD length = 256;
       const LONG result =
-          RegEnumKeyExW(classes, index, name, &length, nullptr, nullptr, nullptr, nullptr);
+          RegEnumKeyExW(classes.Get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
       if (result == ERROR_MORE_DATA) {
         continue;
       }
@@ -119,7 +120,6 @@ HRESULT UnregisterAll() {
         names.emplace_back(name);
       }
     }
-    RegCloseKey(classes);
   }
   for (const std::wstring& name : names) {
     RegDeleteTreeW(HKEY_CURRENT_USER, (kClasses + name).c_str());

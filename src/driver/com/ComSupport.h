@@ -5,46 +5,11 @@
 #include <oaidl.h>
 
 #include <string>
-#include <utility>
 
 #include "driver/TarvikMembers.h"
+#include "platform/WinOwners.h"
 
 namespace kelvane {
-
-// An interface pointer that releases what it holds.
-template <typename T>
-class TComPtr {
- public:
-  TComPtr() = default;
-  // Takes over a reference the caller already holds.
-  explicit TComPtr(T* APointer) : FPointer(APointer) {}
-  TComPtr(const TComPtr& AOther) : FPointer(AOther.FPointer) {
-    if (FPointer != nullptr) {
-      FPointer->AddRef();
-    }
-  }
-  TComPtr(TComPtr&& AOther) noexcept : FPointer(std::exchange(AOther.FPointer, nullptr)) {}
-  TComPtr& operator=(TComPtr AOther) noexcept {
-    std::swap(FPointer, AOther.FPointer);
-    return *this;
-  }
-  ~TComPtr() {
-    if (FPointer != nullptr) {
-      FPointer->Release();
-    }
-  }
-  T* Get() const { return FPointer; }
-  T* operator->() const { return FPointer; }
-  explicit operator bool() const { return FPointer != nullptr; }
-  // For functions that hand out a new reference.
-  T** Out() {
-    *this = TComPtr();
-    return &FPointer;
-  }
-
- private:
-  T* FPointer = nullptr;
-};
 
 // A BSTR, freed on leaving.
 class TBstr {

@@ -3,6 +3,7 @@
 #include <oleauto.h>
 
 #include "platform/Error.h"
+#include "platform/WinOwners.h"
 #include "platform/Text.h"
 
 #ifndef KELVANE_TARVIK_CLASS
@@ -21,17 +22,17 @@ void RefuseSingleThreaded(const std::u16string& AClass, const CLSID& AClassId) {
   wchar_t guid[64] = {};
   StringFromGUID2(AClassId, guid, 64);
   const std::wstring server = std::wstring(L"CLSID\\") + guid + L"\\InprocServer32";
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, server.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
+  win32::TRegKey key;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, server.c_str(), 0, KEY_QUERY_VALUE, key.Out()) !=
+      ERROR_SUCCESS) {
     // Not registered in process: the creation says so in the system's words.
     return;
   }
   wchar_t model[32] = {};
   DWORD size = sizeof model - sizeof(wchar_t);
   DWORD type = 0;
-  const LONG result = RegQueryValueExW(key, L"ThreadingModel", nullptr, &type,
+  const LONG result = RegQueryValueExW(key.Get(), L"ThreadingModel", nullptr, &type,
                                        reinterpret_cast<BYTE*>(model), &size);
-  RegCloseKey(key);
   const bool named = result == ERROR_SUCCESS && type == REG_SZ && model[0] != L'\0';
   if (!named || _wcsicmp(model, L"Single") == 0) {
     throw EError(u"Драйвер ККТ (" + AClass + u") зарегистрирован с однопоточной моделью " +
@@ -64,7 +65,7 @@ std::unique_ptr<TComTarvik> TComTarvik::Create(const std::u16string& AClass) {
   TComPtr<IDispatch> dispatch;
   // The driver is an ActiveX control: an in-process server only.
   result = CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                            reinterpret_cast<void**>(dispatch.Out()));
+                            dispatch.OutVoid());
   if (FAILED(result)) {
     ThrowComError(result);
   }

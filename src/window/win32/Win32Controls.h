@@ -5,59 +5,27 @@
 #include <commctrl.h>
 #include <string>
 
+#include "platform/WinOwners.h"
+
 namespace kelvane {
 
 std::u16string WindowText(HWND AWindow);
 
 namespace win32 {
 
-// A GDI or USER object of the window that this holds alone and frees when it goes.
-template <typename THandle, auto Free>
-class TOwned {
- public:
-  TOwned() = default;
-  explicit TOwned(THandle AHandle) : FHandle(AHandle) {}
-  ~TOwned() { Reset(); }
-  TOwned(TOwned&& AOther) noexcept : FHandle(AOther.FHandle) { AOther.FHandle = nullptr; }
-  TOwned& operator=(TOwned&& AOther) noexcept {
-    if (this != &AOther) {
-      Reset(AOther.FHandle);
-      AOther.FHandle = nullptr;
-    }
-    return *this;
-  }
-  TOwned(const TOwned&) = delete;
-  TOwned& operator=(const TOwned&) = delete;
-
-  THandle Get() const { return FHandle; }
-  void Reset(THandle AHandle = nullptr) {
-    if (FHandle != nullptr) {
-      Free(FHandle);
-    }
-    FHandle = AHandle;
-  }
-
- private:
-  THandle FHandle = nullptr;
-};
-
-inline void FreeFont(HFONT AFont) {
-  DeleteObject(AFont);
-}
-inline void FreeIcon(HICON AIcon) {
-  DestroyIcon(AIcon);
-}
 inline void FreeImageList(HIMAGELIST AImages) {
   ImageList_Destroy(AImages);
 }
-inline void FreeMenu(HMENU AMenu) {
-  DestroyMenu(AMenu);
-}
-
-using TFont = TOwned<HFONT, FreeFont>;
-using TIcon = TOwned<HICON, FreeIcon>;
 using TImageList = TOwned<HIMAGELIST, FreeImageList>;
-using TMenu = TOwned<HMENU, FreeMenu>;
+
+// A top-level window of this program: its messages stop reaching its object before it goes.
+inline void DestroyOwnWindow(HWND AWindow) {
+  if (IsWindow(AWindow)) {
+    SetWindowLongPtrW(AWindow, GWLP_USERDATA, 0);
+    DestroyWindow(AWindow);
+  }
+}
+using TOwnWindow = TOwned<HWND, DestroyOwnWindow>;
 
 // A child control as the window sees it: its handle (the window destroys it with itself) and
 // the few messages the window sends it.

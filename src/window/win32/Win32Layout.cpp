@@ -154,8 +154,8 @@ void TWin32MainWindow::LayOut() {
   // Each control keeps its distance to the edges it is anchored to.
   const int growX = client.right - Scale(form::kClientWidth);
   const int growY = client.bottom - Scale(form::kClientHeight);
-  const HDC dc = GetDC(FHandle);
-  const HGDIOBJ previous = SelectObject(dc, FFont.Get());
+  const win32::TWindowDc dc(FHandle);
+  const win32::TSelected font(dc.Get(), FFont.Get());
   for (const TChild& child : FChildren) {
     const unsigned anchors = child.Entry->Anchors;
     if (anchors == 0) {
@@ -169,7 +169,7 @@ void TWin32MainWindow::LayOut() {
     if (design.Width == form::kAutoSize) {
       const std::u16string text = WindowText(child.Handle);
       SIZE extent{};
-      GetTextExtentPoint32W(dc, Wide(text), static_cast<int>(text.size()), &extent);
+      GetTextExtentPoint32W(dc.Get(), Wide(text), static_cast<int>(text.size()), &extent);
       width = extent.cx;
       height = extent.cy;
     }
@@ -185,8 +185,6 @@ void TWin32MainWindow::LayOut() {
     }
     MoveWindow(child.Handle, left, top, width, height, TRUE);
   }
-  SelectObject(dc, previous);
-  ReleaseDC(FHandle, dc);
   FStatusBar.FollowParent();
   // The last column takes the rest of the list's width.
   FList.SetColumnWidth(static_cast<int>(form::Columns().size()) - 1, LVSCW_AUTOSIZE_USEHEADER);

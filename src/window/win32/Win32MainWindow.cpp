@@ -85,7 +85,9 @@ TWin32MainWindow::TWin32MainWindow(const TCommandsFactory& AFactory,
   if (FHandle == nullptr) {
     throw EError(u"Не удаётся создать окно: " + SystemMessage(GetLastError()));
   }
-  SetWindowLongPtrW(FHandle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  FWindow.Reset(FHandle);
+  // Messages reach this object only once it is whole, at the end; until then the system's own
+  // handling answers them.
   SetWindowLongPtrW(FHandle, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc));
   FDpi = WindowDpi(FHandle);
   ApplyIcons();
@@ -100,29 +102,22 @@ TWin32MainWindow::TWin32MainWindow(const TCommandsFactory& AFactory,
   DragAcceptFiles(FHandle, TRUE);
   // Elsewhere than in a shell with a taskbar there is none: the progress then goes nowhere.
   FTaskbarResult = CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_ITaskbarList3, reinterpret_cast<void**>(&FTaskbar));
+                                    IID_ITaskbarList3, FTaskbar.OutVoid());
   if (SUCCEEDED(FTaskbarResult)) {
     FTaskbarResult = FTaskbar->HrInit();
   }
   if (FAILED(FTaskbarResult)) {
-    if (FTaskbar != nullptr) {
-      FTaskbar->Release();
-    }
-    FTaskbar = nullptr;
+    FTaskbar = {};
   }
   FCommands = AFactory(*this);
+  SetWindowLongPtrW(FHandle, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  // A change of size that came before is laid out now.
+  LayOut();
 }
 
 TWin32MainWindow::~TWin32MainWindow() {
-  // The behaviour ends while every control it reaches still exists.
+  // The behaviour ends while every control it reaches still exists; the window goes next.
   FCommands.reset();
-  if (FTaskbar != nullptr) {
-    FTaskbar->Release();
-  }
-  if (IsWindow(FHandle)) {
-    SetWindowLongPtrW(FHandle, GWLP_USERDATA, 0);
-    DestroyWindow(FHandle);
-  }
 }
 
 void TWin32MainWindow::ApplyIcons() {
@@ -464,6 +459,8 @@ std::u16string TWin32MainWindow::ProgramPath() {
 }
 
 void TWin32MainWindow::DropFiles(HDROP ADrop) {
+  // The drop's memory is the system's again on every way out, an exception's too.
+  const win32::TScopeExit finish([ADrop] { DragFinish(ADrop); });
   std::vector<std::u16string> files;
   const UINT count = DragQueryFileW(ADrop, 0xFFFFFFFF, nullptr, 0);
   for (UINT i = 0; i < count; ++i) {
@@ -472,7 +469,6 @@ void TWin32MainWindow::DropFiles(HDROP ADrop) {
                                static_cast<UINT>(name.size())));
     files.push_back(std::move(name));
   }
-  DragFinish(ADrop);
   if (FCommands) {
     FCommands->DropFiles(files);
   }
@@ -484,7 +480,7 @@ void TWin32MainWindow::SetTaskbarProgress(const TTaskbarProgress& AProgress) {
 }
 
 void TWin32MainWindow::ApplyTaskbarProgress() {
-  if (FTaskbar == nullptr) {
+  if (!FTaskbar) {
     return;
   }
   const TBPFLAG state = FTaskbarProgress.State == TTaskbarState::None     ? TBPF_NOPROGRESS

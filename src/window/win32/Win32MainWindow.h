@@ -139,11 +139,14 @@ class TWin32MainWindow final : public TMainView {
   int FBusyFrame = 0;
   // Sent when the taskbar has made (or, after a restart of the shell, made again) its button.
   UINT FTaskbarButtonCreated = RegisterWindowMessageW(L"TaskbarButtonCreated");
-  ITaskbarList3* FTaskbar = nullptr;
+  TComPtr<ITaskbarList3> FTaskbar;
   TTaskbarProgress FTaskbarProgress;
   HRESULT FTaskbarResult = S_OK;
   bool FSessionEndHeld = false;
   bool FClosing = false;
+  // Last, so that it goes first: the window is destroyed before what it shows, also when the
+  // construction fails midway.
+  win32::TOwnWindow FWindow;
 };
 
 }  // namespace kelvane

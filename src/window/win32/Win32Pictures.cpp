@@ -5,6 +5,8 @@
 #include <numbers>
 #include <vector>
 
+#include "platform/WinOwners.h"
+
 namespace kelvane {
 
 namespace {
@@ -18,11 +20,13 @@ HICON LoadPicture(form::TPicture APicture, int ASize) {
 
 // The disabled look of an icon: the same shape in light grey, half transparent, as a 32-bit
 // bitmap with premultiplied alpha. Null when the icon's pixels cannot be read.
-HBITMAP Faded(HICON AIcon, int ASize) {
+win32::TBitmap Faded(HICON AIcon, int ASize) {
   ICONINFO icon{};
   if (!GetIconInfo(AIcon, &icon)) {
-    return nullptr;
+    return {};
   }
+  const win32::TBitmap colour(icon.hbmColor);
+  const win32::TBitmap mask(icon.hbmMask);
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = ASize;
@@ -31,18 +35,14 @@ HBITMAP Faded(HICON AIcon, int ASize) {
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
   std::vector<DWORD> pixels(static_cast<size_t>(ASize) * static_cast<size_t>(ASize));
-  const HDC screen = GetDC(nullptr);
   const bool read =
-      icon.hbmColor != nullptr && GetDIBits(screen, icon.hbmColor, 0, static_cast<UINT>(ASize),
-                                            pixels.data(), &info, DIB_RGB_COLORS) == ASize;
-  ReleaseDC(nullptr, screen);
-  DeleteObject(icon.hbmColor);
-  DeleteObject(icon.hbmMask);
+      colour && GetDIBits(win32::TWindowDc(nullptr).Get(), colour.Get(), 0,
+                          static_cast<UINT>(ASize), pixels.data(), &info, DIB_RGB_COLORS) == ASize;
   void* bits = nullptr;
-  HBITMAP faded =
-      read ? CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
-  if (faded == nullptr) {
-    return nullptr;
+  win32::TBitmap faded(
+      read ? CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr);
+  if (!faded) {
+    return {};
   }
   auto* out = static_cast<DWORD*>(bits);
   for (size_t i = 0; i < pixels.size(); ++i) {
@@ -57,21 +57,16 @@ HBITMAP Faded(HICON AIcon, int ASize) {
 
 HIMAGELIST CreateButtonImages(form::TPicture APicture, int ASize) {
   HIMAGELIST images = ImageList_Create(ASize, ASize, ILC_COLOR32, 6, 0);
-  const HICON icon = LoadPicture(APicture, ASize);
-  const HBITMAP faded = icon != nullptr ? Faded(icon, ASize) : nullptr;
+  const win32::TIcon icon(LoadPicture(APicture, ASize));
+  const win32::TBitmap faded = icon ? Faded(icon.Get(), ASize) : win32::TBitmap();
   // Normal, hot, pressed, disabled, defaulted, stylus hot.
+  constexpr int kDisabled = 3;
   for (int state = 0; state < 6; ++state) {
-    if (state == 3 && faded != nullptr) {
-      ImageList_Add(images, faded, nullptr);
-    } else if (icon != nullptr) {
-      ImageList_AddIcon(images, icon);
+    if (state == kDisabled && faded) {
+      ImageList_Add(images, faded.Get(), nullptr);
+    } else if (icon) {
+      ImageList_AddIcon(images, icon.Get());
     }
-  }
-  if (faded != nullptr) {
-    DeleteObject(faded);
-  }
-  if (icon != nullptr) {
-    DestroyIcon(icon);
   }
   return images;
 }
@@ -81,27 +76,21 @@ HICON CreateWindowIcon(int ASize) {
 }
 
 void DrawBusyFrame(HDC ADc, const RECT& ARect, int AFrame, COLORREF ABackground) {
-  HBRUSH background = CreateSolidBrush(ABackground);
-  FillRect(ADc, &ARect, background);
-  DeleteObject(background);
+  FillRect(ADc, &ARect, win32::TBrush(CreateSolidBrush(ABackground)).Get());
   const double scale = (ARect.right - ARect.left) / static_cast<double>(form::kPictureSize);
   constexpr double kCentre = form::kPictureSize / 2.0;
-  const HGDIOBJ pen = SelectObject(ADc, GetStockObject(NULL_PEN));
+  const win32::TSelected pen(ADc, GetStockObject(NULL_PEN));
   for (int dot = 0; dot < form::kBusyDots; ++dot) {
     const int level = form::BusyDotGrey(AFrame, dot);
-    HBRUSH brush = CreateSolidBrush(RGB(level, level, level));
-    HGDIOBJ previous = SelectObject(ADc, brush);
+    const win32::TBrush brush(CreateSolidBrush(RGB(level, level, level)));
+    const win32::TSelected selected(ADc, brush.Get());
     const double angle = dot * 2 * std::numbers::pi / form::kBusyDots;
     const double cx = ARect.left + (kCentre + form::kBusyRingRadius * std::sin(angle)) * scale;
     const double cy = ARect.top + (kCentre - form::kBusyRingRadius * std::cos(angle)) * scale;
     const double r = form::kBusyDotRadius * scale;
     Ellipse(ADc, static_cast<int>(cx - r), static_cast<int>(cy - r), static_cast<int>(cx + r + 1),
             static_cast<int>(cy + r + 1));
-    SelectObject(ADc, previous);
-    DeleteObject(brush);
   }
-  // The control's own pen again, as its drawing found it.
-  SelectObject(ADc, pen);
 }
 
 }  // namespace kelvane
