@@ -63,6 +63,14 @@ TEST(ReplaceFileContent, RefusesWhatCannotBeWrittenAndKeepsWhatWasThere) {
 #ifndef _WIN32
 // The system's reason stands in Russian inside the Russian message, where the system has the
 // Russian texts (Windows: in the user's language).
+TEST(ReadFileBytes, ReadsAFileOfExactlyItsLimitAndRefusesOneByteMore) {
+  TTempDir dir;
+  const std::u16string file = dir.Write("limit.xml", std::string(100, 'x'));
+  EXPECT_EQ(ReadFileBytes(file, 100).size(), 100u);
+  EXPECT_THROW(ReadFileBytes(file, 99), EError);
+  EXPECT_EQ(ReadFileBytes(file).size(), 100u) << "no limit";
+}
+
 TEST(FileErrors, GiveTheSystemsReasonInRussian) {
   const locale_t russian =
       newlocale(LC_MESSAGES_MASK, "ru_RU.UTF-8", static_cast<locale_t>(nullptr));

@@ -134,6 +134,12 @@ INSTANTIATE_TEST_SUITE_P(
         TSearchCase{"OtherStatusFailsWithoutASecondProbe",
                     [](TDriverScript& s) { s.SetResults(GetECRStatus, {-3}); },
                     Concat({kSetUp, kProbe1}), u"Ошибка: Описание -3"},
+        TSearchCase{"OtherStatusWithMode9FailsUnrecovered",
+                    [](TDriverScript& s) {
+                      s.SetResults(GetECRStatus, {-3});
+                      s.SetValue(TTarvikProperty::ECRMode, 9);
+                    },
+                    Concat({kSetUp, kProbe1}), u"Ошибка: Описание -3"},
         TSearchCase{"Status116Recovers",
                     [](TDriverScript& s) { s.SetResults(GetECRStatus, {116}); },
                     Concat({kSetUp, kProbe1, {"ResetSettings()"}, kDateAndTime, kIdentify})},

@@ -289,8 +289,11 @@ TEST(JournalQueue, KeepsWhatCannotBeWrittenForTheNextTryAndLetsNoRecordHoldUpAno
   EXPECT_TRUE(queue.Add(SampleRecord(u"S1")).has_value());
   EXPECT_TRUE(queue.Add(SampleRecord(u"S2")).has_value());
   // A record that can never be written stays kept, and holds up no other.
-  EXPECT_TRUE(queue.Add(SampleRecord(u"bad", 3, u"")).has_value());
+  const std::optional<std::u16string> problem = queue.Add(SampleRecord(u"bad", 3, u""));
   EXPECT_EQ(queue.Kept(), 3u);
+  // The first record's reason: the held month, not the record without a start.
+  ASSERT_TRUE(problem.has_value());
+  EXPECT_NE(problem->find(held.u16string()), std::u16string::npos) << ToUtf8(*problem);
   std::filesystem::remove(held);
   EXPECT_TRUE(queue.Add(SampleRecord(u"S3")).has_value()) << "the bad one still fails";
   EXPECT_EQ(queue.Kept(), 1u);

@@ -246,6 +246,37 @@ TEST_F(Window, PopupStartOnARunningRowTicksItAndOnlyStopsIt) {
   EXPECT_EQ(Cell(1, TColumn::State), u"Ошибка: Файл не найден");
 }
 
+TEST_F(Window, AnotherFirmwareForARunningRowOnlyStopsIt) {
+  Search();
+  FGates->Close(3);
+  SetFirmwareField(FFirmware);
+  Click(TCommand::btnStartClick);
+  Select(1);
+  FView->Answer(FDir.Write("other_3106.bin", "x"));
+  Click(TCommand::WriteCustomFirmwareClick);
+  EXPECT_FALSE(Task(1).IsCustom()) << "a running task's properties stay";
+  FGates->Open(3);
+  WaitForRows();
+  EXPECT_EQ(Cell(1, TColumn::State), u"Прервано пользователем");
+  EXPECT_EQ(Task(1).FileName(), FFirmware);
+}
+
+// The run's end is on record however soon the row starts again: before any refresh of the list.
+TEST_F(Window, ARowStartedAgainAtOnceKeepsThePreviousRunOnRecord) {
+  Search();
+  SetFirmwareField(FFirmware);
+  Select(0);
+  Click(TCommand::ResetTaskPopupClick);
+  ASSERT_TRUE(WaitForEnd(Task(0)));
+  Click(TCommand::ResetTaskPopupClick);
+  WaitForRows();
+  size_t ends = 0;
+  for (const TJournalRecord& record : FWindow->Journal().Read()) {
+    ends += record.ComNumber == 10 && record.Outcome.Result == TUpdateResult::Success ? 1 : 0;
+  }
+  EXPECT_EQ(ends, 2u);
+}
+
 TEST_F(Window, AnotherFirmwareForOneRowComesFromTheChooser) {
   Search();
   Select(2);
@@ -728,8 +759,12 @@ TEST_F(Window, TheTaskbarShowsTheMeanOfTheRunningRowsAndAFailureUntilTheNextSear
 }
 
 TEST_F(Window, ADroppedFileFillsItsFieldAsItsChooserWouldAndStartsNothing) {
-  const std::u16string tables = FDir.Write("TABLES.CSV", "1;1;2;45\n");
+  std::filesystem::create_directory(FDir.Path() / "tables");
+  const std::u16string tables = FDir.Write("tables/TABLES.CSV", "1;1;2;45\n");
   const std::u16string other = FDir.Write("notes.txt", "");
+  // Two files at once are no choice: neither is taken.
+  const std::u16string second = FDir.Write("second_3105.bin", "x");
+  const std::u16string secondTables = FDir.Write("second.csv", "1;1;2;45\n");
   std::filesystem::create_directory(FDir.Path() / "folder.bin");
   const std::u16string folder = (FDir.Path() / "folder.bin").u16string();
   const std::u16string missing = (FDir.Path() / "none.bin").u16string();
@@ -741,7 +776,7 @@ TEST_F(Window, ADroppedFileFillsItsFieldAsItsChooserWouldAndStartsNothing) {
   const std::vector<TDrop> drops = {
       {{FFirmware}, FFirmware, u""},  {{tables}, FFirmware, tables},
       {{other}, FFirmware, tables},   {{folder}, FFirmware, tables},
-      {{missing}, FFirmware, tables}, {{FFirmware, tables}, FFirmware, tables},
+      {{missing}, FFirmware, tables}, {{second, secondTables}, FFirmware, tables},
       {{}, FFirmware, tables},
   };
   // Each drop in turn: what the two fields hold after it.
@@ -751,7 +786,11 @@ TEST_F(Window, ADroppedFileFillsItsFieldAsItsChooserWouldAndStartsNothing) {
     EXPECT_EQ(FView->FieldText(TField::edtFileName), drop.Firmware) << name;
     EXPECT_EQ(FView->FieldText(TField::edtTablesFileName), drop.Tables) << name;
   }
-  // The firmware chooser opens next where the dropped file is.
+  // Each chooser opens next where its dropped file is, also once its field names no folder.
+  FView->SetFieldText(TField::edtTablesFileName, u"");
+  FView->Answer(std::nullopt);
+  Click(TCommand::btnTablesOpenClick);
+  EXPECT_EQ(FView->Choosers.back().Directory, (FDir.Path() / "tables").u16string());
   Search();
   Select(0);
   FView->Answer(std::nullopt);
