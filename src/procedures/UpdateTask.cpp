@@ -184,7 +184,8 @@ void TUpdateTask::DoUpdate(TTarvik& ADriver) {
     SetText(u"Успешно завершено: " + version + u" за " + IntToStr(elapsed / 60) + u" мин. " +
             IntToStr(elapsed % 60) + u" сек.");
   } else {
-    SetText(u"Успешно завершено: " + version + u" " + std::u16string(kPrintErrorPrefix) + *printError);
+    SetText(u"Успешно завершено: " + version + u" " + std::u16string(kPrintErrorPrefix) +
+            *printError);
   }
 }
 
