@@ -1,5 +1,7 @@
 #include "cli/CliArguments.h"
 
+#include <algorithm>
+
 #include "cli/Report.h"
 #include "discovery/USBUtils.h"
 #include "platform/Text.h"
@@ -54,6 +56,91 @@ std::vector<std::u16string> SerialList(std::u16string_view AText) {
   return serials;
 }
 
+// An option: the commands that take it, and whether it stands alone or takes a value.
+struct TOptionSpec {
+  std::u16string_view Name;
+  std::u16string_view Commands;
+  bool Flag;
+};
+
+constexpr TOptionSpec kOptions[] = {
+    {u"--json", u"search journal", true},   {u"--dry-run", u"update", true},
+    {u"--allow-build-0", u"update", true},  {u"--tables", u"update", false},
+    {u"--ports", u"update", false},         {u"--serials", u"update", false},
+    {u"--report", u"update", false},        {u"--since", u"journal", false},
+    {u"--serial", u"journal", false},
+};
+
+// The option of that name that the command takes; raises ECliUsage for any other.
+const TOptionSpec& OptionOf(const std::u16string& ACommand, const std::u16string& AOption) {
+  for (const TOptionSpec& spec : kOptions) {
+    if (spec.Name == AOption && spec.Commands.find(ACommand) != std::u16string_view::npos) {
+      return spec;
+    }
+  }
+  throw ECliUsage(u"неизвестный параметр " + Quoted(AOption) + u" команды " + ACommand);
+}
+
+// The command's name, the first argument: raises ECliUsage for anything else.
+std::u16string CommandName(const std::u16string& AArgument) {
+  if (AArgument != u"search" && AArgument != u"update" && AArgument != u"journal") {
+    throw ECliUsage(AArgument.starts_with(u"-")
+                        ? u"сначала команда: search, update или journal, а не " +
+                              Quoted(AArgument)
+                        : u"неизвестная команда " + Quoted(AArgument) +
+                              u": ожидается search, update или journal");
+  }
+  return AArgument;
+}
+
+void SetFlag(TCliCommand& ACommand, const std::u16string& AOption) {
+  (AOption == u"--json"      ? ACommand.Json
+   : AOption == u"--dry-run" ? ACommand.DryRun
+                             : ACommand.AllowBuild0) = true;
+}
+
+void SetValue(TCliCommand& ACommand, const std::u16string& AOption, const std::u16string& AValue) {
+  if (AOption == u"--tables") {
+    ACommand.Choice.Tables = AValue;
+  } else if (AOption == u"--ports") {
+    ACommand.Choice.Ports = PortList(AValue);
+  } else if (AOption == u"--serials") {
+    ACommand.Choice.Serials = SerialList(AValue);
+  } else if (AOption == u"--since") {
+    ACommand.Since = ParseIsoDate(AValue);
+    if (!ACommand.Since) {
+      throw ECliUsage(u"--since: " + Quoted(AValue) + u" — не дата; ожидается ГГГГ-ММ-ДД");
+    }
+  } else if (AOption == u"--serial") {
+    if (AValue.empty()) {
+      throw ECliUsage(u"--serial: пустой заводской номер");
+    }
+    ACommand.Serial = AValue;
+  } else if (!IsReportName(AValue)) {
+    throw ECliUsage(u"--report: отчёт пишется в файл .csv или .json, а не " + Quoted(AValue));
+  } else {
+    ACommand.Report = AValue;
+  }
+}
+
+// What the command's name and its arguments come to once every option is read.
+void Finish(TCliCommand& ACommand, const std::optional<std::u16string>& AName,
+            const std::optional<std::u16string>& AFirmware) {
+  if (!AName) {
+    throw ECliUsage(u"не указана команда: search, update или journal");
+  }
+  if (*AName == u"journal") {
+    ACommand.Kind = TCliCommand::Journal;
+  }
+  if (*AName == u"update") {
+    if (!AFirmware) {
+      throw ECliUsage(u"не указан файл прошивки: kelvane-cli update ПРОШИВКА");
+    }
+    ACommand.Kind = TCliCommand::Update;
+    ACommand.Choice.Firmware = *AFirmware;
+  }
+}
+
 }  // namespace
 
 TCliCommand ParseCliArguments(const std::vector<std::u16string>& AArguments) {
@@ -72,14 +159,7 @@ TCliCommand ParseCliArguments(const std::vector<std::u16string>& AArguments) {
       return command;
     }
     if (!name) {
-      if (argument != u"search" && argument != u"update" && argument != u"journal") {
-        throw ECliUsage(argument.starts_with(u"-")
-                            ? u"сначала команда: search, update или journal, а не " +
-                                  Quoted(argument)
-                            : u"неизвестная команда " + Quoted(argument) +
-                                  u": ожидается search, update или journal");
-      }
-      name = argument;
+      name = CommandName(argument);
       continue;
     }
     if (!argument.starts_with(u"--")) {
@@ -92,76 +172,25 @@ TCliCommand ParseCliArguments(const std::vector<std::u16string>& AArguments) {
     // "--option value" or "--option=value".
     const size_t equals = argument.find(u'=');
     const std::u16string option = argument.substr(0, equals);
-    const bool flag =
-        option == u"--json" || option == u"--dry-run" || option == u"--allow-build-0";
-    const bool known = *name == u"search"    ? option == u"--json"
-                       : *name == u"journal" ? (option == u"--json" || option == u"--since" ||
-                                                option == u"--serial")
-                                             : (option == u"--tables" || option == u"--ports" ||
-                                                option == u"--serials" || option == u"--report" ||
-                                                option == u"--dry-run" ||
-                                                option == u"--allow-build-0");
-    if (!known) {
-      throw ECliUsage(u"неизвестный параметр " + Quoted(option) + u" команды " + *name);
-    }
-    for (const std::u16string& earlier : seen) {
-      if (earlier == option) {
-        throw ECliUsage(u"параметр " + option + u" указан дважды");
-      }
+    const TOptionSpec& spec = OptionOf(*name, option);
+    if (std::find(seen.begin(), seen.end(), option) != seen.end()) {
+      throw ECliUsage(u"параметр " + option + u" указан дважды");
     }
     seen.push_back(option);
-    if (flag) {
+    if (spec.Flag) {
       if (equals != std::u16string::npos) {
         throw ECliUsage(u"параметр " + option + u" не принимает значения");
       }
-      (option == u"--json"      ? command.Json
-       : option == u"--dry-run" ? command.DryRun
-                                : command.AllowBuild0) = true;
-      continue;
-    }
-    std::u16string value;
-    if (equals != std::u16string::npos) {
-      value = argument.substr(equals + 1);
+      SetFlag(command, option);
+    } else if (equals != std::u16string::npos) {
+      SetValue(command, option, argument.substr(equals + 1));
     } else if (i + 1 < AArguments.size()) {
-      value = AArguments[++i];
+      SetValue(command, option, AArguments[++i]);
     } else {
       throw ECliUsage(u"у параметра " + option + u" нет значения");
     }
-    if (option == u"--tables") {
-      command.Choice.Tables = value;
-    } else if (option == u"--ports") {
-      command.Choice.Ports = PortList(value);
-    } else if (option == u"--serials") {
-      command.Choice.Serials = SerialList(value);
-    } else if (option == u"--since") {
-      command.Since = ParseIsoDate(value);
-      if (!command.Since) {
-        throw ECliUsage(u"--since: " + Quoted(value) + u" — не дата; ожидается ГГГГ-ММ-ДД");
-      }
-    } else if (option == u"--serial") {
-      if (value.empty()) {
-        throw ECliUsage(u"--serial: пустой заводской номер");
-      }
-      command.Serial = value;
-    } else if (!IsReportName(value)) {
-      throw ECliUsage(u"--report: отчёт пишется в файл .csv или .json, а не " + Quoted(value));
-    } else {
-      command.Report = value;
-    }
   }
-  if (!name) {
-    throw ECliUsage(u"не указана команда: search, update или journal");
-  }
-  if (*name == u"journal") {
-    command.Kind = TCliCommand::Journal;
-  }
-  if (*name == u"update") {
-    if (!firmware) {
-      throw ECliUsage(u"не указан файл прошивки: kelvane-cli update ПРОШИВКА");
-    }
-    command.Kind = TCliCommand::Update;
-    command.Choice.Firmware = *firmware;
-  }
+  Finish(command, name, firmware);
   return command;
 }
 

@@ -37,6 +37,13 @@ class TRun {
     FIo.Err("kelvane-cli: " + ToUtf8(AText) + "\n");
   }
   std::optional<std::vector<TIdentifiedPort>> Identify();
+  // The update's ends: stopped while the ports were identified; a dry run or a stop before any
+  // register is touched; the chosen registers updated.
+  int StoppedInIdentification();
+  int UpdateNone(const std::vector<TReportRow>& ARows, const std::vector<size_t>& AChosen,
+                 bool AMissing);
+  int UpdateChosen(const std::vector<TIdentifiedPort>& APorts, std::vector<TReportRow>& ARows,
+                   const std::vector<size_t>& AChosen, bool AMissing);
   void PrintPorts(const std::vector<TIdentifiedPort>& APorts) const;
   std::optional<std::u16string> InputProblem() const;
   // A row for every port seen and every requested one; AMissing gets what was requested and is
@@ -196,10 +203,10 @@ std::vector<TReportRow> TRun::Rows(const std::vector<TIdentifiedPort>& APorts,
     row.DeviceName = port.DeviceName;
     row.Outcome.VersionBefore = port.Version;
     row.Note = port.Error;
-    row.Kind = !port.Found                                                         ? TRowKind::NoRegister
-               : named(choice.Ports, port.ComNumber) && named(choice.Serials, port.Serial)
-                   ? TRowKind::Updated
-                   : TRowKind::NotChosen;
+    const bool asked = named(choice.Ports, port.ComNumber) && named(choice.Serials, port.Serial);
+    row.Kind = !port.Found ? TRowKind::NoRegister
+               : asked     ? TRowKind::Updated
+                           : TRowKind::NotChosen;
     rows.push_back(std::move(row));
   }
   // What was asked for by name and is not there: a row each.
@@ -388,17 +395,7 @@ int TRun::Update() {
   }
   const std::optional<std::vector<TIdentifiedPort>> ports = Identify();
   if (!ports) {
-    Error(u"прервано оператором до обновления: ни одна ККТ не обновлялась");
-    // Every port and serial asked for still has its row: not started.
-    std::vector<TReportRow> asked;
-    for (const std::int32_t port : FCommand.Choice.Ports) {
-      asked.push_back({port, {}, {}, TRowKind::Updated, {}, {}});
-    }
-    for (const std::u16string& serial : FCommand.Choice.Serials) {
-      asked.push_back({std::nullopt, serial, {}, TRowKind::Updated, {}, {}});
-    }
-    Report(asked);
-    return kExitInterrupted;
+    return StoppedInIdentification();
   }
   PrintPorts(*ports);
   std::vector<std::u16string> missingItems;
@@ -423,40 +420,63 @@ int TRun::Update() {
     return ExitStatusOf({.OutputLost = !Report(rows), .NothingToDo = true});
   }
   if (FCommand.DryRun || StopRequested()) {
-    std::u16string list;
-    for (const size_t i : chosen) {
-      list += std::u16string(list.empty() ? u"" : u", ") + ComPortName(*rows[i].ComNumber) +
-              u" (" + rows[i].Serial + u")";
-    }
-    if (FCommand.DryRun) {
-      Line(u"Были бы обновлены из " + FCommand.Choice.Firmware + u": " + list);
-    } else {
-      Error(u"прервано оператором до обновления: ни одна ККТ не обновлялась");
-    }
-    const bool written = Report(rows);
-    return ExitStatusOf({.Interrupted = StopRequested(), .OutputLost = !written,
-                         .NothingToDo = missing});
+    return UpdateNone(rows, chosen, missing);
   }
+  return UpdateChosen(*ports, rows, chosen, missing);
+}
 
+int TRun::StoppedInIdentification() {
+  Error(u"прервано оператором до обновления: ни одна ККТ не обновлялась");
+  // Every port and serial asked for still has its row: not started.
+  std::vector<TReportRow> asked;
+  for (const std::int32_t port : FCommand.Choice.Ports) {
+    asked.push_back({port, {}, {}, TRowKind::Updated, {}, {}});
+  }
+  for (const std::u16string& serial : FCommand.Choice.Serials) {
+    asked.push_back({std::nullopt, serial, {}, TRowKind::Updated, {}, {}});
+  }
+  Report(asked);
+  return kExitInterrupted;
+}
+
+int TRun::UpdateNone(const std::vector<TReportRow>& ARows, const std::vector<size_t>& AChosen,
+                     bool AMissing) {
+  std::u16string list;
+  for (const size_t i : AChosen) {
+    list += std::u16string(list.empty() ? u"" : u", ") + ComPortName(*ARows[i].ComNumber) +
+            u" (" + ARows[i].Serial + u")";
+  }
+  if (FCommand.DryRun) {
+    Line(u"Были бы обновлены из " + FCommand.Choice.Firmware + u": " + list);
+  } else {
+    Error(u"прервано оператором до обновления: ни одна ККТ не обновлялась");
+  }
+  const bool written = Report(ARows);
+  return ExitStatusOf(
+      {.Interrupted = StopRequested(), .OutputLost = !written, .NothingToDo = AMissing});
+}
+
+int TRun::UpdateChosen(const std::vector<TIdentifiedPort>& APorts, std::vector<TReportRow>& ARows,
+                       const std::vector<size_t>& AChosen, bool AMissing) {
   Line(u"Обновление из " + FCommand.Choice.Firmware);
   TUpdateSession session(u"kelvane-cli", TJournal(FIo.JournalFolder));
-  for (const size_t i : chosen) {
-    session.Add(ports->at(i));
+  for (const size_t i : AChosen) {
+    session.Add(APorts.at(i));
   }
   session.StartAll({FCommand.Choice.Firmware, false, FCommand.Choice.Tables.has_value(),
                     FCommand.Choice.Tables.value_or(u"")});
-  Follow(session, rows, chosen);
-  TakeOutcomes(session, rows, chosen);
+  Follow(session, ARows, AChosen);
+  TakeOutcomes(session, ARows, AChosen);
   bool failed = false;
   bool noReceipt = false;
-  for (const size_t i : chosen) {
-    const TUpdateResult result = rows[i].Outcome.Result;
+  for (const size_t i : AChosen) {
+    const TUpdateResult result = ARows[i].Outcome.Result;
     failed |= result == TUpdateResult::Failed || result == TUpdateResult::Stopped;
     noReceipt |= result == TUpdateResult::SuccessPrintError;
   }
-  const bool written = Report(rows) && session.JournalKept() == 0;
+  const bool written = Report(ARows) && session.JournalKept() == 0;
   return ExitStatusOf({.Interrupted = StopRequested(), .Failed = failed, .OutputLost = !written,
-                       .NothingToDo = missing, .NoReceipt = noReceipt});
+                       .NothingToDo = AMissing, .NoReceipt = noReceipt});
 }
 
 }  // namespace

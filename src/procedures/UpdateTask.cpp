@@ -120,26 +120,40 @@ void TUpdateTask::DoUpdate(TTarvik& ADriver) {
   RecordStep(TUpdateStep::ReadingFile);
   ADriver.SetFileType(1);
   const std::string image = ReadImage();
-  const auto length = static_cast<std::int32_t>(image.size());
-
-  SetStepCount(length + 9000);
+  SetStepCount(static_cast<std::int32_t>(image.size()) + 9000);
   SetStep(1);
+  Load(ADriver, image);
+  Install(ADriver);
+  SetUp(ADriver);
+  const std::optional<std::u16string> printError = PrintReceipt(ADriver);
+  {
+    std::lock_guard lock(FRecordMutex);
+    FRecord.PrintError = printError;
+  }
+  IncStep(2000);
+  SayDone(ADriver, Clock()->SteadyNow() - startedAt, printError);
+}
 
+std::u16string TUpdateTask::StepText(std::u16string_view AStep) const {
+  // Another firmware than the field's is named, so that the operator sees which one runs.
+  return FIsCustom ? std::u16string(AStep) + u" [" + ExtractFileName(FFileName) + u"]"
+                   : std::u16string(AStep);
+}
+
+void TUpdateTask::Load(TTarvik& ADriver, const std::string& AImage) {
   EnterStep(TUpdateStep::SkokOff, u"Отключение СКоК");
   SetSkokState(ADriver, false);
   IncStep(1000);
 
-  EnterStep(TUpdateStep::Loading, FIsCustom
-                                      ? u"Загрузка прошивки [" + ExtractFileName(FFileName) + u"]"
-                                      : u"Загрузка прошивки");
+  EnterStep(TUpdateStep::Loading, StepText(u"Загрузка прошивки"));
   ADriver.SetBlockNumber(0);
-  SendBlocks(ADriver, image);
+  SendBlocks(ADriver, AImage);
   IncStep(1000);
   CheckStopped();
+}
 
-  EnterStep(TUpdateStep::Installing,
-            FIsCustom ? u"Установка прошивки [" + ExtractFileName(FFileName) + u"]"
-                      : u"Установка прошивки");
+void TUpdateTask::Install(TTarvik& ADriver) {
+  EnterStep(TUpdateStep::Installing, StepText(u"Установка прошивки"));
   InstallImage(ADriver);
   CheckStopped();
   // The register restarts with the new firmware; neither a stop nor anything else cuts it short.
@@ -153,7 +167,9 @@ void TUpdateTask::DoUpdate(TTarvik& ADriver) {
   SetSkokState(ADriver, true);
   IncStep(1000);
   CheckStopped();
+}
 
+void TUpdateTask::SetUp(TTarvik& ADriver) {
   EnterStep(TUpdateStep::DateTime, u"Установка даты и времени");
   SetRegisterDateTime(ADriver);
   IncStep(1000);
@@ -167,25 +183,20 @@ void TUpdateTask::DoUpdate(TTarvik& ADriver) {
     ADriver.SetFileName(FTablesFileName);
     CheckResult(ADriver, ADriver.ImportTables());
   }
+}
 
-  const std::optional<std::u16string> printError = PrintReceipt(ADriver);
-  {
-    std::lock_guard lock(FRecordMutex);
-    FRecord.PrintError = printError;
-  }
-  IncStep(2000);
-
-  const auto elapsed =
-      std::chrono::duration_cast<std::chrono::seconds>(Clock()->SteadyNow() - startedAt).count();
+void TUpdateTask::SayDone(TTarvik& ADriver, std::chrono::milliseconds ATook,
+                          const std::optional<std::u16string>& APrintError) {
+  const auto elapsed = std::chrono::duration_cast<std::chrono::seconds>(ATook).count();
   const std::u16string version = FormatVersion(ADriver);
   VersionRead(version);
   RecordStep(TUpdateStep::Done);
-  if (!printError) {
+  if (!APrintError) {
     SetText(u"Успешно завершено: " + version + u" за " + IntToStr(elapsed / 60) + u" мин. " +
             IntToStr(elapsed % 60) + u" сек.");
   } else {
     SetText(u"Успешно завершено: " + version + u" " + std::u16string(kPrintErrorPrefix) +
-            *printError);
+            *APrintError);
   }
 }
 

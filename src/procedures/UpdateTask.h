@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -79,8 +80,20 @@ class TUpdateTask final : public TCustomTask {
   void DoExecute() override;
 
  private:
+  // The update's steps, in their order.
   void DoUpdate(TTarvik& ADriver);
   std::string ReadImage();
+  // SKoK off and the image sent.
+  void Load(TTarvik& ADriver, const std::string& AImage);
+  // The image installed, the restart waited for, SKoK on.
+  void Install(TTarvik& ADriver);
+  // Date and time, the version check, the tables.
+  void SetUp(TTarvik& ADriver);
+  // The final text, with how long the run took or the print error.
+  void SayDone(TTarvik& ADriver, std::chrono::milliseconds ATook,
+               const std::optional<std::u16string>& APrintError);
+  // A step's text, with the firmware's name when it is not the field's.
+  std::u16string StepText(std::u16string_view AStep) const;
   void SendBlocks(TTarvik& ADriver, const std::string& AImage);
   void InstallImage(TTarvik& ADriver);
   void CheckVersion(TTarvik& ADriver);

@@ -4,6 +4,7 @@
 
 #include "platform/Error.h"
 #include "platform/SystemAwake.h"
+#include "session/RowProgress.h"
 #include "tasks/MainThread.h"
 
 namespace kelvane {
@@ -111,6 +112,17 @@ bool TUpdateSession::Running(size_t ARow) const {
 bool TUpdateSession::AnyRunning() const {
   return std::any_of(FRows.begin(), FRows.end(),
                      [](const TRow& ARow) { return ARow.Task->State().Started.load(); });
+}
+
+std::vector<double> TUpdateSession::RunningPercents() const {
+  std::vector<double> percents;
+  for (const TRow& row : FRows) {
+    const TTaskState& state = row.Task->State();
+    if (state.Started.load()) {
+      percents.push_back(PercentOf(state.Step.load(), state.StepCount.load()));
+    }
+  }
+  return percents;
 }
 
 bool TUpdateSession::Ended(size_t ARow) const {

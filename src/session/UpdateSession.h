@@ -51,6 +51,8 @@ class TUpdateSession {
   TUpdateTask& Task(size_t ARow) const { return *FRows.at(ARow).Task; }
   bool Running(size_t ARow) const;
   bool AnyRunning() const;
+  // The progress of each running row, in percent, in the order the rows were added.
+  std::vector<double> RunningPercents() const;
   // The run started last has ended and its end is noted.
   bool Ended(size_t ARow) const;
   // A row's outcome, with its times; each row's, in the order the rows were added.

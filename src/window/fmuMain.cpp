@@ -361,6 +361,16 @@ void TfmMain::StartRow(int ARow, const TUpdateRequest& ARequest) {
   FSession->Start(FRows.at(static_cast<size_t>(ARow)).Row, ARequest);
 }
 
+void TfmMain::StartOrStop(int ARow, const TUpdateRequest& ARequest) {
+  // A running task only hears the stop: its start would do nothing, and it reads its
+  // properties while it runs. The choice is made again once the row shows the end of the run.
+  if (Task(ARow).State().Started.load()) {
+    Task(ARow).Stop();
+    return;
+  }
+  StartRow(ARow, ARequest);
+}
+
 void TfmMain::RunEnded(const TUpdateOutcome& AOutcome) {
   FRowFailed |= AOutcome.Result == TUpdateResult::Failed;
   FRunsEnded = true;
@@ -397,13 +407,7 @@ TTaskbarProgress TfmMain::TaskbarProgressOf(const std::vector<double>& ARunningP
 }
 
 void TfmMain::ShowTaskbarProgress(bool ARunsEnded) {
-  std::vector<double> running;
-  for (const TRow& row : FRows) {
-    const TTaskState& state = FSession->Task(row.Row).State();
-    if (state.Started.load()) {
-      running.push_back(PercentOf(state.Step.load(), state.StepCount.load()));
-    }
-  }
+  const std::vector<double> running = FSession->RunningPercents();
   const TTaskbarProgress progress = TaskbarProgressOf(running, FRowFailed);
   if (!(progress == FTaskbarShown)) {
     FTaskbarShown = progress;
@@ -438,14 +442,8 @@ void TfmMain::ResetTaskPopupClick() {
     return;
   }
   FView.SetRowTicked(*row, true);
-  // A running task only hears the stop: its start would do nothing, and it reads its
-  // properties while it runs. The choice is made again once the row shows the end of the run.
-  if (Task(*row).State().Started.load()) {
-    Task(*row).Stop();
-    return;
-  }
-  StartRow(*row, {FView.FieldText(TField::edtFileName), std::nullopt, FView.WriteTablesChecked(),
-                  FView.FieldText(TField::edtTablesFileName)});
+  StartOrStop(*row, {FView.FieldText(TField::edtFileName), std::nullopt,
+                     FView.WriteTablesChecked(), FView.FieldText(TField::edtTablesFileName)});
 }
 
 void TfmMain::StopTaskPopupClick() {
@@ -464,12 +462,8 @@ void TfmMain::WriteCustomFirmwareClick() {
   if (!chosen) {
     return;
   }
-  if (Task(*row).State().Started.load()) {
-    Task(*row).Stop();
-    return;
-  }
-  StartRow(*row, {*chosen, true, FView.WriteTablesChecked(),
-                  FView.FieldText(TField::edtTablesFileName)});
+  StartOrStop(*row, {*chosen, true, FView.WriteTablesChecked(),
+                     FView.FieldText(TField::edtTablesFileName)});
 }
 
 void TfmMain::btnOpenClick() {

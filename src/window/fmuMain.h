@@ -114,6 +114,8 @@ class TfmMain final : public TMainCommands {
   // Holds the end of the system's session back exactly while any row's update runs.
   void FollowRunningRows();
   void StartRow(int ARow, const TUpdateRequest& ARequest);
+  // Starts the row, or only asks it to stop while it runs.
+  void StartOrStop(int ARow, const TUpdateRequest& ARequest);
   // A row's run has ended and is recorded.
   void RunEnded(const TUpdateOutcome& AOutcome);
   // Once no row runs, the error box says if a journal record could not be written.

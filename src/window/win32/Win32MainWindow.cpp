@@ -166,40 +166,25 @@ LRESULT TWin32MainWindow::Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam
   }
   switch (AMessage) {
     case WM_COMMAND:
-      if (HIWORD(AWParam) == BN_CLICKED) {
-        // A button's click, or a menu item's (also from the keyboard or another program).
-        const int id = LOWORD(AWParam);
-        std::optional<TCommand> command = CommandOf(form::Controls(), kFirstControlId, id);
-        if (!command) {
-          command = CommandOf(form::MenuItems(), kFirstMenuId, id);
-        }
-        if (command) {
-          Run(*command);
-          return 0;
-        }
+      if (HIWORD(AWParam) == BN_CLICKED && Clicked(LOWORD(AWParam))) {
+        return 0;
       }
       break;
     case WM_TIMER:
-      if (AWParam == kBusyTimer) {
-        FBusyFrame = (FBusyFrame + 1) % form::kBusyDots;
-        InvalidateRect(FBusyPicture.Handle(), nullptr, FALSE);
-      } else if (AWParam >= 1 && AWParam <= form::Timers().size()) {
-        Run(form::Timers()[AWParam - 1].Tick);
-      }
+      Tick(AWParam);
       return 0;
     case kWakeMessage:
       if (FCommands) {
         FCommands->HandOver();
       }
       return 0;
-    case WM_DRAWITEM: {
-      const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(ALParam);
-      if (item->hwndItem == FBusyPicture.Handle()) {
+    case WM_DRAWITEM:
+      if (const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(ALParam);
+          item->hwndItem == FBusyPicture.Handle()) {
         DrawBusyFrame(item->hDC, item->rcItem, FBusyFrame, GetSysColor(COLOR_BTNFACE));
         return TRUE;
       }
       break;
-    }
     case WM_CONTEXTMENU:
       if (reinterpret_cast<HWND>(AWParam) == FList.Handle()) {
         PopupMenu(ALParam);
@@ -209,16 +194,9 @@ LRESULT TWin32MainWindow::Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam
     case WM_SIZE:
       LayOut();
       return 0;
-    case WM_DPICHANGED: {
-      FDpi = HIWORD(AWParam);
-      const auto* suggested = reinterpret_cast<const RECT*>(ALParam);
-      SetWindowPos(FHandle, nullptr, suggested->left, suggested->top,
-                   suggested->right - suggested->left, suggested->bottom - suggested->top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
-      ApplyResolution();
-      ApplyIcons();
+    case WM_DPICHANGED:
+      DpiChanged(HIWORD(AWParam), *reinterpret_cast<const RECT*>(ALParam));
       return 0;
-    }
     case WM_ACTIVATE:
       if (LOWORD(AWParam) == WA_INACTIVE) {
         FFocus = GetFocus();
@@ -252,6 +230,36 @@ LRESULT TWin32MainWindow::Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam
       break;
   }
   return DefWindowProcW(FHandle, AMessage, AWParam, ALParam);
+}
+
+bool TWin32MainWindow::Clicked(int AId) {
+  // A button's click, or a menu item's (also from the keyboard or another program).
+  std::optional<TCommand> command = CommandOf(form::Controls(), kFirstControlId, AId);
+  if (!command) {
+    command = CommandOf(form::MenuItems(), kFirstMenuId, AId);
+  }
+  if (command) {
+    Run(*command);
+  }
+  return command.has_value();
+}
+
+void TWin32MainWindow::Tick(WPARAM ATimer) {
+  if (ATimer == kBusyTimer) {
+    FBusyFrame = (FBusyFrame + 1) % form::kBusyDots;
+    InvalidateRect(FBusyPicture.Handle(), nullptr, FALSE);
+  } else if (ATimer >= 1 && ATimer <= form::Timers().size()) {
+    Run(form::Timers()[ATimer - 1].Tick);
+  }
+}
+
+void TWin32MainWindow::DpiChanged(int ADpi, const RECT& ASuggested) {
+  FDpi = ADpi;
+  SetWindowPos(FHandle, nullptr, ASuggested.left, ASuggested.top,
+               ASuggested.right - ASuggested.left, ASuggested.bottom - ASuggested.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  ApplyResolution();
+  ApplyIcons();
 }
 
 void TWin32MainWindow::Run(TCommand ACommand) {

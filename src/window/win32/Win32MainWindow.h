@@ -92,6 +92,10 @@ class TWin32MainWindow final : public TMainView {
   static constexpr int kFirstMenuId = 201;
 
   static LRESULT CALLBACK WindowProc(HWND AWindow, UINT AMessage, WPARAM AWParam, LPARAM ALParam);
+  // A click on a button or a menu item of that id; false for any other id.
+  bool Clicked(int AId);
+  void Tick(WPARAM ATimer);
+  void DpiChanged(int ADpi, const RECT& ASuggested);
   LRESULT Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam);
   void CreateControls();
   void ApplyResolution();
