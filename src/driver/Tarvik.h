@@ -8,7 +8,7 @@
 
 namespace kelvane {
 
-// The Tarvik fiscal-device driver control, as the procedures use it. The named members below are
+// The Tarvik register driver's control, as the procedures use it. The named members below are
 // the driver's own; implementations (the COM control on Windows, the simulated bench, the
 // scripted control of the tests) provide the three generic operations at the end.
 //

@@ -20,7 +20,7 @@
 
 namespace kelvane {
 
-// The tool's only window, without its toolkit: the device search, the list of found registers
+// The tool's only window, without its toolkit: the discovery, the list of found registers
 // with one update task per row, the update commands and the periodic refresh of buttons and row
 // cells. It reaches its controls through the view, which must outlive it.
 class TfmMain final : public TMainCommands {
