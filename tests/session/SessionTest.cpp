@@ -6,7 +6,9 @@
 
 #include "driver/sim/SimFirmware.h"
 #include "platform/Text.h"
+#include "platform/Error.h"
 #include "session/Identification.h"
+#include "session/Journal.h"
 #include "session/UpdateOutcome.h"
 #include "session/UpdateRequest.h"
 #include "session/UpdateSession.h"
@@ -16,6 +18,7 @@
 #include "support/SteppingClock.h"
 #include "support/TempDir.h"
 #include "support/Waiting.h"
+#include "tasks/NotifyThread.h"
 
 namespace kelvane::test {
 namespace {
@@ -185,6 +188,22 @@ TEST_F(Session, AVersionMismatchKeepsTheVersionReadAndTheStepItFailedIn) {
   EXPECT_EQ(outcome.LastStep, TUpdateStep::VersionCheck);
   EXPECT_EQ(outcome.VersionsAfter, std::vector<std::u16string>{u"A.5.3105 (01.12.2026)"});
   EXPECT_EQ(outcome.ErrorText, u"Завершено. Версии не совпадают! A.5.3105 (01.12.2026)");
+}
+
+// A start that gets no worker has its end on record at once, as failed, with the reason; the
+// workstation is not kept awake for it.
+TEST_F(Session, AStartWithoutAWorkerIsRecordedAsFailed) {
+  const std::vector<TIdentifiedPort> ports = Identify();
+  TUpdateSession session(u"tests", TJournal(FDir.Path().u16string()));
+  session.Add(ports[0]);
+  TNotifyThread::FailNextCreationsForTesting(1);
+  EXPECT_THROW(session.Start(0, {Firmware("fw_3105.bin"), false, false, u""}), EError);
+  EXPECT_FALSE(session.KeepsSystemAwake());
+  const std::vector<TJournalRecord> records = TJournal(FDir.Path().u16string()).Read();
+  ASSERT_EQ(records.size(), 1u) << "the start met by its end";
+  EXPECT_EQ(records[0].Outcome.Result, TUpdateResult::Failed);
+  EXPECT_FALSE(records[0].Outcome.ErrorText.empty());
+  EXPECT_TRUE(records[0].Outcome.Ended);
 }
 
 TEST_F(Session, StartUpdateNeverChangesARunningTaskAndAnUnrunTaskHasNoOutcome) {
