@@ -219,6 +219,37 @@ TEST(Journal, AStartMetByItsEndIsOneRunAndAStartWithoutOneWasInterrupted) {
   EXPECT_EQ(records[2].Firmware, killed.Firmware);
 }
 
+// An end completes only its own run's start: the same register at the same second from the
+// window and from kelvane-cli are two runs.
+TEST(Journal, AnEndMeetsTheStartOfItsOwnProgram) {
+  TJournalRecord window = SampleRecord(u"S3", 3);
+  window.Program = u"Kelvane";
+  const TJournalRecord cli = SampleRecord(u"S3", 3);
+  const std::vector<TJournalRecord> records =
+      ParseJournal(JournalLine(StartOf(window)) + JournalLine(StartOf(cli)) + JournalLine(cli));
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_TRUE(records[0] == cli);
+  EXPECT_EQ(records[1].Program, u"Kelvane");
+  EXPECT_EQ(records[1].Outcome.Result, TUpdateResult::Interrupted);
+}
+
+// As many runs open at once as are held open: the oldest still meets its end.
+TEST(Journal, TheMostStartsHeldOpenStillMeetTheirEnds) {
+  constexpr int kHeld = 4096;
+  std::string lines;
+  for (int i = 0; i < kHeld; ++i) {
+    lines += JournalLine(StartOf(SampleRecord(IntToStr(i))));
+  }
+  lines += JournalLine(SampleRecord(u"0"));
+  size_t interrupted = 0;
+  const std::vector<TJournalRecord> records = ParseJournal(lines);
+  for (const TJournalRecord& record : records) {
+    interrupted += record.Outcome.Result == TUpdateResult::Interrupted ? 1 : 0;
+  }
+  EXPECT_EQ(records.size(), static_cast<size_t>(kHeld));
+  EXPECT_EQ(interrupted, static_cast<size_t>(kHeld - 1));
+}
+
 TEST(Journal, AMonthThatCannotBeReadIsNamedAndTheOthersAreStillRead) {
   TTempDir dir;
   const TJournal journal(dir.Path().u16string());
