@@ -1,5 +1,6 @@
 // The window's behaviour, against a view without a toolkit.
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <map>
 #include <memory>
@@ -759,8 +760,10 @@ TEST_F(Window, TheTaskbarShowsTheMeanOfTheRunningRowsAndAFailureUntilTheNextSear
 }
 
 TEST_F(Window, ADroppedFileFillsItsFieldAsItsChooserWouldAndStartsNothing) {
+  // In a folder of its own, named as the system names it.
   std::filesystem::create_directory(FDir.Path() / "tables");
-  const std::u16string tables = FDir.Write("tables/TABLES.CSV", "1;1;2;45\n");
+  const std::u16string tables = (FDir.Path() / "tables" / "TABLES.CSV").u16string();
+  std::ofstream(std::filesystem::path(tables)) << "1;1;2;45\n";
   const std::u16string other = FDir.Write("notes.txt", "");
   // Two files at once are no choice: neither is taken.
   const std::u16string second = FDir.Write("second_3105.bin", "x");
