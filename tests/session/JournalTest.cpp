@@ -219,6 +219,21 @@ TEST(Journal, AStartMetByItsEndIsOneRunAndAStartWithoutOneWasInterrupted) {
   EXPECT_EQ(records[2].Firmware, killed.Firmware);
 }
 
+// A record of exactly the longest length is read; one byte more is broken.
+TEST(Journal, ARecordOfTheLongestLengthIsReadAndALongerOneIsNot) {
+  TJournalRecord record = SampleRecord(u"S1");
+  record.Outcome.ErrorText.clear();
+  const size_t base = JournalLine(record).size();
+  for (const size_t extra : {size_t{0}, size_t{1}}) {
+    record.Outcome.ErrorText = std::u16string(kLongestJournalRecord - base + extra, u'x');
+    ASSERT_EQ(JournalLine(record).size(), kLongestJournalRecord + extra);
+    TJournalParser parser([](const TJournalRecord&) {});
+    parser.Feed(JournalLine(record));
+    parser.Finish();
+    EXPECT_EQ(parser.FailedChecks(), extra) << extra;
+  }
+}
+
 // An end completes only its own run's start: the same register at the same second from the
 // window and from kelvane-cli are two runs.
 TEST(Journal, AnEndMeetsTheStartOfItsOwnProgram) {

@@ -12,7 +12,9 @@
 #include "session/UpdateOutcome.h"
 #include "session/UpdateRequest.h"
 #include "session/UpdateSession.h"
+#include "session/RunTimes.h"
 #include "support/BenchScope.h"
+#include "support/FakeClock.h"
 #include "support/GatedDriver.h"
 #include "support/LocaleFormatsScope.h"
 #include "support/SteppingClock.h"
@@ -204,6 +206,24 @@ TEST_F(Session, AStartWithoutAWorkerIsRecordedAsFailed) {
   EXPECT_EQ(records[0].Outcome.Result, TUpdateResult::Failed);
   EXPECT_FALSE(records[0].Outcome.ErrorText.empty());
   EXPECT_TRUE(records[0].Outcome.Ended);
+}
+
+// A run's times: its start and its first end to the second, and the seconds between on the
+// steady clock; a second end changes nothing.
+TEST(RunTimes, KeepTheStartAndTheFirstEnd) {
+  TFakeClockScope clock(EncodeDateTime({2026, 9, 9, 23, 59, 58, 500}));
+  TRunTimes times;
+  times.NoteStart();
+  clock.Clock().Advance(std::chrono::milliseconds(2500));
+  times.NoteEnd();
+  clock.Clock().Advance(std::chrono::minutes(1));
+  times.NoteEnd();
+  TUpdateOutcome outcome;
+  times.FillIn(outcome);
+  ASSERT_TRUE(outcome.Started && outcome.Ended);
+  EXPECT_EQ(IsoDateTime(*outcome.Started).substr(0, 19), u"2026-09-09T23:59:58");
+  EXPECT_EQ(IsoDateTime(*outcome.Ended).substr(0, 19), u"2026-09-10T00:00:01");
+  EXPECT_DOUBLE_EQ(outcome.Seconds, 2.5);
 }
 
 TEST_F(Session, StartUpdateNeverChangesARunningTaskAndAnUnrunTaskHasNoOutcome) {
