@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the window's pictures into src/resources/pictures/*.ico, at every size the views ask for
-(16 px at 96 dpi up to 64 px at 384 dpi). The files are kept in the repository; run this only to
+(16 px at 96 dpi up to 64 px at 384 dpi), and the program's icon also at the 256 px of
+Explorer's large views. The files are kept in the repository; run this only to
 change a picture. Shapes lie on a 16 x 16 design grid; each pixel takes its share of a shape from
 4 x 4 samples."""
 import math
@@ -9,6 +10,8 @@ import struct
 import sys
 
 SIZES = [16, 20, 24, 32, 40, 48, 64]
+# The program's own icon, as Explorer's largest views show it.
+PROGRAM_SIZES = SIZES + [256]
 DARK_GREY = (64, 64, 64, 1.0)
 
 
@@ -112,12 +115,13 @@ def icon_image(rows):
     return header + colour + mask
 
 
-def write_icon(path, layers):
-    images = [icon_image(render(layers, size)) for size in SIZES]
+def write_icon(path, layers, sizes):
+    images = [icon_image(render(layers, size)) for size in sizes]
     offset = 6 + 16 * len(images)
     out = struct.pack("<HHH", 0, 1, len(images))
-    for size, image in zip(SIZES, images):
-        out += struct.pack("<BBBBHHII", size, size, 0, 0, 1, 32, len(image), offset)
+    for size, image in zip(sizes, images):
+        # A width and height of 256 are written as 0.
+        out += struct.pack("<BBBBHHII", size % 256, size % 256, 0, 0, 1, 32, len(image), offset)
         offset += len(image)
     with open(path, "wb") as file:
         file.write(out + b"".join(images))
@@ -128,7 +132,8 @@ def main():
         os.path.dirname(__file__), "..", "src", "resources", "pictures")
     os.makedirs(folder, exist_ok=True)
     for name, layers in PICTURES.items():
-        write_icon(os.path.join(folder, name + ".ico"), layers)
+        write_icon(os.path.join(folder, name + ".ico"), layers,
+                   PROGRAM_SIZES if name == "kelvane" else SIZES)
 
 
 if __name__ == "__main__":

@@ -13,6 +13,11 @@ rm -rf "$stage"
 mkdir -p "$stage/training-driver" "$root/dist"
 cp "$build/src/Kelvane.exe" "$build/src/kelvane-cli.exe" "$stage/"
 cp "$build/src/kelvane-simdriver.dll" "$stage/training-driver/"
+# What is packed carries no debug sections and no symbol table; the build keeps the programs
+# with them, for the analysis of a crash.
+strip=$(sed -n 's/^CMAKE_STRIP:FILEPATH=//p' "$build/CMakeCache.txt")
+"$strip" --strip-all "$stage/Kelvane.exe" "$stage/kelvane-cli.exe" \
+  "$stage/training-driver/kelvane-simdriver.dll"
 # Notepad reads the Russian text by its mark; Windows ends lines with CR LF.
 windows_text() { { printf '\xEF\xBB\xBF'; sed 's/$/\r/'; } }
 windows_text < "$root/src/resources/README.txt" > "$stage/README.txt"
