@@ -10,6 +10,8 @@ struct TPropertyInfo {
   TTarvikProperty Property;
   std::string_view Name;
   TTarvikType Type;
+  // The register's answers: the control fills them, a client only reads them.
+  bool ReadOnly = false;
 };
 
 using enum TTarvikProperty;
@@ -19,20 +21,20 @@ constexpr std::array kProperties = {
     TPropertyInfo{BaudRate, "BaudRate", Integer},
     TPropertyInfo{ComNumber, "ComNumber", Integer},
     TPropertyInfo{Date, "Date", DateTime},
-    TPropertyInfo{ECRBuild, "ECRBuild", Integer},
-    TPropertyInfo{ECRMode, "ECRMode", Integer},
-    TPropertyInfo{ECRSoftDate, "ECRSoftDate", DateTime},
-    TPropertyInfo{ECRSoftVersion, "ECRSoftVersion", WideString},
+    TPropertyInfo{ECRBuild, "ECRBuild", Integer, true},
+    TPropertyInfo{ECRMode, "ECRMode", Integer, true},
+    TPropertyInfo{ECRSoftDate, "ECRSoftDate", DateTime, true},
+    TPropertyInfo{ECRSoftVersion, "ECRSoftVersion", WideString, true},
     TPropertyInfo{FieldNumber, "FieldNumber", Integer},
-    TPropertyInfo{ResultCodeDescription, "ResultCodeDescription", WideString},
+    TPropertyInfo{ResultCodeDescription, "ResultCodeDescription", WideString, true},
     TPropertyInfo{RowNumber, "RowNumber", Integer},
-    TPropertyInfo{SerialNumber, "SerialNumber", WideString},
+    TPropertyInfo{SerialNumber, "SerialNumber", WideString, true},
     TPropertyInfo{StringForPrinting, "StringForPrinting", WideString},
     TPropertyInfo{TableNumber, "TableNumber", Integer},
     TPropertyInfo{Time, "Time", DateTime},
     TPropertyInfo{Timeout, "Timeout", Integer},
-    TPropertyInfo{UDescription, "UDescription", WideString},
-    TPropertyInfo{UModel, "UModel", Integer},
+    TPropertyInfo{UDescription, "UDescription", WideString, true},
+    TPropertyInfo{UModel, "UModel", Integer, true},
     TPropertyInfo{ValueOfFieldInteger, "ValueOfFieldInteger", Integer},
     TPropertyInfo{ConnectionType, "ConnectionType", Integer},
     TPropertyInfo{CommandTimeout, "CommandTimeout", Integer},
@@ -64,6 +66,16 @@ constexpr std::array<TTarvikMethod, kMethodNames.size()> MethodList() {
 
 constexpr auto kMethodList = MethodList();
 
+constexpr std::array<TTarvikProperty, kProperties.size()> PropertyList() {
+  std::array<TTarvikProperty, kProperties.size()> list{};
+  for (size_t i = 0; i < kProperties.size(); ++i) {
+    list[i] = kProperties[i].Property;
+  }
+  return list;
+}
+
+constexpr auto kPropertyList = PropertyList();
+
 const TPropertyInfo& Info(TTarvikProperty AProperty) {
   for (const TPropertyInfo& info : kProperties) {
     if (info.Property == AProperty) {
@@ -82,6 +94,14 @@ std::string_view PropertyName(TTarvikProperty AProperty) {
 
 TTarvikType PropertyType(TTarvikProperty AProperty) {
   return Info(AProperty).Type;
+}
+
+bool PropertyReadOnly(TTarvikProperty AProperty) {
+  return Info(AProperty).ReadOnly;
+}
+
+std::span<const TTarvikProperty> AllProperties() {
+  return kPropertyList;
 }
 
 TDriverValue EmptyValue(TTarvikProperty AProperty) {

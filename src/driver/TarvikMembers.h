@@ -75,9 +75,12 @@ std::string_view PropertyName(TTarvikProperty AProperty);
 // The value of the property's type that a property never written holds: 0, false, 0.0, "".
 TDriverValue EmptyValue(TTarvikProperty AProperty);
 TTarvikType PropertyType(TTarvikProperty AProperty);
+// True for what the register answers (ECRBuild, SerialNumber, ...): a client never writes it.
+bool PropertyReadOnly(TTarvikProperty AProperty);
 std::string_view MethodName(TTarvikMethod AMethod);
 
-// Every method, for tables that walk them all.
+// Every method and every property, for tables that walk them all.
 std::span<const TTarvikMethod> AllMethods();
+std::span<const TTarvikProperty> AllProperties();
 
 }  // namespace kelvane

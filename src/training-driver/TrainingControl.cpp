@@ -113,9 +113,15 @@ class TSimDriverControl final : public IDispatch, public ISupportErrorInfo {
     for (UINT i = 0; i < ACount; ++i) {
       AIds[i] = DISPID_UNKNOWN;
       const std::u16string name(reinterpret_cast<const char16_t*>(ANames[i]));
+      // By name as by number: a script reaches every member the way the tool does.
       for (const TTarvikMethod method : AllMethods()) {
         if (SameText(name, FromAscii(MethodName(method)))) {
           AIds[i] = kFirstMethodId + static_cast<DISPID>(method);
+        }
+      }
+      for (const TTarvikProperty property : AllProperties()) {
+        if (SameText(name, FromAscii(PropertyName(property)))) {
+          AIds[i] = static_cast<DISPID>(property);
         }
       }
       if (AIds[i] == DISPID_UNKNOWN) {
@@ -146,6 +152,10 @@ class TSimDriverControl final : public IDispatch, public ISupportErrorInfo {
       }
       const auto property = static_cast<TTarvikProperty>(AId);
       if (AFlags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) {
+        // What the register answers has no put, as a type library's read-only property has none.
+        if (PropertyReadOnly(property)) {
+          return DISP_E_MEMBERNOTFOUND;
+        }
         if (AParams == nullptr || AParams->cArgs != 1) {
           return DISP_E_BADPARAMCOUNT;
         }

@@ -331,6 +331,37 @@ std::pair<DWORD, std::string> RunProgram(std::u16string ACommandLine) {
   return {status, output};
 }
 
+// An automation client of its own, JScript under the system's script host, drives the training
+// driver by names alone: the connection's properties put, one identification's methods called,
+// the register's answers read; what the register answers cannot be put.
+TEST(EndToEnd, AScriptDrivesTheTrainingDriverByName) {
+  TTempDir dir;
+  const std::u16string script = dir.Write("identify.js", R"js(
+var d = new ActiveXObject("Kelvane.SimDriver");
+d.ConnectionType = 0;
+d.ProtocolType = 1;
+d.ComNumber = 41;
+d.BaudRate = 6;
+d.Timeout = 5000;
+WScript.Echo("status " + d.GetECRStatus());
+WScript.Echo("metrics " + d.GetDeviceMetrics() + " model " + d.UModel);
+WScript.Echo("serial " + d.ReadSerialNumber() + " " + d.SerialNumber);
+WScript.Echo("version " + d.GetECRStatus() + " " + d.ECRSoftVersion + "." + d.ECRBuild);
+WScript.Echo("port " + d.ComNumber);
+try {
+  d.ECRBuild = 1;
+  WScript.Echo("put ECRBuild");
+} catch (e) {
+  WScript.Echo("no put of ECRBuild");
+}
+)js");
+  const auto [status, output] = RunProgram(u"cscript.exe //nologo \"" + script + u"\"");
+  EXPECT_EQ(status, 0u) << output;
+  EXPECT_EQ(output,
+            "status 0\r\nmetrics 0 model 154\r\nserial 0 0154000041\r\nversion 0 A.4.3021\r\n"
+            "port 41\r\nno put of ECRBuild\r\n");
+}
+
 // The training driver also under the class the build names, as README tells an operator, so that
 // the shipped programs find it with no argument and no setting; taken away at the end of the scope.
 class TToolClassAlias {
