@@ -67,7 +67,8 @@ TEST(CliSessionEnd, TheReportAndTheJournalAreWrittenAtOnceWhileARowsCallHangs) {
     savedJournal = TJournal(dir.Path().u16string()).Read();
     gates->Open(3);
   };
-  RunCli(command, io);
+  // The rows the session's end stopped are no success.
+  EXPECT_EQ(RunCli(command, io), kExitFailed);
 
   EXPECT_EQ(saves, 1);
   EXPECT_NE(savedReport.find("\r\nCOM3;S3;"), std::string::npos) << savedReport;
@@ -111,6 +112,21 @@ TEST(CliRun, AStopBetweenTheIdentificationAndTheStartTouchesNoRegister) {
   EXPECT_EQ(bench.Register(3).CallCount(TTarvikMethod::WriteTable), 0);
   EXPECT_NE(ReadFileBytes(report).find("\r\nCOM3;S3;"), std::string::npos);
   EXPECT_TRUE(TJournal(dir.Path().u16string()).Read().empty()) << "no run started";
+}
+
+// A journal of broken lines alone is not said to be empty: the lines that failed their check are.
+TEST(CliRun, AJournalOfBrokenLinesAloneIsNotSaidEmpty) {
+  TTempDir dir;
+  dir.Write("journal-2026-12.csv", "port;serial\r\nCOM3;S3;broken\r\n");
+  std::string out;
+  std::string err;
+  TCliIo io;
+  io.Out = [&](const std::string& AText) { out += AText; };
+  io.Err = [&](const std::string& AText) { err += AText; };
+  io.JournalFolder = dir.Path().u16string();
+  EXPECT_EQ(RunCli(ParseCliArguments({u"journal"}), io), kExitOutput);
+  EXPECT_EQ(err.find("Записей в журнале нет"), std::string::npos) << err;
+  EXPECT_NE(err.find("не прошли проверку"), std::string::npos) << err;
 }
 
 }  // namespace
