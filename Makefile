@@ -53,15 +53,20 @@ fuzz: deps
 	$(call build,fuzz)
 	./scripts/fuzz.sh build/fuzz
 
-# The Windows build, cross-compiled for x86-64 and i686, with the tests of both under Wine.
+# The Windows build, cross-compiled for x86-64 and i686, with the tests of both under Wine; then
+# the archives and the installer packages, signed when KELVANE_SIGN_CERT and KELVANE_SIGN_KEY name
+# a certificate and its key, and the packages installed and removed again under Wine.
 windows: deps
 	@./scripts/install-deps.sh --wine32
 	./scripts/fetch-pugixml.sh build/windows-deps/pugixml
 	$(call build,windows-x64)
 	$(call build,windows-x86)
 	./scripts/wine-tests.sh build/windows-x64 build/windows-x86
+	@[ -n "$$KELVANE_SIGN_CERT" ] && [ -n "$$KELVANE_SIGN_KEY" ] || \
+	  echo "windows: no KELVANE_SIGN_CERT and KELVANE_SIGN_KEY: the programs and packages are not signed"
 	./scripts/pack-windows.sh build/windows-x86 win32
 	./scripts/pack-windows.sh build/windows-x64 win64
+	./scripts/package-tests.sh build/windows-x64 build/windows-x86
 
 # The micro-benchmarks, then the figures the tool is held to, each against its target; last, what
 # the COM path adds to an update, in the x86-64 Windows build under Wine.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Packs the programs of a Windows build (the window and kelvane-cli), the operator's README and
-# the training driver in a folder of its own (never registered by the archive) into
-# dist/Kelvane-VERSION-NAME.zip.
+# the training driver in a folder of its own (never registered by the package) into
+# dist/Kelvane-VERSION-NAME.zip and the Windows Installer package dist/Kelvane-VERSION-NAME.msi;
+# each program and the package are signed when a certificate is given (sign-windows.sh).
 set -euo pipefail
 build=$(cd "${1:?usage: pack-windows.sh BUILD_DIR win32|win64}" && pwd)
 name=${2:?usage: pack-windows.sh BUILD_DIR win32|win64}
@@ -18,6 +19,8 @@ cp "$build/src/kelvane-simdriver.dll" "$stage/training-driver/"
 strip=$(sed -n 's/^CMAKE_STRIP:FILEPATH=//p' "$build/CMakeCache.txt")
 "$strip" --strip-all "$stage/Kelvane.exe" "$stage/kelvane-cli.exe" \
   "$stage/training-driver/kelvane-simdriver.dll"
+"$root/scripts/sign-windows.sh" "$stage/Kelvane.exe" "$stage/kelvane-cli.exe" \
+  "$stage/training-driver/kelvane-simdriver.dll"
 # Notepad reads the Russian text by its mark; Windows ends lines with CR LF.
 windows_text() { { printf '\xEF\xBB\xBF'; sed 's/$/\r/'; } }
 windows_text < "$root/src/resources/README.txt" > "$stage/README.txt"
@@ -28,3 +31,12 @@ rm -f "$archive"
 (cd "$stage" && cmake -E tar cf "$archive" --format=zip Kelvane.exe kelvane-cli.exe README.txt \
    training-driver)
 echo "$archive"
+package="$root/dist/Kelvane-$version-$name.msi"
+arch=x64
+[ "$name" = win64 ] || arch=x86
+sed -e "s/@VERSION@/$version/g" -e "s/@NAME@/$name/g" "$root/src/resources/kelvane.wxs.in" \
+  > "$build/dist/kelvane-$name.wxs"
+rm -f "$package"
+(cd "$stage" && wixl -a "$arch" -o "$package" "$build/dist/kelvane-$name.wxs")
+"$root/scripts/sign-windows.sh" "$package"
+echo "$package"
