@@ -13,7 +13,7 @@ packages=(
   qt6-base-dev libgl-dev
   xvfb xauth xdotool imagemagick fonts-dejavu-core fonts-wine
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 locales libc-l10n
-  msitools wixl osslsigncode openssl
+  msitools wixl osslsigncode openssl mingw-w64-tools libwine-dev
 )
 
 installed() {

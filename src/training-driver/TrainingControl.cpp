@@ -102,10 +102,29 @@ class TSimDriverControl final : public IDispatch, public ISupportErrorInfo {
   }
 
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* ACount) override {
-    *ACount = 0;
+    if (ACount == nullptr) {
+      return E_POINTER;
+    }
+    *ACount = 1;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  // ITarvik48's description, from the type library among the library's resources.
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT AIndex, LCID, ITypeInfo** AInfo) override {
+    if (AInfo == nullptr) {
+      return E_POINTER;
+    }
+    *AInfo = nullptr;
+    if (AIndex != 0) {
+      return DISP_E_BADINDEX;
+    }
+    wchar_t path[MAX_PATH] = {};
+    if (GetModuleFileNameW(ThisModule, path, MAX_PATH) == 0) {
+      return E_FAIL;
+    }
+    TComPtr<ITypeLib> library;
+    const HRESULT loaded = LoadTypeLibEx(path, REGKIND_NONE, library.Out());
+    return FAILED(loaded) ? loaded : library->GetTypeInfoOfGuid(kTarvik48InterfaceId, AInfo);
+  }
 
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* ANames, UINT ACount, LCID,
                                           DISPID* AIds) override {

@@ -2,6 +2,7 @@
 // no administrator; it never touches a key that is not its own.
 #include "training-driver/TrainingRegistration.h"
 
+#include <oleauto.h>
 #include <olectl.h>
 #include <vector>
 
@@ -42,6 +43,27 @@ bool NamesThisClass(const std::wstring& AProgId) {
          _wcsicmp(value, Guid(kSimDriverClassId).c_str()) == 0;
 }
 
+// The per-user type library calls of oleaut32 (Vista SP1 on), which the headers of a build for
+// Windows 7 do not declare.
+template <typename TFunction>
+TFunction Oleaut32(const char* AName) {
+  return reinterpret_cast<TFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"oleaut32.dll"), AName)));
+}
+
+HRESULT RegisterTypeLibraryForUser(ITypeLib* ALibrary, wchar_t* APath) {
+  using TRegister = HRESULT(WINAPI*)(ITypeLib*, OLECHAR*, OLECHAR*);
+  const auto call = Oleaut32<TRegister>("RegisterTypeLibForUser");
+  return call != nullptr ? call(ALibrary, APath, nullptr) : E_NOTIMPL;
+}
+
+void UnregisterTypeLibraryForUser() {
+  using TUnregister = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
+  if (const auto call = Oleaut32<TUnregister>("UnRegisterTypeLibForUser")) {
+    call(kSimDriverLibraryId, 1, 0, LOCALE_NEUTRAL, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
+  }
+}
+
 }  // namespace
 
 // A name given on regsvr32's command line becomes a key under the user's classes, so it must be
@@ -78,6 +100,7 @@ HRESULT Register(const std::wstring& AProgId) {
       SetKey(clsid + L"\\InprocServer32", nullptr, path),
       SetKey(clsid + L"\\InprocServer32", L"ThreadingModel", L"Apartment"),
       SetKey(clsid + L"\\ProgID", nullptr, kSimDriverProgId),
+      SetKey(clsid + L"\\TypeLib", nullptr, Guid(kSimDriverLibraryId)),
       SetKey(kClasses + AProgId, nullptr, L"Kelvane training driver"),
       SetKey(kClasses + AProgId + L"\\CLSID", nullptr, Guid(kSimDriverClassId)),
   };
@@ -85,6 +108,12 @@ HRESULT Register(const std::wstring& AProgId) {
     if (result != ERROR_SUCCESS) {
       return SELFREG_E_CLASS;
     }
+  }
+  // The type library for the user, so that a client finds the class's description by its own.
+  TComPtr<ITypeLib> library;
+  if (FAILED(LoadTypeLibEx(path, REGKIND_NONE, library.Out())) ||
+      FAILED(RegisterTypeLibraryForUser(library.Get(), path))) {
+    return SELFREG_E_TYPELIB;
   }
   return S_OK;
 }
@@ -125,6 +154,7 @@ HRESULT UnregisterAll() {
     RegDeleteTreeW(HKEY_CURRENT_USER, (kClasses + name).c_str());
   }
   RegDeleteTreeW(HKEY_CURRENT_USER, (kClasses + L"CLSID\\" + Guid(kSimDriverClassId)).c_str());
+  UnregisterTypeLibraryForUser();
   return S_OK;
 }
 

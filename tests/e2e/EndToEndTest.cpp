@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <optional>
 
@@ -15,11 +16,13 @@
 #include "discovery/DeviceDiscover.h"
 #include "discovery/PortSource.h"
 #include "driver/TarvikFactory.h"
+#include "driver/TarvikMembers.h"
 #include "driver/com/ComTarvik.h"
 #include "driver/sim/BenchFile.h"
 #include "driver/sim/SimFirmware.h"
 #include "driver/sim/SimResultCodes.h"
 #include "driver/sim/SimTarvik.h"
+#include "platform/ComApartment.h"
 #include "platform/DateTime.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
@@ -33,6 +36,7 @@
 #include "support/TempDir.h"
 #include "support/Waiting.h"
 #include "tasks/MainThread.h"
+#include "training-driver/SimDriverClass.h"
 #include "session/Journal.h"
 #include "window/XmlStorage.h"
 #include "window/win32/Win32KeptWindow.h"
@@ -362,6 +366,14 @@ try {
             "port 41\r\nno put of ECRBuild\r\n");
 }
 
+// The training driver's type library is registered for the user.
+bool TypeLibraryRegistered() {
+  BSTR path = nullptr;
+  const HRESULT result = QueryPathOfRegTypeLib(kSimDriverLibraryId, 1, 0, LOCALE_NEUTRAL, &path);
+  SysFreeString(path);
+  return SUCCEEDED(result);
+}
+
 // The training driver also under the class the build names, as README tells an operator, so that
 // the shipped programs find it with no argument and no setting; taken away at the end of the scope.
 class TToolClassAlias {
@@ -655,9 +667,74 @@ TEST(TrainingDriverRegistration, UnregisteringTakesAwayEveryNameOfTheClassAndNoO
   EXPECT_FALSE(UserKeyExists(L"Kelvane.TestAlias"));
   EXPECT_FALSE(UserKeyExists(L"Kelvane.SimDriver"));
   EXPECT_FALSE(UserKeyExists(L"CLSID\\{6F1C2A4E-9B3D-4C7A-8E25-4B9D7A1C3E58}"));
+  EXPECT_FALSE(TypeLibraryRegistered()) << "the type library goes with the class";
   EXPECT_TRUE(TOtherProgram::Intact());
   // The registration the other tests use.
   ASSERT_EQ(CallServer("DllRegisterServer"), S_OK);
+  EXPECT_TRUE(TypeLibraryRegistered());
+}
+
+// The type library describes ITarvik48 as the driver's table does: every property by its name and
+// dispatch identifier, with its type, and a put for each one a client writes; every method by its
+// name, giving an Integer.
+TEST(TrainingDriverTypeLibrary, DescribesEveryMemberOfTheDriversTable) {
+  const TComApartment apartment;
+  TComPtr<IDispatch> control;
+  CLSID classId{};
+  ASSERT_EQ(CLSIDFromProgID(L"Kelvane.SimDriver", &classId), S_OK);
+  ASSERT_EQ(CoCreateInstance(classId, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                             control.OutVoid()),
+            S_OK);
+  UINT count = 0;
+  ASSERT_EQ(control->GetTypeInfoCount(&count), S_OK);
+  EXPECT_EQ(count, 1u);
+  TComPtr<ITypeInfo> info;
+  ASSERT_EQ(control->GetTypeInfo(0, LOCALE_USER_DEFAULT, info.Out()), S_OK);
+  TYPEATTR* attributes = nullptr;
+  ASSERT_EQ(info->GetTypeAttr(&attributes), S_OK);
+  // Each member's kinds of call (get, put, method) and the type it gives.
+  std::map<MEMBERID, std::pair<int, VARTYPE>> members;
+  for (UINT i = 0; i < attributes->cFuncs; ++i) {
+    FUNCDESC* function = nullptr;
+    ASSERT_EQ(info->GetFuncDesc(i, &function), S_OK);
+    // IUnknown's and IDispatch's own, which a dual interface's description carries too.
+    if (function->memid >= 0x60000000) {
+      info->ReleaseFuncDesc(function);
+      continue;
+    }
+    auto& [kinds, type] = members[function->memid];
+    kinds |= function->invkind;
+    if (function->invkind != INVOKE_PROPERTYPUT) {
+      type = function->elemdescFunc.tdesc.vt;
+    }
+    info->ReleaseFuncDesc(function);
+  }
+  info->ReleaseTypeAttr(attributes);
+  const auto named = [&](std::string_view AName) {
+    std::wstring name(AName.begin(), AName.end());
+    LPOLESTR names[] = {name.data()};
+    MEMBERID id = MEMBERID_NIL;
+    EXPECT_EQ(info->GetIDsOfNames(names, 1, &id), S_OK) << AName;
+    return id;
+  };
+  const std::map<TTarvikType, VARTYPE> types = {{TTarvikType::Integer, VT_I4},
+                                                {TTarvikType::WordBool, VT_BOOL},
+                                                {TTarvikType::DateTime, VT_DATE},
+                                                {TTarvikType::WideString, VT_BSTR}};
+  for (const TTarvikProperty property : AllProperties()) {
+    const auto id = static_cast<MEMBERID>(property);
+    EXPECT_EQ(named(PropertyName(property)), id);
+    const int kinds = PropertyReadOnly(property) ? INVOKE_PROPERTYGET
+                                                 : INVOKE_PROPERTYGET | INVOKE_PROPERTYPUT;
+    EXPECT_EQ(members[id], std::pair(kinds, types.at(PropertyType(property))))
+        << PropertyName(property);
+  }
+  for (const TTarvikMethod method : AllMethods()) {
+    const MEMBERID id = named(MethodName(method));
+    EXPECT_EQ(members[id], std::pair(static_cast<int>(INVOKE_FUNC), VARTYPE{VT_I4}))
+        << MethodName(method);
+  }
+  EXPECT_EQ(members.size(), AllProperties().size() + AllMethods().size());
 }
 
 TEST(EndToEnd, ControlOfASingleThreadedClassIsRefusedWithItsReason) {
