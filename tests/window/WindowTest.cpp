@@ -524,6 +524,10 @@ TEST_F(Window, TheChooserOpensWhereTheLastFileWasPickedUnlessTheFieldNamesAFolde
   // A cancelled choice keeps the folder as it was.
   Click(TCommand::btnOpenClick);
   EXPECT_EQ(FView->Choosers[2].Directory, folder);
+  // So does a field whose folder is not there.
+  FView->SetFieldText(TField::edtFileName, (FDir.Path() / "gone" / "a.bin").u16string());
+  Click(TCommand::btnOpenClick);
+  EXPECT_EQ(FView->Choosers[3].Directory, folder);
 }
 
 TEST_F(Window, ARefreshWritesOnlyTheCellsThatChanged) {
@@ -731,16 +735,18 @@ TEST_F(Window, TheTaskbarShowsTheMeanOfTheRunningRowsAndAFailureUntilTheNextSear
   };
   EXPECT_EQ(FView->Taskbar.back(), (TTaskbarProgress{TTaskbarState::Normal, mean({0, 1})}));
 
-  // COM4 fails while the others run: the error colour from then on.
+  // COM4 fails while the others run, the operator in another window: the error colour from then
+  // on, and no call for attention while rows still run.
+  FView->Foreground = false;
   Select(2);
   FView->Answer(FDir.Write("fw_3107.bin", ReadFileBytes(FFirmware)));
   Click(TCommand::WriteCustomFirmwareClick);
   ASSERT_TRUE(WaitUntil([&] { return Task(2).WorkerEnded(); }));
   FWindow->UpdatePage();
   EXPECT_EQ(FView->Taskbar.back(), (TTaskbarProgress{TTaskbarState::Error, mean({0, 1})}));
+  EXPECT_EQ(FView->AttentionCalls, 0);
 
-  // The last running row ends while the operator is in another window.
-  FView->Foreground = false;
+  // The last running row ends while the operator is still in another window.
   FGates->OpenAll();
   WaitForRows();
   EXPECT_EQ(FView->Taskbar.back(), (TTaskbarProgress{TTaskbarState::Error, 100}));
@@ -757,6 +763,18 @@ TEST_F(Window, TheTaskbarShowsTheMeanOfTheRunningRowsAndAFailureUntilTheNextSear
   WaitForRows();
   EXPECT_EQ(FView->Taskbar.back(), TTaskbarProgress{});
   EXPECT_EQ(FView->AttentionCalls, 1);
+
+  // A row the operator stops is no failure.
+  Search();
+  FGates->Close(3);
+  Click(TCommand::btnStartClick);
+  Select(1);
+  Click(TCommand::StopTaskPopupClick);
+  FGates->Open(3);
+  WaitForRows();
+  FWindow->UpdatePage();
+  EXPECT_EQ(Cell(1, TColumn::State), u"Прервано пользователем");
+  EXPECT_EQ(FView->Taskbar.back(), TTaskbarProgress{});
 }
 
 TEST_F(Window, ADroppedFileFillsItsFieldAsItsChooserWouldAndStartsNothing) {
