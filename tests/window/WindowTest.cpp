@@ -11,6 +11,7 @@
 
 #include "driver/sim/SimFirmware.h"
 #include "platform/Clock.h"
+#include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/SystemAwake.h"
 #include "platform/Text.h"
@@ -26,6 +27,7 @@
 #include "support/TempDir.h"
 #include "support/Waiting.h"
 #include "tasks/MainThread.h"
+#include "window/DeviceList.h"
 #include "window/fmuMain.h"
 
 namespace kelvane::test {
@@ -868,6 +870,27 @@ TEST(WindowKilled, LeavesEveryStartedRowOnRecordWithAtMostOneEnd) {
   }
   std::cout << "runs started: " << runs << ", ended before the kill: " << ended
             << ", interrupted: " << runs - ended << "\n";
+}
+
+// A hand-over that fails half-way neither loses nor repeats a register: the next one takes the
+// rest, beginning with the one that failed.
+TEST(DeviceList, AHandOverThatFailsHalfWayLeavesOnlyTheRest) {
+  TDeviceList list;
+  for (const std::int32_t port : {3, 4, 5}) {
+    list.Add({port, u"S", u"v", 1, u"n"});
+  }
+  std::vector<std::int32_t> taken;
+  EXPECT_THROW(list.HandOver([&](const TDevice& ADevice) {
+    if (ADevice.ComNumber == 4) {
+      throw EError(u"no row");
+    }
+    taken.push_back(ADevice.ComNumber);
+  }),
+               EError);
+  list.HandOver([&](const TDevice& ADevice) { taken.push_back(ADevice.ComNumber); });
+  EXPECT_EQ(taken, (std::vector<std::int32_t>{3, 4, 5}));
+  list.HandOver([&](const TDevice& ADevice) { taken.push_back(ADevice.ComNumber); });
+  EXPECT_EQ(taken.size(), 3u);
 }
 
 TEST(TaskbarProgress, IsTheTruncatedMeanOfTheRunningRowsRedAfterAFailure) {
