@@ -132,12 +132,13 @@ TEST_F(Keeper, RectangleInvertedOrAtTheEndOfTheRangeIsNotApplied) {
   Run(first);
   for (const char16_t* rect : {u"0,0,100,-2147483648", u"-2147483648,0,100,100",
                                u"0,0,-2147483648,100", u"10,200,300,100", u"0,0,100,99999999999",
-                               u"0,0,100,2147483647"}) {
+                               u"0,0,100,2147483647", u"10,10,10,300", u"10,10,300,10"}) {
     Store(u"NormPos", rect);
     TFakeKeptWindow next;
     next.Monitors = {{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}};
     Run(next);
     const TPlacementRect& applied = next.FPlacement.NormalPosition;
+    // An empty rectangle (its right on its left, its bottom on its top) is no place either.
     EXPECT_TRUE(next.PlacementsApplied == 0 ||
                 (applied.Left < applied.Right && applied.Top < applied.Bottom))
         << ToUtf8(rect);
@@ -193,6 +194,23 @@ TEST_F(Keeper, ClosedMinimisedTheToolShowsItselfThenMinimises) {
     EXPECT_EQ(second.FPlacement.ShowCmd, 1);
     EXPECT_EQ(second.MinimiseRequests, 1);
   });
+}
+
+// Every minimised show command Windows keeps (minimised, minimise, minimised not active) shows
+// the window and then minimises it; any other number shows it normal.
+TEST_F(Keeper, EachMinimisedShowCommandShowsTheWindowThenMinimisesIt) {
+  TFakeKeptWindow first;
+  Run(first);
+  for (const auto& [stored, minimises] :
+       std::vector<std::pair<const char16_t*, int>>{{u"2", 1}, {u"6", 1}, {u"7", 1}, {u"5", 0}}) {
+    Store(u"ShowCmd", stored);
+    TFakeKeptWindow next;
+    next.FPlacement.ShowCmd = 3;
+    Run(next, [&] {
+      EXPECT_EQ(next.FPlacement.ShowCmd, 1) << ToUtf8(stored);
+      EXPECT_EQ(next.MinimiseRequests, minimises) << ToUtf8(stored);
+    });
+  }
 }
 
 TEST_F(Keeper, EntriesWithoutADotOrAControlAreDropped) {

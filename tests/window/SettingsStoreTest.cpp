@@ -103,6 +103,9 @@ TEST(Entities, AreDecodedOnceByTheFilesRules) {
   EXPECT_EQ(DecodeEntities(u"&#65;&#x41;&#x1F600;"), u"AA\U0001F600");
   EXPECT_EQ(DecodeEntities(u"R&D & co &#xZZ; &#; &amp"), u"R&D & co &#xZZ; &#; &amp");
   EXPECT_EQ(DecodeEntities(u"&amp;lt;"), u"&lt;");
+  // The last code point there is, and one beyond it, which stays as written.
+  EXPECT_EQ(DecodeEntities(u"&#x10FFFF;&#1114111;"), u"\U0010FFFF\U0010FFFF");
+  EXPECT_EQ(DecodeEntities(u"&#x110000;"), u"&#x110000;");
 }
 
 TEST(ElementNames, KeepOnlyLettersDigitsAndFourMarks) {
