@@ -98,13 +98,17 @@ INSTANTIATE_TEST_SUITE_P(
                         "<edtFileName_Text>\xCF</edtFileName_Text></fmMain></Configuration>"}),
     [](const testing::TestParamInfo<TUnreadableCase>& info) { return info.param.Name; });
 
-TEST_F(SettingsFaults, TheToolsOwnDepthIsRead) {
-  FDir.Write("Kelvane.xml", Nested(40));
-  TXmlStorage store(File());
-  store.Reload();
-  store.WriteString(kPath, u"v");
-  store.Flush();
-  EXPECT_FALSE(fs::exists(fs::path(File() + u".bad")));
+// Up to 64 levels, the root's included, a file is read; one more and it is kept aside.
+TEST_F(SettingsFaults, TheDeepestFileReadIsSixtyFourLevels) {
+  for (const auto& [levels, read] : std::vector<std::pair<int, bool>>{{63, true}, {64, false}}) {
+    FDir.Write("Kelvane.xml", Nested(levels));
+    fs::remove(fs::path(File() + u".bad"));
+    TXmlStorage store(File());
+    store.Reload();
+    store.WriteString(kPath, u"v");
+    store.Flush();
+    EXPECT_EQ(fs::exists(fs::path(File() + u".bad")), !read) << levels;
+  }
 }
 
 struct TDeclarationCase {
