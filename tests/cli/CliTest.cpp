@@ -101,7 +101,10 @@ INSTANTIATE_TEST_SUITE_P(
         TArgumentsCase{"JournalTakesNoPorts", Arguments({"journal", "--ports", "3"}),
                        "неизвестный параметр «--ports» команды journal"},
         TArgumentsCase{"ReportOfAnotherKind", Arguments({"update", "fw.bin", "--report", "r.txt"}),
-                       "--report: отчёт пишется в файл .csv или .json, а не «r.txt»"}),
+                       "--report: отчёт пишется в файл .csv или .json, а не «r.txt»"},
+        TArgumentsCase{"ReportNamedLikeJsonWithoutItsPoint",
+                       Arguments({"update", "fw.bin", "--report", "r.xjson"}),
+                       "--report: отчёт пишется в файл .csv или .json, а не «r.xjson»"}),
     [](const testing::TestParamInfo<TArgumentsCase>& info) { return info.param.Name; });
 
 // When several outcomes apply, the status is that of the one ranked first: every pair of them.
