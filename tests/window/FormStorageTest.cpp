@@ -133,7 +133,9 @@ TEST_F(Keeper, RectangleInvertedOrAtTheEndOfTheRangeIsNotApplied) {
   for (const char16_t* rect : {u"0,0,100,-2147483648", u"-2147483648,0,100,100",
                                u"0,0,-2147483648,100", u"10,200,300,100", u"0,0,100,99999999999",
                                u"0,0,100,2147483647", u"10,10,10,300", u"10,10,300,10"}) {
+    // The pair of the desktop's size wins over the plain one: both are the rectangle.
     Store(u"NormPos", rect);
+    Store(u"NormPos_1280x1024_", rect);
     TFakeKeptWindow next;
     next.Monitors = {{INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}};
     Run(next);
