@@ -202,9 +202,10 @@ void WriteFileDurably(const std::u16string& AFileName, std::string_view ABytes) 
 void AppendRecord(const std::u16string& AFileName, std::string_view AHead,
                   std::string_view ARecord) {
   // Append access without write access: every write goes to the end of the file.
-  const TFileHandle file(CreateFileW(Wide(AFileName), FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+  const TFileHandle file(CreateFileW(Wide(AFileName),
+                                     FILE_APPEND_DATA | FILE_READ_DATA | SYNCHRONIZE,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) {
     const DWORD error = GetLastError();
     Fail(u"Не удаётся открыть файл", AFileName, error);

@@ -6,13 +6,13 @@
 #include <system_error>
 #include <tuple>
 
+#include "discovery/USBUtils.h"
 #include "platform/AppDataFolder.h"
 #include "platform/Csv.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "platform/VersionInfo.h"
-#include "discovery/USBUtils.h"
 #include "procedures/UpdateTask.h"
 
 namespace kelvane {

@@ -166,8 +166,9 @@ TEST(Journal, GrowsByMonthOfTheRunsStart) {
     read.push_back(record.Serial);
   }
   EXPECT_EQ(read, (std::vector<std::u16string>{
-                      u"2026-09-09T09:09:09+09:00", u"2026-11-30T23:59:59+03:00", u"2026-12-01T00:00:00+03:00",
-                      u"2026-12-31T12:00:00+03:00", u"2027-01-01T00:00:01+03:00"}));
+                      u"2026-09-09T09:09:09+09:00", u"2026-11-30T23:59:59+03:00",
+                      u"2026-12-01T00:00:00+03:00", u"2026-12-31T12:00:00+03:00",
+                      u"2027-01-01T00:00:01+03:00"}));
 }
 
 TEST(Journal, WhatIsNotARegularFileIsNeitherWrittenNorRead) {

@@ -29,7 +29,8 @@ void TGlyphButton::paintEvent(QPaintEvent*) {
                     iconSize().width(), iconSize().height());
   painter.drawPixmap(glyph, pixmap);
   const QRect textArea(glyph.right() + 1 + kSpacing, content.top() + shift,
-                       width() - glyph.right() - 1 - kSpacing - form::kPictureMargin / 2, content.height());
+                       width() - glyph.right() - 1 - kSpacing - form::kPictureMargin / 2,
+                       content.height());
   painter.drawItemText(textArea, Qt::AlignCenter | Qt::TextShowMnemonic, palette(), isEnabled(),
                        caption, QPalette::ButtonText);
 }
