@@ -1,5 +1,6 @@
 #include "session/RecordFields.h"
 
+#include <array>
 #include <cstdio>
 
 #include "discovery/USBUtils.h"
@@ -16,54 +17,24 @@ struct TOverloaded : TVisitors... {
 template <typename... TVisitors>
 TOverloaded(TVisitors...) -> TOverloaded<TVisitors...>;
 
+// The words of the results and the steps, in their enumerations' order.
+constexpr std::array<std::string_view, 7> kResultNames = {
+    "not started", "success", "success, print error", "failed", "stopped", "started",
+    "interrupted"};
+static_assert(kResultNames.size() == static_cast<size_t>(TUpdateResult::Interrupted) + 1);
+constexpr std::array<std::string_view, 11> kStepNames = {
+    "not touched",   "firmware file", "SKoK off", "loading", "installing", "SKoK on",
+    "date and time", "version check", "tables",   "receipt", "done"};
+static_assert(kStepNames.size() == static_cast<size_t>(TUpdateStep::Done) + 1);
+
 }  // namespace
 
 std::string ResultName(TUpdateResult AResult) {
-  switch (AResult) {
-    case TUpdateResult::NotStarted:
-      return "not started";
-    case TUpdateResult::Success:
-      return "success";
-    case TUpdateResult::SuccessPrintError:
-      return "success, print error";
-    case TUpdateResult::Failed:
-      return "failed";
-    case TUpdateResult::Stopped:
-      return "stopped";
-    case TUpdateResult::Started:
-      return "started";
-    case TUpdateResult::Interrupted:
-      break;
-  }
-  return "interrupted";
+  return std::string(kResultNames.at(static_cast<size_t>(AResult)));
 }
 
 std::string StepName(TUpdateStep AStep) {
-  switch (AStep) {
-    case TUpdateStep::None:
-      return "not touched";
-    case TUpdateStep::ReadingFile:
-      return "firmware file";
-    case TUpdateStep::SkokOff:
-      return "SKoK off";
-    case TUpdateStep::Loading:
-      return "loading";
-    case TUpdateStep::Installing:
-      return "installing";
-    case TUpdateStep::SkokOn:
-      return "SKoK on";
-    case TUpdateStep::DateTime:
-      return "date and time";
-    case TUpdateStep::VersionCheck:
-      return "version check";
-    case TUpdateStep::Tables:
-      return "tables";
-    case TUpdateStep::Receipt:
-      return "receipt";
-    case TUpdateStep::Done:
-      break;
-  }
-  return "done";
+  return std::string(kStepNames.at(static_cast<size_t>(AStep)));
 }
 
 std::string PortText(std::optional<std::int32_t> AComNumber) {
