@@ -1,5 +1,6 @@
 #include "window/MainForm.h"
 
+#include <algorithm>
 #include <array>
 
 namespace kelvane::form {
@@ -108,6 +109,27 @@ const TControlSpec* FindControl(std::u16string_view AName) {
     }
   }
   return nullptr;
+}
+
+TSize MinimumClientSize() {
+  // The margin at the window's left edge, kept at its right too.
+  constexpr int kMargin = 8;
+  TSize size;
+  for (const TControlSpec& control : kControls) {
+    const TPlace& place = control.Place;
+    if (control.Kind == TKind::StatusBar) {
+      continue;
+    }
+    if (!(control.Anchors & kRight) && place.Width != kAutoSize) {
+      size.Width = std::max(size.Width, place.Left + place.Width + kMargin);
+    }
+    // A control that grows with the window's height keeps its distance to the bottom edge.
+    const int below = kClientHeight - place.Top - place.Height;
+    size.Height = std::max(size.Height, control.Anchors & kBottom
+                                            ? place.Top + kMinimumListHeight + below
+                                            : place.Top + place.Height + kStatusBarHeight);
+  }
+  return size;
 }
 
 std::span<const TColumnSpec> Columns() {

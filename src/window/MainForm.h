@@ -87,6 +87,17 @@ constexpr bool TakesFocus(TKind AKind) {
          AKind == TKind::List;
 }
 
+// The smallest client area, status bar included, at which every control is whole: the controls
+// that stay where they are fit with the margin the window keeps at its left, and the list keeps
+// kMinimumListHeight (its header and two rows).
+struct TSize {
+  int Width = 0;
+  int Height = 0;
+  bool operator==(const TSize&) const = default;
+};
+constexpr int kMinimumListHeight = 60;
+TSize MinimumClientSize();
+
 // The controls, those that take the focus first and in the tab order.
 std::span<const TControlSpec> Controls();
 // The control of that name, matched exactly; nothing for a name the window does not have.

@@ -143,6 +143,12 @@ TEST(MainForm, TheButtonsRunTheirCommands) {
   }
 }
 
+// At its smallest the window still shows "Стоп" and the busy indicator whole, with the margin of
+// its left edge, and the list its header and two rows above the status bar.
+TEST(MainForm, TheSmallestWindowCutsNoControl) {
+  EXPECT_EQ(MinimumClientSize(), (TSize{410 + 16 + 8, 112 + 60 + (416 - 112 - 279)}));
+}
+
 TEST(MainForm, TheControlsTheBehaviourSetsAreNamedByTheirPlaces) {
   const std::vector<std::pair<TControl, const char16_t*>> names = {
       {TControl::btnSearch, u"btnSearch"},

@@ -27,6 +27,9 @@ void TQtMainWindow::CreateControls() {
   FClient = new QWidget(this);
   setCentralWidget(FClient);
   resize(form::kClientWidth, form::kClientHeight);
+  // The status bar stands below the client widget.
+  const form::TSize least = form::MinimumClientSize();
+  FClient->setMinimumSize(least.Width, least.Height - form::kStatusBarHeight);
 
   QWidget* previous = nullptr;
   for (const form::TControlSpec& entry : form::Controls()) {

@@ -17,6 +17,8 @@ namespace kelvane {
 namespace {
 
 constexpr wchar_t kClassName[] = L"TfmMain";
+constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 // Posted by the wake-up: the workers' hand-over calls wait on the window's thread.
 constexpr UINT kWakeMessage = WM_APP + 1;
 // The behaviour's timers are 1, 2, ... in the description's order; the busy animation's stands
@@ -78,8 +80,7 @@ TWin32MainWindow::TWin32MainWindow(const TCommandsFactory& AFactory,
                                    std::shared_ptr<TWin32Dialogs> ADialogs)
     : FDialogs(std::move(ADialogs)) {
   RegisterWindowClass();
-  constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-  FHandle = CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, L"", kStyle, CW_USEDEFAULT,
+  FHandle = CreateWindowExW(kExStyle, kClassName, L"", kStyle, CW_USEDEFAULT,
                             CW_USEDEFAULT, form::kClientWidth, form::kClientHeight, nullptr,
                             nullptr, GetModuleHandleW(nullptr), nullptr);
   if (FHandle == nullptr) {
@@ -92,7 +93,7 @@ TWin32MainWindow::TWin32MainWindow(const TCommandsFactory& AFactory,
   FDpi = WindowDpi(FHandle);
   ApplyIcons();
   RECT outer{0, 0, Scale(form::kClientWidth), Scale(form::kClientHeight)};
-  AdjustForDpi(outer, kStyle, WS_EX_CONTROLPARENT, FDpi);
+  AdjustForDpi(outer, kStyle, kExStyle, FDpi);
   SetWindowPos(FHandle, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   CreateControls();
@@ -194,6 +195,15 @@ LRESULT TWin32MainWindow::Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam
     case WM_SIZE:
       LayOut();
       return 0;
+    case WM_GETMINMAXINFO: {
+      // No smaller than every control whole, at the window's resolution.
+      const form::TSize least = form::MinimumClientSize();
+      RECT outer{0, 0, Scale(least.Width), Scale(least.Height)};
+      AdjustForDpi(outer, kStyle, kExStyle, FDpi);
+      reinterpret_cast<MINMAXINFO*>(ALParam)->ptMinTrackSize = {outer.right - outer.left,
+                                                                 outer.bottom - outer.top};
+      return 0;
+    }
     case WM_DPICHANGED:
       DpiChanged(HIWORD(AWParam), *reinterpret_cast<const RECT*>(ALParam));
       return 0;

@@ -229,6 +229,9 @@ TEST_F(QtView, ControlsStandAtTheirPlacesWithTheirTextsInTheTabOrder) {
     }
   }
   EXPECT_TRUE(FWindow.windowIcon().availableSizes().contains(QSize(32, 32)));
+  const form::TSize least = form::MinimumClientSize();
+  EXPECT_EQ(FWindow.centralWidget()->minimumSize(),
+            QSize(least.Width, least.Height - form::kStatusBarHeight));
   // Tab goes through them in the description's order (past the parts of a compound control).
   for (size_t i = 0; i + 1 < focusable.size(); ++i) {
     QWidget* next = focusable[i]->nextInFocusChain();

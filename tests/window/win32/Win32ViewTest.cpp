@@ -145,6 +145,15 @@ TEST_F(Win32View, ControlsStandAtTheirPlacesWithTheirTextsInTheTabOrder) {
       EXPECT_EQ(ImageList_GetImageCount(images.himl), 6) << "one for each button state";
     }
   }
+  // No smaller than the description's smallest client area.
+  MINMAXINFO limits{};
+  SendMessageW(FWindow->Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+  const form::TSize least = form::MinimumClientSize();
+  RECT outer{0, 0, least.Width, least.Height};
+  AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongW(FWindow->Handle(), GWL_STYLE)),
+                     FALSE, static_cast<DWORD>(GetWindowLongW(FWindow->Handle(), GWL_EXSTYLE)));
+  EXPECT_EQ(limits.ptMinTrackSize.x, outer.right - outer.left);
+  EXPECT_EQ(limits.ptMinTrackSize.y, outer.bottom - outer.top);
   EXPECT_NE(SendMessageW(FWindow->Handle(), WM_GETICON, ICON_SMALL, 0), 0);
   EXPECT_NE(SendMessageW(FWindow->Handle(), WM_GETICON, ICON_BIG, 0), 0);
 
