@@ -195,15 +195,9 @@ LRESULT TWin32MainWindow::Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam
     case WM_SIZE:
       LayOut();
       return 0;
-    case WM_GETMINMAXINFO: {
-      // No smaller than every control whole, at the window's resolution.
-      const form::TSize least = form::MinimumClientSize();
-      RECT outer{0, 0, Scale(least.Width), Scale(least.Height)};
-      AdjustForDpi(outer, kStyle, kExStyle, FDpi);
-      reinterpret_cast<MINMAXINFO*>(ALParam)->ptMinTrackSize = {outer.right - outer.left,
-                                                                 outer.bottom - outer.top};
+    case WM_GETMINMAXINFO:
+      KeepSmallestSize(*reinterpret_cast<MINMAXINFO*>(ALParam));
       return 0;
-    }
     case WM_DPICHANGED:
       DpiChanged(HIWORD(AWParam), *reinterpret_cast<const RECT*>(ALParam));
       return 0;
@@ -261,6 +255,14 @@ void TWin32MainWindow::Tick(WPARAM ATimer) {
   } else if (ATimer >= 1 && ATimer <= form::Timers().size()) {
     Run(form::Timers()[ATimer - 1].Tick);
   }
+}
+
+void TWin32MainWindow::KeepSmallestSize(MINMAXINFO& ALimits) const {
+  // No smaller than every control whole, at the window's resolution.
+  const form::TSize least = form::MinimumClientSize();
+  RECT outer{0, 0, Scale(least.Width), Scale(least.Height)};
+  AdjustForDpi(outer, kStyle, kExStyle, FDpi);
+  ALimits.ptMinTrackSize = {outer.right - outer.left, outer.bottom - outer.top};
 }
 
 void TWin32MainWindow::DpiChanged(int ADpi, const RECT& ASuggested) {

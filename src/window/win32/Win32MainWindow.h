@@ -96,6 +96,7 @@ class TWin32MainWindow final : public TMainView {
   bool Clicked(int AId);
   void Tick(WPARAM ATimer);
   void DpiChanged(int ADpi, const RECT& ASuggested);
+  void KeepSmallestSize(MINMAXINFO& ALimits) const;
   LRESULT Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam);
   void CreateControls();
   void ApplyResolution();
