@@ -57,13 +57,13 @@ std::vector<std::u16string> SerialList(std::u16string_view AText) {
 }
 
 // An option: the commands that take it, and whether it stands alone or takes a value.
-struct TOptionSpec {
+struct TOptionRule {
   std::u16string_view Name;
   std::u16string_view Commands;
   bool Flag;
 };
 
-constexpr TOptionSpec kOptions[] = {
+constexpr TOptionRule kOptions[] = {
     {u"--json", u"search journal", true},   {u"--dry-run", u"update", true},
     {u"--allow-build-0", u"update", true},  {u"--tables", u"update", false},
     {u"--ports", u"update", false},         {u"--serials", u"update", false},
@@ -72,10 +72,10 @@ constexpr TOptionSpec kOptions[] = {
 };
 
 // The option of that name that the command takes; raises ECliUsage for any other.
-const TOptionSpec& OptionOf(const std::u16string& ACommand, const std::u16string& AOption) {
-  for (const TOptionSpec& spec : kOptions) {
-    if (spec.Name == AOption && spec.Commands.find(ACommand) != std::u16string_view::npos) {
-      return spec;
+const TOptionRule& OptionOf(const std::u16string& ACommand, const std::u16string& AOption) {
+  for (const TOptionRule& rule : kOptions) {
+    if (rule.Name == AOption && rule.Commands.find(ACommand) != std::u16string_view::npos) {
+      return rule;
     }
   }
   throw ECliUsage(u"неизвестный параметр " + Quoted(AOption) + u" команды " + ACommand);
@@ -172,12 +172,12 @@ TCliCommand ParseCliArguments(const std::vector<std::u16string>& AArguments) {
     // "--option value" or "--option=value".
     const size_t equals = argument.find(u'=');
     const std::u16string option = argument.substr(0, equals);
-    const TOptionSpec& spec = OptionOf(*name, option);
+    const TOptionRule& rule = OptionOf(*name, option);
     if (std::find(seen.begin(), seen.end(), option) != seen.end()) {
       throw ECliUsage(u"параметр " + option + u" указан дважды");
     }
     seen.push_back(option);
-    if (spec.Flag) {
+    if (rule.Flag) {
       if (equals != std::u16string::npos) {
         throw ECliUsage(u"параметр " + option + u" не принимает значения");
       }

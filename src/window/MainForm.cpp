@@ -10,7 +10,7 @@ namespace {
 constexpr std::u16string_view kOpenHint = u"Открыть файл...";
 
 // The check box comes last in the tab order although it stands between the two file fields.
-constexpr std::array<TControlSpec, 13> kControls = {{
+constexpr std::array<TControlDesc, 13> kControls = {{
     {u"btnSearch",
      TKind::Button,
      {8, 8, 155, 25},
@@ -70,14 +70,14 @@ constexpr std::array<TControlSpec, 13> kControls = {{
     {u"statusBar", TKind::StatusBar, {}, 0, u""},
 }};
 
-constexpr std::array<TColumnSpec, 4> kColumns = {{
+constexpr std::array<TColumnDesc, 4> kColumns = {{
     {u"COM", 70},
     {u"Serial", 120},
     {u"%", 50},
     {u"Состояние", 0},
 }};
 
-constexpr std::array<TMenuItemSpec, 4> kMenuItems = {{
+constexpr std::array<TMenuItemDesc, 4> kMenuItems = {{
     {u"ResetTaskPopup", u"Запустить", TCommand::ResetTaskPopupClick},
     {u"StopTaskPopup", u"Остановить", TCommand::StopTaskPopupClick},
     {u"N1", u"", std::nullopt},
@@ -85,12 +85,12 @@ constexpr std::array<TMenuItemSpec, 4> kMenuItems = {{
      TCommand::WriteCustomFirmwareClick},
 }};
 
-constexpr std::array<TTimerSpec, 2> kTimers = {{
+constexpr std::array<TTimerDesc, 2> kTimers = {{
     {u"Timer", 500, TCommand::TimerTimer},
     {u"tmrUpdateDevices", 500, TCommand::tmrUpdateDevicesTimer},
 }};
 
-constexpr std::array<TKeptPropertySpec, 3> kKeptProperties = {{
+constexpr std::array<TKeptPropertyDesc, 3> kKeptProperties = {{
     {u"edtFileName", u"Text", TKeptProperty::Text},
     {u"chkWriteTables", u"Checked", TKeptProperty::Tick},
     {u"edtTablesFileName", u"Text", TKeptProperty::Text},
@@ -98,12 +98,12 @@ constexpr std::array<TKeptPropertySpec, 3> kKeptProperties = {{
 
 }  // namespace
 
-std::span<const TControlSpec> Controls() {
+std::span<const TControlDesc> Controls() {
   return kControls;
 }
 
-const TControlSpec* FindControl(std::u16string_view AName) {
-  for (const TControlSpec& control : kControls) {
+const TControlDesc* FindControl(std::u16string_view AName) {
+  for (const TControlDesc& control : kControls) {
     if (control.Name == AName) {
       return &control;
     }
@@ -115,7 +115,7 @@ TSize MinimumClientSize() {
   // The margin at the window's left edge, kept at its right too.
   constexpr int kMargin = 8;
   TSize size;
-  for (const TControlSpec& control : kControls) {
+  for (const TControlDesc& control : kControls) {
     const TPlace& place = control.Place;
     if (control.Kind == TKind::StatusBar) {
       continue;
@@ -132,19 +132,19 @@ TSize MinimumClientSize() {
   return size;
 }
 
-std::span<const TColumnSpec> Columns() {
+std::span<const TColumnDesc> Columns() {
   return kColumns;
 }
 
-std::span<const TMenuItemSpec> MenuItems() {
+std::span<const TMenuItemDesc> MenuItems() {
   return kMenuItems;
 }
 
-std::span<const TTimerSpec> Timers() {
+std::span<const TTimerDesc> Timers() {
   return kTimers;
 }
 
-std::span<const TKeptPropertySpec> KeptProperties() {
+std::span<const TKeptPropertyDesc> KeptProperties() {
   return kKeptProperties;
 }
 
@@ -153,7 +153,7 @@ std::span<const TKeptPropertySpec> KeptProperties() {
 namespace kelvane {
 
 std::u16string_view ControlName(TControl AControl) {
-  for (const form::TControlSpec& control : form::Controls()) {
+  for (const form::TControlDesc& control : form::Controls()) {
     if (control.Control == AControl) {
       return control.Name;
     }

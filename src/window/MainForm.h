@@ -66,7 +66,7 @@ enum class TKind { Button, Edit, CheckBox, List, BusyIndicator, Label, StatusBar
 // src/resources/pictures; the numbers are also their resource numbers on Windows.
 enum class TPicture { None = 0, Window = 1, Search = 2, Start = 3, Stop = 4 };
 
-struct TControlSpec {
+struct TControlDesc {
   std::u16string_view Name;
   TKind Kind;
   TPlace Place;
@@ -99,39 +99,39 @@ constexpr int kMinimumListHeight = 60;
 TSize MinimumClientSize();
 
 // The controls, those that take the focus first and in the tab order.
-std::span<const TControlSpec> Controls();
+std::span<const TControlDesc> Controls();
 // The control of that name, matched exactly; nothing for a name the window does not have.
-const TControlSpec* FindControl(std::u16string_view AName);
+const TControlDesc* FindControl(std::u16string_view AName);
 
-struct TColumnSpec {
+struct TColumnDesc {
   std::u16string_view Caption;
   // 0: the column takes what is left of the list's width.
   int Width;
 };
 // The list's columns, in TColumn order.
-std::span<const TColumnSpec> Columns();
+std::span<const TColumnDesc> Columns();
 
 // An item of the list's context menu; a separator has no caption and no command.
-struct TMenuItemSpec {
+struct TMenuItemDesc {
   std::u16string_view Name;
   std::u16string_view Caption;
   std::optional<TCommand> Click;
 };
-std::span<const TMenuItemSpec> MenuItems();
+std::span<const TMenuItemDesc> MenuItems();
 
-struct TTimerSpec {
+struct TTimerDesc {
   std::u16string_view Name;
   int IntervalMs;
   TCommand Tick;
 };
-std::span<const TTimerSpec> Timers();
+std::span<const TTimerDesc> Timers();
 
 // The controls' properties the window keeps in its settings file.
-struct TKeptPropertySpec {
+struct TKeptPropertyDesc {
   std::u16string_view Control;
   std::u16string_view Name;
   TKeptProperty::TKind Kind;
 };
-std::span<const TKeptPropertySpec> KeptProperties();
+std::span<const TKeptPropertyDesc> KeptProperties();
 
 }  // namespace kelvane::form

@@ -27,7 +27,7 @@ TfmMain::TfmMain(TMainView& AView, std::u16string ASettingsFile)
   // The settings are read once the controls exist and before the creation handler runs.
   xmlStorage->Reload();
   std::vector<std::u16string> kept;
-  for (const form::TKeptPropertySpec& property : form::KeptProperties()) {
+  for (const form::TKeptPropertyDesc& property : form::KeptProperties()) {
     kept.push_back(std::u16string(property.Control) + u"." + std::u16string(property.Name));
   }
   formStorage = std::make_unique<TFormStorage>(*xmlStorage, FView.KeptWindow(), std::move(kept));

@@ -61,7 +61,7 @@ TEST(MainForm, EveryControlStandsWhereTheWindowsTablePutsIt) {
   ASSERT_EQ(Controls().size(), Expected().size());
   for (const TExpectedControl& expected : Expected()) {
     SCOPED_TRACE(ToUtf8(expected.Name));
-    const TControlSpec* control = FindControl(expected.Name);
+    const TControlDesc* control = FindControl(expected.Name);
     ASSERT_NE(control, nullptr);
     EXPECT_EQ(control->Kind, expected.Kind);
     EXPECT_EQ(control->Place, expected.Place);
@@ -86,7 +86,7 @@ TEST(MainForm, TheControlsThatTakeTheFocusComeFirstInTheTabOrder) {
     }
   }
   std::vector<std::u16string> described;
-  for (const TControlSpec& control : Controls()) {
+  for (const TControlDesc& control : Controls()) {
     described.emplace_back(control.Name);
   }
   ASSERT_GE(described.size(), byTab.size());
@@ -96,7 +96,7 @@ TEST(MainForm, TheControlsThatTakeTheFocusComeFirstInTheTabOrder) {
 
 TEST(MainForm, TheListsColumnsTheMenuAndTheTimersAreTheTables) {
   std::vector<std::pair<std::u16string, int>> columns;
-  for (const TColumnSpec& column : Columns()) {
+  for (const TColumnDesc& column : Columns()) {
     columns.emplace_back(column.Caption, column.Width);
   }
   EXPECT_EQ(columns, (std::vector<std::pair<std::u16string, int>>{
@@ -104,7 +104,7 @@ TEST(MainForm, TheListsColumnsTheMenuAndTheTimersAreTheTables) {
 
   std::vector<std::pair<std::u16string, std::u16string>> menu;
   std::vector<std::optional<TCommand>> clicks;
-  for (const TMenuItemSpec& item : MenuItems()) {
+  for (const TMenuItemDesc& item : MenuItems()) {
     menu.emplace_back(item.Name, item.Caption);
     clicks.push_back(item.Click);
   }
@@ -118,7 +118,7 @@ TEST(MainForm, TheListsColumnsTheMenuAndTheTimersAreTheTables) {
                         TCommand::WriteCustomFirmwareClick}));
 
   std::vector<std::tuple<std::u16string, int, TCommand>> timers;
-  for (const TTimerSpec& timer : Timers()) {
+  for (const TTimerDesc& timer : Timers()) {
     timers.emplace_back(timer.Name, timer.IntervalMs, timer.Tick);
   }
   EXPECT_EQ(timers, (std::vector<std::tuple<std::u16string, int, TCommand>>{
@@ -134,7 +134,7 @@ TEST(MainForm, TheButtonsRunTheirCommands) {
       {u"btnOpen", TCommand::btnOpenClick},
       {u"btnTablesOpen", TCommand::btnTablesOpenClick}};
   size_t withClick = 0;
-  for (const TControlSpec& control : Controls()) {
+  for (const TControlDesc& control : Controls()) {
     withClick += control.Click ? 1 : 0;
   }
   EXPECT_EQ(withClick, clicks.size());

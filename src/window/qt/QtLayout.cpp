@@ -32,7 +32,7 @@ void TQtMainWindow::CreateControls() {
   FClient->setMinimumSize(least.Width, least.Height - form::kStatusBarHeight);
 
   QWidget* previous = nullptr;
-  for (const form::TControlSpec& entry : form::Controls()) {
+  for (const form::TControlDesc& entry : form::Controls()) {
     QWidget* control = CreateControl(entry);
     control->setObjectName(ToQt(entry.Name));
     if (!entry.Hint.empty()) {
@@ -56,7 +56,7 @@ void TQtMainWindow::CreateControls() {
 
   pmMenu = new QMenu(this);
   pmMenu->setObjectName("pmMenu");
-  for (const form::TMenuItemSpec& item : form::MenuItems()) {
+  for (const form::TMenuItemDesc& item : form::MenuItems()) {
     QAction* action =
         item.Caption.empty() ? pmMenu->addSeparator() : pmMenu->addAction(ToQt(item.Caption));
     action->setObjectName(ToQt(item.Name));
@@ -68,7 +68,7 @@ void TQtMainWindow::CreateControls() {
     pmMenu->popup(listView->viewport()->mapToGlobal(APoint));
   });
 
-  for (const form::TTimerSpec& entry : form::Timers()) {
+  for (const form::TTimerDesc& entry : form::Timers()) {
     auto* timer = new QTimer(this);
     timer->setObjectName(ToQt(entry.Name));
     timer->setInterval(entry.IntervalMs);
@@ -77,15 +77,15 @@ void TQtMainWindow::CreateControls() {
   }
 }
 
-QWidget* TQtMainWindow::CreateControl(const form::TControlSpec& ASpec) {
-  const QString text = ToQt(ASpec.Text);
-  switch (ASpec.Kind) {
+QWidget* TQtMainWindow::CreateControl(const form::TControlDesc& ADesc) {
+  const QString text = ToQt(ADesc.Text);
+  switch (ADesc.Kind) {
     case form::TKind::Button: {
-      QPushButton* button = ASpec.Picture != form::TPicture::None
-                                ? new TGlyphButton(Picture(ASpec.Picture), text, FClient)
+      QPushButton* button = ADesc.Picture != form::TPicture::None
+                                ? new TGlyphButton(Picture(ADesc.Picture), text, FClient)
                                 : new QPushButton(text, FClient);
-      if (ASpec.Click) {
-        Connect(button, *ASpec.Click);
+      if (ADesc.Click) {
+        Connect(button, *ADesc.Click);
       }
       return button;
     }
@@ -120,10 +120,10 @@ QWidget* TQtMainWindow::CreateControl(const form::TControlSpec& ASpec) {
 
 QTreeWidget* TQtMainWindow::CreateList() {
   auto* list = new QTreeWidget(FClient);
-  const std::span<const form::TColumnSpec> columns = form::Columns();
+  const std::span<const form::TColumnDesc> columns = form::Columns();
   list->setColumnCount(static_cast<int>(columns.size()));
   QStringList captions;
-  for (const form::TColumnSpec& column : columns) {
+  for (const form::TColumnDesc& column : columns) {
     captions.push_back(ToQt(column.Caption));
   }
   list->setHeaderLabels(captions);

@@ -82,7 +82,7 @@ class TQtMainWindow final : public QMainWindow, public TMainView {
   };
 
   void CreateControls();
-  QWidget* CreateControl(const form::TControlSpec& ASpec);
+  QWidget* CreateControl(const form::TControlDesc& ADesc);
   QTreeWidget* CreateList();
   void Anchor(QWidget* AWidget, QRect ADesign, Qt::Edges AAnchors);
   void Connect(QPushButton* AButton, TCommand ACommand);

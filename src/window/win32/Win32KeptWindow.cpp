@@ -13,7 +13,7 @@ TWin32KeptWindow::TWin32KeptWindow(HWND AWindow, std::function<HWND(std::u16stri
 std::optional<TKeptProperty> TWin32KeptWindow::FindProperty(std::u16string_view AControl,
                                                             std::u16string_view AProperty) const {
   // The kept properties the window's controls have: the fields' text and the box's tick.
-  for (const form::TKeptPropertySpec& property : form::KeptProperties()) {
+  for (const form::TKeptPropertyDesc& property : form::KeptProperties()) {
     if (SameName(property.Control, AControl) && SameName(property.Name, AProperty) &&
         FControl(property.Control) != nullptr) {
       return TKeptProperty{std::u16string(property.Control), std::u16string(property.Name),

@@ -43,9 +43,9 @@ int TWin32MainWindow::Scale(int AValue) const {
 }
 
 void TWin32MainWindow::CreateControls() {
-  const std::span<const form::TControlSpec> controls = form::Controls();
+  const std::span<const form::TControlDesc> controls = form::Controls();
   for (size_t i = 0; i < controls.size(); ++i) {
-    const form::TControlSpec& entry = controls[i];
+    const form::TControlDesc& entry = controls[i];
     const TWindowClass windowClass = ClassOf(entry.Kind);
     const HWND child =
         CreateWindowExW(windowClass.ExStyle, windowClass.Name, Wide(std::u16string(entry.Text)),
@@ -81,7 +81,7 @@ void TWin32MainWindow::CreateControls() {
   }
 
   ListView_SetExtendedListViewStyle(FList.Handle(), LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
-  const std::span<const form::TColumnSpec> columns = form::Columns();
+  const std::span<const form::TColumnDesc> columns = form::Columns();
   for (size_t column = 0; column < columns.size(); ++column) {
     FList.AddColumn(static_cast<int>(column), std::u16string(columns[column].Caption));
   }
@@ -103,7 +103,7 @@ void TWin32MainWindow::CreateControls() {
   }
 
   FMenu.Reset(CreatePopupMenu());
-  const std::span<const form::TMenuItemSpec> items = form::MenuItems();
+  const std::span<const form::TMenuItemDesc> items = form::MenuItems();
   for (size_t i = 0; i < items.size(); ++i) {
     if (items[i].Caption.empty()) {
       AppendMenuW(FMenu.Get(), MF_SEPARATOR, 0, nullptr);
@@ -139,7 +139,7 @@ void TWin32MainWindow::ApplyResolution() {
   }
   FImages = std::move(images);
 
-  const std::span<const form::TColumnSpec> columns = form::Columns();
+  const std::span<const form::TColumnDesc> columns = form::Columns();
   for (size_t column = 0; column < columns.size(); ++column) {
     if (columns[column].Width > 0) {
       FList.SetColumnWidth(static_cast<int>(column), Scale(columns[column].Width));

@@ -26,10 +26,10 @@ constexpr UINT kWakeMessage = WM_APP + 1;
 constexpr UINT_PTR kBusyTimer = 100;
 
 // The command of a control's or a menu item's identifier, if it has one.
-template <typename TSpec>
-std::optional<TCommand> CommandOf(std::span<const TSpec> ASpecs, int AFirstId, int AId) {
+template <typename TDesc>
+std::optional<TCommand> CommandOf(std::span<const TDesc> ADescs, int AFirstId, int AId) {
   const auto index = static_cast<size_t>(AId - AFirstId);
-  return AId >= AFirstId && index < ASpecs.size() ? ASpecs[index].Click : std::nullopt;
+  return AId >= AFirstId && index < ADescs.size() ? ADescs[index].Click : std::nullopt;
 }
 
 // The resolution of a window, where Windows can say it (10 and later); the screen's otherwise.
@@ -430,7 +430,7 @@ void TWin32MainWindow::SetBusy(bool AValue) {
 }
 
 void TWin32MainWindow::SetTimersActive(bool AValue) {
-  const std::span<const form::TTimerSpec> timers = form::Timers();
+  const std::span<const form::TTimerDesc> timers = form::Timers();
   for (size_t i = 0; i < timers.size(); ++i) {
     if (AValue) {
       SetTimer(FHandle, i + 1, static_cast<UINT>(timers[i].IntervalMs), nullptr);

@@ -83,7 +83,7 @@ class TWin32MainWindow final : public TMainView {
 
  private:
   struct TChild {
-    const form::TControlSpec* Entry;
+    const form::TControlDesc* Entry;
     HWND Handle;
   };
   // The identifiers of the controls and of the menu's items: these plus their index in the

@@ -121,7 +121,7 @@ TEST_F(QtView, TimersAndTheWakeUpReachTheWindowsThread) {
   };
   ASSERT_TRUE(RunUntil(
       [&] { return ticked(TCommand::TimerTimer) && ticked(TCommand::tmrUpdateDevicesTimer); }));
-  for (const form::TTimerSpec& entry : form::Timers()) {
+  for (const form::TTimerDesc& entry : form::Timers()) {
     EXPECT_EQ(Control<QTimer>(ToQt(entry.Name).toLatin1().constData())->interval(),
               entry.IntervalMs);
   }
@@ -199,7 +199,7 @@ TEST_F(QtView, FilesDroppedOnTheWindowReachTheBehaviourAsPaths) {
 
 TEST_F(QtView, ControlsStandAtTheirPlacesWithTheirTextsInTheTabOrder) {
   std::vector<QWidget*> focusable;
-  for (const form::TControlSpec& entry : form::Controls()) {
+  for (const form::TControlDesc& entry : form::Controls()) {
     const QString name = ToQt(entry.Name);
     SCOPED_TRACE(name.toStdString());
     auto* control = FWindow.findChild<QWidget*>(name);
@@ -242,7 +242,7 @@ TEST_F(QtView, ControlsStandAtTheirPlacesWithTheirTextsInTheTabOrder) {
   }
 
   const auto* list = Control<QTreeWidget>("listView");
-  const std::span<const form::TColumnSpec> columns = form::Columns();
+  const std::span<const form::TColumnDesc> columns = form::Columns();
   ASSERT_EQ(list->columnCount(), static_cast<int>(columns.size()));
   for (size_t i = 0; i < columns.size(); ++i) {
     EXPECT_EQ(list->headerItem()->text(static_cast<int>(i)), ToQt(columns[i].Caption));
@@ -250,7 +250,7 @@ TEST_F(QtView, ControlsStandAtTheirPlacesWithTheirTextsInTheTabOrder) {
       EXPECT_EQ(list->columnWidth(static_cast<int>(i)), columns[i].Width);
     }
   }
-  for (const form::TMenuItemSpec& item : form::MenuItems()) {
+  for (const form::TMenuItemDesc& item : form::MenuItems()) {
     EXPECT_EQ(Control<QAction>(ToQt(item.Name).toLatin1().constData())->text(), ToQt(item.Caption));
   }
 }

@@ -112,7 +112,7 @@ TEST_F(Win32View, ControlsStandAtTheirPlacesWithTheirTextsInTheTabOrder) {
   Create();
   ASSERT_EQ(FWindow->Dpi(), 96) << "the description's places are those at 96 dpi";
   std::vector<std::u16string> tabOrder;
-  for (const form::TControlSpec& entry : form::Controls()) {
+  for (const form::TControlDesc& entry : form::Controls()) {
     const std::u16string name(entry.Name);
     SCOPED_TRACE(ToUtf8(name));
     const RECT rect = Place(name.c_str());
@@ -184,7 +184,7 @@ TEST_F(Win32View, ControlsStandAtTheirPlacesWithTheirTextsInTheTabOrder) {
   const DWORD extended = ListView_GetExtendedListViewStyle(list);
   EXPECT_TRUE(extended & LVS_EX_CHECKBOXES);
   EXPECT_TRUE(extended & LVS_EX_FULLROWSELECT);
-  const std::span<const form::TColumnSpec> columns = form::Columns();
+  const std::span<const form::TColumnDesc> columns = form::Columns();
   for (size_t i = 0; i < columns.size(); ++i) {
     wchar_t caption[64] = {};
     LVCOLUMNW column{};
