@@ -91,10 +91,11 @@ std::string JournalTextLine(const TJournalRecord& ARecord) {
   const TUpdateOutcome& outcome = ARecord.Outcome;
   // What the register and the driver said is shown, never obeyed, by the terminal.
   const auto shown = [](const std::u16string& AText) { return ToUtf8(ShownOnTerminal(AText)); };
-  std::string after;
+  std::vector<std::string> versions;
   for (const std::u16string& version : DistinctVersions(outcome.VersionsAfter)) {
-    after += (after.empty() ? "" : std::string(kCsvListSeparator)) + shown(version);
+    versions.push_back(shown(version));
   }
+  const std::string after = JoinedList(versions);
   // A run without an end is dated by its start.
   std::string text = TimeText(outcome.Ended ? outcome.Ended : outcome.Started) + "  " +
                      PortText(ARecord.ComNumber) + "  " + shown(ARecord.Serial) + "  " +

@@ -53,6 +53,14 @@ std::vector<std::string> VersionsText(const std::vector<std::u16string>& AVersio
   return texts;
 }
 
+std::string JoinedList(const std::vector<std::string>& AItems) {
+  std::string text;
+  for (const std::string& item : AItems) {
+    text += (text.empty() ? "" : std::string(kCsvListSeparator)) + item;
+  }
+  return text;
+}
+
 std::vector<std::string> CsvColumns(const TRecordEntries& AEntries) {
   std::vector<std::string> columns;
   for (const TRecordEntry& entry : AEntries) {
@@ -66,13 +74,7 @@ std::vector<std::string> CsvFields(const TRecordEntries& AEntries) {
   for (const TRecordEntry& entry : AEntries) {
     fields.push_back(std::visit(
         TOverloaded{[](const std::string& AText) { return AText; },
-                    [](const std::vector<std::string>& AList) {
-                      std::string text;
-                      for (const std::string& item : AList) {
-                        text += (text.empty() ? "" : std::string(kCsvListSeparator)) + item;
-                      }
-                      return text;
-                    },
+                    [](const std::vector<std::string>& AList) { return JoinedList(AList); },
                     [](std::int32_t ANumber) { return std::to_string(ANumber); },
                     [](const TTenths& ATenths) {
                       char text[32] = "";

@@ -70,6 +70,7 @@ std::vector<std::string> CsvColumns(const TRecordEntries& AEntries);
 std::vector<std::string> CsvFields(const TRecordEntries& AEntries);
 // How a list of texts is one CSV field: the versions after the install, "A.5, A.6".
 inline constexpr std::string_view kCsvListSeparator = ", ";
+std::string JoinedList(const std::vector<std::string>& AItems);
 
 // The fields of what the register and the run were, from the port to the error, with the
 // result, step and error the caller gives (a report row may stand for no run at all).
