@@ -6,6 +6,13 @@ all: test
 deps:
 	@./scripts/install-deps.sh
 
+# The libraries Debian has no MinGW package of, from Debian's source packages.
+windows_deps := build/windows-deps
+define fetch_windows_deps
+./scripts/fetch-source.sh pugixml libpugixml-dev src/pugixml.cpp $(windows_deps)/pugixml
+./scripts/fetch-source.sh libxlsxwriter libxlsxwriter-dev src/workbook.c $(windows_deps)/xlsxwriter
+endef
+
 define build
 	cmake --preset $(1) >/dev/null
 	cmake --build --preset $(1)
@@ -36,7 +43,7 @@ screenshot: deps
 	$(call build,default)
 	xvfb-run -a -s '-screen 0 1024x768x24' ./build/default/tests/kelvane-screenshots \
 	  screenshots build/default/firmware
-	./scripts/fetch-pugixml.sh build/windows-deps/pugixml
+	$(fetch_windows_deps)
 	$(call build,windows-x64)
 	./scripts/win32-screenshots.sh build/windows-x64 screenshots build/default/firmware
 
@@ -58,7 +65,7 @@ fuzz: deps
 # a certificate and its key, and the packages installed and removed again under Wine.
 windows: deps
 	@./scripts/install-deps.sh --wine32
-	./scripts/fetch-pugixml.sh build/windows-deps/pugixml
+	$(fetch_windows_deps)
 	$(call build,windows-x64)
 	$(call build,windows-x86)
 	./scripts/wine-tests.sh build/windows-x64 build/windows-x86
@@ -74,7 +81,7 @@ bench: deps
 	$(call build,bench)
 	./build/bench/benchmarks/kelvane_benchmarks
 	./build/bench/benchmarks/kelvane_figures
-	./scripts/fetch-pugixml.sh build/windows-deps/pugixml
+	$(fetch_windows_deps)
 	$(call build,windows-x64)
 	./scripts/com-figure.sh build/windows-x64
 

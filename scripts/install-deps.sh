@@ -14,6 +14,7 @@ packages=(
   xvfb xauth xdotool imagemagick fonts-dejavu-core fonts-wine
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 locales libc-l10n
   msitools wixl osslsigncode openssl mingw-w64-tools libwine-dev
+  libxlsxwriter-dev libz-mingw-w64-dev
 )
 
 installed() {

@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "cli/Report.h"
+#include "cli/Workbook.h"
 #include "discovery/USBUtils.h"
+#include "platform/Files.h"
 #include "platform/Text.h"
 
 namespace kelvane {
@@ -68,7 +70,7 @@ constexpr TOptionRule kOptions[] = {
     {u"--allow-build-0", u"update", true},  {u"--tables", u"update", false},
     {u"--ports", u"update", false},         {u"--serials", u"update", false},
     {u"--report", u"update", false},        {u"--since", u"journal", false},
-    {u"--serial", u"journal", false},
+    {u"--serial", u"journal", false},       {u"--xlsx", u"journal", false},
 };
 
 // The option of that name that the command takes; raises ECliUsage for any other.
@@ -116,8 +118,14 @@ void SetValue(TCliCommand& ACommand, const std::u16string& AOption, const std::u
       throw ECliUsage(u"--serial: пустой заводской номер");
     }
     ACommand.Serial = AValue;
+  } else if (AOption == u"--xlsx") {
+    if (!HasExtension(AValue, kWorkbookExtension)) {
+      throw ECliUsage(u"--xlsx: книга пишется в файл .xlsx, а не " + Quoted(AValue));
+    }
+    ACommand.Workbook = AValue;
   } else if (!IsReportName(AValue)) {
-    throw ECliUsage(u"--report: отчёт пишется в файл .csv или .json, а не " + Quoted(AValue));
+    throw ECliUsage(u"--report: отчёт пишется в файл .csv, .json или .xlsx, а не " +
+                    Quoted(AValue));
   } else {
     ACommand.Report = AValue;
   }
@@ -131,6 +139,9 @@ void Finish(TCliCommand& ACommand, const std::optional<std::u16string>& AName,
   }
   if (*AName == u"journal") {
     ACommand.Kind = TCliCommand::Journal;
+    if (ACommand.Json && ACommand.Workbook) {
+      throw ECliUsage(u"--json и --xlsx вместе: записи идут или в JSON, или в книгу");
+    }
   }
   if (*AName == u"update") {
     if (!AFirmware) {
@@ -201,8 +212,9 @@ std::string CliHelpText() {
 Использование:
   kelvane-cli search [--json]
   kelvane-cli update ПРОШИВКА [--tables ФАЙЛ] [--ports 3,COM5] [--serials 0154000317,...]
-                     [--report ОТЧЁТ.csv | ОТЧЁТ.json] [--dry-run] [--allow-build-0]
-  kelvane-cli journal [--since ГГГГ-ММ-ДД] [--serial НОМЕР] [--json]
+                     [--report ОТЧЁТ.csv | ОТЧЁТ.json | ОТЧЁТ.xlsx] [--dry-run]
+                     [--allow-build-0]
+  kelvane-cli journal [--since ГГГГ-ММ-ДД] [--serial НОМЕР] [--json | --xlsx КНИГА.xlsx]
   kelvane-cli --help | --version
 
 Команды:
@@ -218,13 +230,15 @@ std::string CliHelpText() {
   --tables ФАЙЛ     после проверки версии записать в ККТ таблицы из файла
   --ports СПИСОК    только ККТ на этих портах: 3,5 или COM3,COM5
   --serials СПИСОК  только ККТ с этими заводскими номерами
-  --report ФАЙЛ     отчёт о каждом порте: .csv (UTF-8, поля через «;») или .json
+  --report ФАЙЛ     отчёт о каждом порте: .csv (UTF-8, поля через «;»), .json или .xlsx
+                    (книга для электронной таблицы: у каждой ячейки свой тип)
   --dry-run         найти ККТ, проверить файлы и показать, что было бы обновлено; ни одна ККТ
                     не меняется: требующая восстановления только названа такой
   --allow-build-0   принять прошивку, в имени которой нет номера сборки (сборка 0)
   --since ДАТА      (journal) только обновления, закончившиеся (прерванные — начатые) в этот
                     день или позже
   --serial НОМЕР    (journal) только обновления ККТ с этим заводским номером
+  --xlsx ФАЙЛ       (journal) записи в книгу .xlsx, а не на экран
 
 Файлы прошивки и таблиц и путь отчёта проверяются до того, как тронута хотя бы одна ККТ.
 Ctrl+C просит каждую ККТ остановиться в ближайшей точке остановки; отчёт всё равно пишется.

@@ -35,6 +35,8 @@ struct TCliCommand {
   // journal: the records of runs that ended on that day or later, of that serial.
   std::optional<TDateTimeParts> Since;
   std::optional<std::u16string> Serial;
+  // journal --xlsx: the records into that workbook.
+  std::optional<std::u16string> Workbook;
 };
 
 // A command line that asks nothing the program can do; its message names the bad item alone.

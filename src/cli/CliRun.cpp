@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/Report.h"
+#include "cli/Workbook.h"
 #include "discovery/USBUtils.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
@@ -46,6 +47,10 @@ class TRun {
                    const std::vector<size_t>& AChosen, bool AMissing);
   void PrintPorts(const std::vector<TIdentifiedPort>& APorts) const;
   std::optional<std::u16string> InputProblem() const;
+  // Why AFile cannot take an output (AWhat: "отчёт", "книгу"): it is a file the tool reads or
+  // keeps, or it could not be written.
+  std::optional<std::u16string> OutputProblem(const std::u16string& AFile,
+                                              const std::u16string& AWhat) const;
   // A row for every port seen and every requested one; AMissing gets what was requested and is
   // not there.
   std::vector<TReportRow> Rows(const std::vector<TIdentifiedPort>& APorts,
@@ -163,28 +168,29 @@ std::optional<std::u16string> TRun::InputProblem() const {
       return problem;
     }
   }
-  if (FCommand.Report) {
-    // The report never takes the place of a file the tool reads or keeps.
-    const std::u16string& report = *FCommand.Report;
-    const std::vector<std::pair<std::u16string, std::u16string>> inputs = {
-        {choice.Firmware, u"файл прошивки"},
-        {choice.Tables.value_or(u""), u"файл таблиц"},
-        {FIo.SettingsFile, u"файл настроек"}};
-    for (const auto& [file, what] : inputs) {
-      if (!file.empty() && SameFile(report, file)) {
-        return u"отчёт не записать поверх: " + report + u" — это " + what + u" " + file;
-      }
-    }
-    if (TJournal(FIo.JournalFolder).Holds(report)) {
-      return u"отчёт не записать поверх: " + report + u" — это файл журнала обновлений";
+  return FCommand.Report ? OutputProblem(*FCommand.Report, u"отчёт") : std::nullopt;
+}
+
+std::optional<std::u16string> TRun::OutputProblem(const std::u16string& AFile,
+                                                  const std::u16string& AWhat) const {
+  // An output never takes the place of a file the tool reads or keeps.
+  const TUpdateChoice& choice = FCommand.Choice;
+  const std::vector<std::pair<std::u16string, std::u16string>> inputs = {
+      {choice.Firmware, u"файл прошивки"},
+      {choice.Tables.value_or(u""), u"файл таблиц"},
+      {FIo.SettingsFile, u"файл настроек"}};
+  for (const auto& [file, what] : inputs) {
+    if (!file.empty() && SameFile(AFile, file)) {
+      return AWhat + u" не записать поверх: " + AFile + u" — это " + what + u" " + file;
     }
   }
-  if (FCommand.Report) {
-    try {
-      CheckFileReplaceable(*FCommand.Report);
-    } catch (const EError& e) {
-      return u"отчёт не записать: " + e.Message();
-    }
+  if (TJournal(FIo.JournalFolder).Holds(AFile)) {
+    return AWhat + u" не записать поверх: " + AFile + u" — это файл журнала обновлений";
+  }
+  try {
+    CheckFileReplaceable(AFile);
+  } catch (const EError& e) {
+    return AWhat + u" не записать: " + e.Message();
   }
   return std::nullopt;
 }
@@ -347,18 +353,35 @@ int TRun::Journal() {
     return !(FCommand.Since && day(date) < day(*FCommand.Since)) &&
            !(FCommand.Serial && ARecord.Serial != *FCommand.Serial);
   };
-  // Printed as read, month by month, so that a journal of any size takes little memory.
-  size_t count = 0;
-  if (FCommand.Json) {
-    FIo.Out("[");
+  std::optional<TRecordWorkbook> workbook;
+  if (FCommand.Workbook) {
+    if (const std::optional<std::u16string> problem =
+            OutputProblem(*FCommand.Workbook, u"книгу")) {
+      Error(*problem);
+      return kExitUsage;
+    }
+    try {
+      workbook.emplace(std::vector<TFieldValue>{}, CsvColumns(JournalEntries(TJournalRecord())));
+    } catch (const EError& e) {
+      Error(u"книгу не записать: " + e.Message());
+      return kExitOutput;
+    }
   }
+  // Printed (or put in the workbook) as read, month by month, so that a journal of any size
+  // takes little memory.
+  size_t count = 0;
   TJournalReading reading;
   try {
+    if (FCommand.Json) {
+      FIo.Out("[");
+    }
     reading = TJournal(FIo.JournalFolder).ReadEach([&](const TJournalRecord& ARecord) {
       if (!kept(ARecord)) {
         return;
       }
-      if (FCommand.Json) {
+      if (workbook) {
+        workbook->Add(JournalEntries(ARecord));
+      } else if (FCommand.Json) {
         FIo.Out((count == 0 ? "\n" : ",\n") + JournalJsonItem(ARecord));
       } else {
         FIo.Out(JournalTextLine(ARecord));
@@ -371,7 +394,7 @@ int TRun::Journal() {
   }
   if (FCommand.Json) {
     FIo.Out(count == 0 ? "]\n" : "\n]\n");
-  } else if (count == 0 && reading.Problems.empty() && reading.FailedChecks == 0) {
+  } else if (!workbook && count == 0 && reading.Problems.empty() && reading.FailedChecks == 0) {
     FIo.Err("Записей в журнале нет\n");
   }
   for (const std::u16string& problem : reading.Problems) {
@@ -380,6 +403,17 @@ int TRun::Journal() {
   if (reading.FailedChecks > 0) {
     Error(u"журнал обновлений: " + IntToStr(static_cast<std::int64_t>(reading.FailedChecks)) +
           u" записей не прошли проверку");
+  }
+  // What was read goes into the workbook even when a month could not be read.
+  if (workbook) {
+    try {
+      ReplaceFileContent(*FCommand.Workbook, workbook->Finish());
+      Line(u"Книга: " + *FCommand.Workbook + u" (записей: " +
+           IntToStr(static_cast<std::int64_t>(count)) + u")");
+    } catch (const EError& e) {
+      Error(u"книгу не записать: " + e.Message());
+      return kExitOutput;
+    }
   }
   return reading.Problems.empty() && reading.FailedChecks == 0 ? kExitSuccess : kExitOutput;
 }

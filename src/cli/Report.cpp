@@ -4,6 +4,7 @@
 #include <type_traits>
 #include <nlohmann/json.hpp>
 
+#include "cli/Workbook.h"
 #include "platform/Csv.h"
 #include "platform/Error.h"
 #include "platform/Files.h"
@@ -24,8 +25,8 @@ TRecordEntries ReportEntries(const TReportRow& ARow) {
                  Touched(ARow) ? StepName(outcome.LastStep) : "",
                  ARow.Kind == TRowKind::NoRegister ? ARow.Note : outcome.ErrorText);
   entries.insert(entries.end(), {{&kFinalTextField, ToUtf8(outcome.FinalText)},
-                                 {&kStartedField, TimeText(outcome.Started)},
-                                 {&kEndedField, TimeText(outcome.Ended)},
+                                 {&kStartedField, outcome.Started},
+                                 {&kEndedField, outcome.Ended},
                                  {&kSecondsField, TTenths{outcome.Seconds, Touched(ARow)}}});
   return entries;
 }
@@ -36,8 +37,11 @@ nlohmann::ordered_json JsonObject(const TRecordEntries& AEntries) {
     nlohmann::ordered_json& value = object[std::string(entry.Field->Key)];
     std::visit(
         [&](const auto& AValue) {
-          if constexpr (std::is_same_v<std::decay_t<decltype(AValue)>, TTenths>) {
+          using TValue = std::decay_t<decltype(AValue)>;
+          if constexpr (std::is_same_v<TValue, TTenths>) {
             value = std::round(AValue.Seconds * 10) / 10;
+          } else if constexpr (std::is_same_v<TValue, std::optional<TLocalTime>>) {
+            value = TimeText(AValue);
           } else {
             value = AValue;
           }
@@ -72,6 +76,16 @@ std::string ReportCsv(const TReportHeader& AHeader, const std::vector<TReportRow
     csv += CsvLine(CsvFields(ReportEntries(row)));
   }
   return csv;
+}
+
+std::string ReportWorkbook(const TReportHeader& AHeader, const std::vector<TReportRow>& ARows) {
+  TRecordWorkbook workbook({"kelvane-cli " + ToUtf8(AHeader.ToolVersion), "firmware",
+                            ToUtf8(AHeader.Firmware), "build", AHeader.Build},
+                           CsvColumns(ReportEntries(TReportRow())));
+  for (const TReportRow& row : ARows) {
+    workbook.Add(ReportEntries(row));
+  }
+  return workbook.Finish();
 }
 
 std::string ReportJson(const TReportHeader& AHeader, const std::vector<TReportRow>& ARows) {
@@ -125,16 +139,19 @@ std::string JournalJsonItem(const TJournalRecord& ARecord) {
 }
 
 bool IsReportName(const std::u16string& AFileName) {
-  return HasExtension(AFileName, u".csv") || HasExtension(AFileName, u".json");
+  return HasExtension(AFileName, u".csv") || HasExtension(AFileName, u".json") ||
+         HasExtension(AFileName, kWorkbookExtension);
 }
 
 void WriteReport(const std::u16string& AFileName, const TReportHeader& AHeader,
                  const std::vector<TReportRow>& ARows) {
   if (!IsReportName(AFileName)) {
-    throw EError(u"Отчёт пишется в файл .csv или .json: " + AFileName);
+    throw EError(u"Отчёт пишется в файл .csv, .json или .xlsx: " + AFileName);
   }
   ReplaceFileContent(AFileName, HasExtension(AFileName, u".json") ? ReportJson(AHeader, ARows)
-                                                             : ReportCsv(AHeader, ARows));
+                                : HasExtension(AFileName, kWorkbookExtension)
+                                    ? ReportWorkbook(AHeader, ARows)
+                                    : ReportCsv(AHeader, ARows));
 }
 
 }  // namespace kelvane

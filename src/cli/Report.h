@@ -40,6 +40,9 @@ std::string RowResultName(const TReportRow& ARow);
 // needed, so that a spreadsheet on a Russian workstation opens it as it is. A first line names
 // the tool, the firmware and its build; the second names the columns.
 std::string ReportCsv(const TReportHeader& AHeader, const std::vector<TReportRow>& ARows);
+// The report as a workbook: the header's fields in its first row, the columns' names in the
+// second, then the rows, each cell of its own type.
+std::string ReportWorkbook(const TReportHeader& AHeader, const std::vector<TReportRow>& ARows);
 // The report as JSON: the header's fields and an array of one object per row.
 std::string ReportJson(const TReportHeader& AHeader, const std::vector<TReportRow>& ARows);
 
@@ -47,12 +50,12 @@ std::string ReportJson(const TReportHeader& AHeader, const std::vector<TReportRo
 std::string JournalTextLine(const TJournalRecord& ARecord);
 std::string JournalJsonItem(const TJournalRecord& ARecord);
 
-// Writes the report in the format its extension names (.csv or .json, any letter case), never
-// over the only copy of an earlier one; raises EError for another extension or a file that cannot
-// be written.
+// Writes the report in the format its extension names (.csv, .json or .xlsx, any letter case),
+// never over the only copy of an earlier one; raises EError for another extension or a file that
+// cannot be written.
 void WriteReport(const std::u16string& AFileName, const TReportHeader& AHeader,
                  const std::vector<TReportRow>& ARows);
-// True when the name ends with .csv or .json.
+// True when the name ends with .csv, .json or .xlsx.
 bool IsReportName(const std::u16string& AFileName);
 
 }  // namespace kelvane

@@ -14,7 +14,8 @@ bool CouldStartAFormula(const std::string& AText) {
 
 std::string CsvField(const std::string& AField) {
   const std::string text = CouldStartAFormula(AField) ? kInert + AField : AField;
-  if (text.find_first_of(";\"\r\n") == std::string::npos) {
+  // A "," too: a spreadsheet asked to split at commas as well keeps a quoted field whole.
+  if (text.find_first_of(";,\"\r\n") == std::string::npos) {
     return text;
   }
   std::string quoted = "\"";

@@ -60,16 +60,6 @@ std::string Check(std::string_view ABytes) {
   return text;
 }
 
-template <typename TEnum, typename TName>
-std::optional<TEnum> FromName(const std::string& AName, TEnum ALast, TName AToName) {
-  for (int i = 0; i <= static_cast<int>(ALast); ++i) {
-    if (AToName(static_cast<TEnum>(i)) == AName) {
-      return static_cast<TEnum>(i);
-    }
-  }
-  return std::nullopt;
-}
-
 std::optional<TJournalRecord> RecordOf(const std::vector<std::string>& AFields) {
   if (AFields.size() != Columns().size()) {
     return std::nullopt;
@@ -80,10 +70,8 @@ std::optional<TJournalRecord> RecordOf(const std::vector<std::string>& AFields) 
     return ATime || text(AField).empty();
   };
   const std::optional<std::int32_t> port = ComNumberOfName(text(kPortField));
-  const std::optional<TUpdateResult> result =
-      FromName(AFields[ColumnOf(kResultField)], TUpdateResult::Interrupted, ResultName);
-  const std::optional<TUpdateStep> step =
-      FromName(AFields[ColumnOf(kLastStepField)], TUpdateStep::Done, StepName);
+  const std::optional<TUpdateResult> result = ResultOfName(AFields[ColumnOf(kResultField)]);
+  const std::optional<TUpdateStep> step = StepOfName(AFields[ColumnOf(kLastStepField)]);
   const std::optional<std::int32_t> build = StrToInt(text(kBuildField));
   TJournalRecord record;
   TUpdateOutcome& outcome = record.Outcome;
@@ -147,8 +135,8 @@ TRecordEntries JournalEntries(const TJournalRecord& ARecord) {
   TRecordEntries entries =
       RunEntries(ARecord.ComNumber, ARecord.Serial, ARecord.DeviceName, outcome,
                  ResultName(outcome.Result), StepName(outcome.LastStep), outcome.ErrorText);
-  entries.insert(entries.end(), {{&kStartedField, TimeText(outcome.Started)},
-                                 {&kEndedField, TimeText(outcome.Ended)},
+  entries.insert(entries.end(), {{&kStartedField, outcome.Started},
+                                 {&kEndedField, outcome.Ended},
                                  {&kFirmwareField, ToUtf8(ARecord.Firmware)},
                                  {&kBuildField, ARecord.Build},
                                  {&kProgramField, ToUtf8(ARecord.Program)},

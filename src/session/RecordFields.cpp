@@ -1,5 +1,6 @@
 #include "session/RecordFields.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
@@ -17,10 +18,13 @@ struct TOverloaded : TVisitors... {
 template <typename... TVisitors>
 TOverloaded(TVisitors...) -> TOverloaded<TVisitors...>;
 
-// The words of the results and the steps, in their enumerations' order.
+// The words of the results and the steps, in their enumerations' order. None holds "," or ";",
+// which a spreadsheet could take for a field's end.
 constexpr std::array<std::string_view, 7> kResultNames = {
-    "not started", "success", "success, print error", "failed", "stopped", "started",
+    "not started", "success", "success with print error", "failed", "stopped", "started",
     "interrupted"};
+// What the journal's earlier records call a success with a print error.
+constexpr std::string_view kEarlierPrintErrorName = "success, print error";
 static_assert(kResultNames.size() == static_cast<size_t>(TUpdateResult::Interrupted) + 1);
 constexpr std::array<std::string_view, 11> kStepNames = {
     "not touched",   "firmware file", "SKoK off", "loading", "installing", "SKoK on",
@@ -35,6 +39,24 @@ std::string ResultName(TUpdateResult AResult) {
 
 std::string StepName(TUpdateStep AStep) {
   return std::string(kStepNames.at(static_cast<size_t>(AStep)));
+}
+
+template <typename TEnum, size_t N>
+std::optional<TEnum> FromName(std::string_view AName, const std::array<std::string_view, N>& ANames) {
+  const auto found = std::find(ANames.begin(), ANames.end(), AName);
+  if (found == ANames.end()) {
+    return std::nullopt;
+  }
+  return static_cast<TEnum>(found - ANames.begin());
+}
+
+std::optional<TUpdateResult> ResultOfName(std::string_view AName) {
+  return AName == kEarlierPrintErrorName ? TUpdateResult::SuccessPrintError
+                                         : FromName<TUpdateResult>(AName, kResultNames);
+}
+
+std::optional<TUpdateStep> StepOfName(std::string_view AName) {
+  return FromName<TUpdateStep>(AName, kStepNames);
 }
 
 std::string PortText(std::optional<std::int32_t> AComNumber) {
@@ -69,21 +91,26 @@ std::vector<std::string> CsvColumns(const TRecordEntries& AEntries) {
   return columns;
 }
 
+std::string FieldText(const TFieldValue& AValue) {
+  return std::visit(
+      TOverloaded{[](const std::string& AText) { return AText; },
+                  [](const std::vector<std::string>& AList) { return JoinedList(AList); },
+                  [](std::int32_t ANumber) { return std::to_string(ANumber); },
+                  [](const TTenths& ATenths) {
+                    char text[32] = "";
+                    if (ATenths.Shown) {
+                      std::snprintf(text, sizeof text, "%.1f", ATenths.Seconds);
+                    }
+                    return std::string(text);
+                  },
+                  [](const std::optional<TLocalTime>& ATime) { return TimeText(ATime); }},
+      AValue);
+}
+
 std::vector<std::string> CsvFields(const TRecordEntries& AEntries) {
   std::vector<std::string> fields;
   for (const TRecordEntry& entry : AEntries) {
-    fields.push_back(std::visit(
-        TOverloaded{[](const std::string& AText) { return AText; },
-                    [](const std::vector<std::string>& AList) { return JoinedList(AList); },
-                    [](std::int32_t ANumber) { return std::to_string(ANumber); },
-                    [](const TTenths& ATenths) {
-                      char text[32] = "";
-                      if (ATenths.Shown) {
-                        std::snprintf(text, sizeof text, "%.1f", ATenths.Seconds);
-                      }
-                      return std::string(text);
-                    }},
-        entry.Value));
+    fields.push_back(FieldText(entry.Value));
   }
   return fields;
 }

@@ -43,8 +43,10 @@ struct TTenths {
   bool Shown = true;
 };
 
-// A field's value on its way out: a UTF-8 text, a list of texts, a whole number or seconds.
-using TFieldValue = std::variant<std::string, std::vector<std::string>, std::int32_t, TTenths>;
+// A field's value on its way out: a UTF-8 text, a list of texts, a whole number, seconds, or a
+// time point (none: the run has no such time).
+using TFieldValue = std::variant<std::string, std::vector<std::string>, std::int32_t, TTenths,
+                                 std::optional<TLocalTime>>;
 
 struct TRecordEntry {
   const TRecordField* Field;
@@ -57,6 +59,9 @@ using TRecordEntries = std::vector<TRecordEntry>;
 // The words a record gives a result and a step.
 std::string ResultName(TUpdateResult AResult);
 std::string StepName(TUpdateStep AStep);
+// The result a record's word names, the words of earlier versions included; none for another.
+std::optional<TUpdateResult> ResultOfName(std::string_view AName);
+std::optional<TUpdateStep> StepOfName(std::string_view AName);
 
 // "COM3", or nothing for a port that is not known.
 std::string PortText(std::optional<std::int32_t> AComNumber);
@@ -65,6 +70,8 @@ std::string TimeText(const std::optional<TLocalTime>& ATime);
 // The versions read after the install, each once.
 std::vector<std::string> VersionsText(const std::vector<std::u16string>& AVersions);
 
+// A value as a text: a list joined, seconds to a tenth, a time as TimeText gives it.
+std::string FieldText(const TFieldValue& AValue);
 // The entries' columns, and their values as CSV fields.
 std::vector<std::string> CsvColumns(const TRecordEntries& AEntries);
 std::vector<std::string> CsvFields(const TRecordEntries& AEntries);

@@ -316,7 +316,7 @@ TEST_F(CliJournal, EveryRegisterThatRanIsRecordedAndPrintedBack) {
   const TRun all = RunCli({"journal"}, bench, TAction::None);
   EXPECT_EQ(all.Status, 0) << all.Err;
   EXPECT_NE(all.Out.find("  COM3  S3  Тарвик-154Ф  A.4.3021 (16.06.2025) -> A.5.3105 (01.12.2026)"
-                         "  success, print error (done)  Ошибка печати: Нет бумаги"),
+                         "  success with print error (done)  Ошибка печати: Нет бумаги"),
             std::string::npos)
       << all.Out;
   EXPECT_EQ(std::count(all.Out.begin(), all.Out.end(), '\n'), 2) << all.Out;
@@ -478,7 +478,7 @@ INSTANTIATE_TEST_SUITE_P(
         TProcessCase{"NoReceipt", Bench(Port(3, "paper-out-at-line='1'")),
                      {"update", "{dir}/small_3105.bin", "--report", "{dir}/r.csv"}, 1,
                      {"Ошибка печати: Нет бумаги"}, {}, {},
-                     std::vector<std::string>{"COM3;S3;success, print error"}},
+                     std::vector<std::string>{"COM3;S3;success with print error"}},
         TProcessCase{"Failed",
                      Bench(Port(3, "", "<fault method='WriteTable' call='1' code='103'/>") +
                            Port(4)),

@@ -100,11 +100,16 @@ INSTANTIATE_TEST_SUITE_P(
                        "неизвестный параметр «--since» команды update"},
         TArgumentsCase{"JournalTakesNoPorts", Arguments({"journal", "--ports", "3"}),
                        "неизвестный параметр «--ports» команды journal"},
+        TArgumentsCase{"JournalWorkbookOfAnotherKind", Arguments({"journal", "--xlsx", "j.csv"}),
+                       "--xlsx: книга пишется в файл .xlsx, а не «j.csv»"},
+        TArgumentsCase{"JournalAsJsonAndWorkbook",
+                       Arguments({"journal", "--xlsx", "j.xlsx", "--json"}),
+                       "--json и --xlsx вместе"},
         TArgumentsCase{"ReportOfAnotherKind", Arguments({"update", "fw.bin", "--report", "r.txt"}),
-                       "--report: отчёт пишется в файл .csv или .json, а не «r.txt»"},
+                       "--report: отчёт пишется в файл .csv, .json или .xlsx, а не «r.txt»"},
         TArgumentsCase{"ReportNamedLikeJsonWithoutItsPoint",
                        Arguments({"update", "fw.bin", "--report", "r.xjson"}),
-                       "--report: отчёт пишется в файл .csv или .json, а не «r.xjson»"}),
+                       "--report: отчёт пишется в файл .csv, .json или .xlsx, а не «r.xjson»"}),
     [](const testing::TestParamInfo<TArgumentsCase>& info) { return info.param.Name; });
 
 // When several outcomes apply, the status is that of the one ranked first: every pair of them.

@@ -49,8 +49,8 @@ TEST(Journal, ARecordReadsBackWithEveryFieldAsTheReportWritesCsv) {
                         0),
             0u)
       << bytes;
-  EXPECT_NE(bytes.find("COM3;0154000317;Тарвик-154Ф;A.4.3021 (16.06.2025);A.5.3104 (30.11.2026), "
-                       "A.5.3105 (01.12.2026);success, print error;receipt;Нет бумаги;"
+  EXPECT_NE(bytes.find("COM3;0154000317;Тарвик-154Ф;A.4.3021 (16.06.2025);\"A.5.3104 (30.11.2026), "
+                       "A.5.3105 (01.12.2026)\";success with print error;receipt;Нет бумаги;"
                        "\"Ошибка; \"\"в кавычках\"\"\r\nи на второй строке\";"
                        "2026-12-10T10:00:00+03:00;2026-12-10T10:00:07+03:00;"
                        "\"C:\\fw\\demo;3105.bin\";3105;kelvane-cli;1.0.0.6;"),
@@ -94,6 +94,18 @@ TEST(Journal, TheCheckIsTheCommonCrc32ThatOtherToolsCanVerify) {
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].Firmware, u"C:\\fw\\demo_3105.bin");
   EXPECT_EQ(records[0].Outcome.Result, TUpdateResult::Success);
+}
+
+TEST(Journal, ARecordOfAnEarlierVersionReadsWithItsOwnWords) {
+  // Its result word held a ",", and a list of versions went unquoted.
+  const std::vector<TJournalRecord> records = ParseJournal(
+      "COM5;0154000562;Тарвик-154Ф;A.4.3021 (16.06.2025);A.5.3104 (30.11.2026), A.5.3105 "
+      "(01.12.2026);success, print error;done;Нет бумаги;;2026-12-09T11:11:06+03:00;"
+      "2026-12-09T11:11:14+03:00;C:\\fw\\demo_3105.bin;3105;Kelvane;1.0.0.6;9b971b4a\r\n");
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].Outcome.Result, TUpdateResult::SuccessPrintError);
+  EXPECT_EQ(records[0].Outcome.VersionsAfter,
+            (std::vector<std::u16string>{u"A.5.3104 (30.11.2026)", u"A.5.3105 (01.12.2026)"}));
 }
 
 // Every place a power cut may leave the last record: cut after any of its bytes, then the next

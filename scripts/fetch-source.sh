@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# Puts pugixml's source into DEST (for the MinGW build, which Debian has no pugixml for): Debian's
-# own source package of the installed version, fetched with a private apt configuration kept in
-# DEST. The deb-src entry is derived from the machine's apt sources, which stay untouched.
+# Puts the source of a library Debian has no MinGW package of into DEST/src, for the Windows
+# build: Debian's own source package SOURCE, at the version of the installed DEV package, fetched
+# with a private apt configuration kept in DEST. The deb-src entry is derived from the machine's
+# apt sources, which stay untouched. Done once: a DEST/src holding FILE is kept.
 set -euo pipefail
-dest=${1:?usage: fetch-pugixml.sh DEST}
+usage="usage: fetch-source.sh SOURCE DEV FILE DEST"
+source_name=${1:?$usage}; dev=${2:?$usage}; probe=${3:?$usage}; dest=${4:?$usage}
 mkdir -p "$dest"
 dest=$(cd "$dest" && pwd)
-[ -f "$dest/src/src/pugixml.cpp" ] && exit 0
+[ -f "$dest/src/$probe" ] && exit 0
 
 codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
 apt_dir="$dest/apt"
@@ -29,7 +31,7 @@ done
 if [ -z "$uri" ] && [ -f /etc/apt/sources.list ]; then
   uri=$(awk -v s="$codename" '$1 == "deb" && $3 == s { print $2; exit }' /etc/apt/sources.list)
 fi
-[ -n "$uri" ] || { echo "fetch-pugixml: no Debian $codename entry in the apt sources" >&2; exit 1; }
+[ -n "$uri" ] || { echo "fetch-source: no Debian $codename entry in the apt sources" >&2; exit 1; }
 {
   echo "Types: deb-src"
   echo "URIs: $uri"
@@ -43,11 +45,11 @@ apt_options=(-o "Dir::Etc::SourceList=/dev/null" -o "Dir::Etc::SourceParts=$apt_
              -o "Debug::NoLocking=1" -qq)
 [ "$(id -u)" -eq 0 ] && apt_options+=(-o "APT::Sandbox::User=root")
 apt-get "${apt_options[@]}" update
-version=$(dpkg-query -W -f='${source:Version}' libpugixml-dev 2>/dev/null || true)
+version=$(dpkg-query -W -f='${source:Version}' "$dev" 2>/dev/null || true)
 cd "$apt_dir"
-apt-get "${apt_options[@]}" source --download-only "pugixml${version:+=$version}"
-tarball=$(ls pugixml_*.orig.tar.* | head -n 1)
+apt-get "${apt_options[@]}" source --download-only "$source_name${version:+=$version}"
+tarball=$(ls "${source_name}"_*.orig.tar.* | head -n 1)
 rm -rf "$dest/src"
 mkdir -p "$dest/src"
 tar -xf "$tarball" -C "$dest/src" --strip-components=1
-test -f "$dest/src/src/pugixml.cpp"
+test -f "$dest/src/$probe"
