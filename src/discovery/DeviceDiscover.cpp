@@ -26,6 +26,9 @@ void TDeviceDiscover::DoExecute() {
   }
   FSearchList.clear();
 
+  FCreationFailure.Set(u"");
+  FEnded = 0;
+  FNotCreated = 0;
   StartAllSearches();
   do {
     CheckStopped();
@@ -33,6 +36,9 @@ void TDeviceDiscover::DoExecute() {
     ReleaseEndedAbandoned();
     Clock()->Sleep(kCycle);
   } while (!AllDone());
+  if (FEnded > 0 && FNotCreated == FEnded) {
+    FCreationFailure.Set(FLastCreationFailure);
+  }
 }
 
 void TDeviceDiscover::StartSearch(std::int32_t AComNumber) {
@@ -66,9 +72,16 @@ void TDeviceDiscover::CollectFinished() {
         FOnFound(search.ComNumber(), search.Serial(), search.Version(), search.ProtocolType(),
                  search.DeviceName());
       }
-    } else if (FOnNotFound) {
-      FOnNotFound(search.ComNumber(), search.State().Text.Get());
+    } else {
+      if (!search.CreationFailure().empty()) {
+        ++FNotCreated;
+        FLastCreationFailure = search.CreationFailure();
+      }
+      if (FOnNotFound) {
+        FOnNotFound(search.ComNumber(), search.State().Text.Get());
+      }
     }
+    ++FEnded;
     // Freeing waits for the search's worker, its end-of-run hand-over included.
     FSearchList[i].reset();
     FSearchList.erase(FSearchList.begin() + static_cast<std::ptrdiff_t>(i));

@@ -43,6 +43,9 @@ class TDeviceDiscover final : public TCustomTask {
   // says, just before OnFound, which register asks for it and why. Set while no pass runs.
   void SetRecovers(bool AValue) { FRecovers = AValue; }
   void SetOnRecoveryNeeded(TNotFoundEvent AValue) { FOnRecoveryNeeded = std::move(AValue); }
+  // After a pass that searched at least one port and could not create the driver's control for
+  // any: the reason the last search gave. Nothing after any other pass, and while one runs.
+  std::u16string CreationFailure() const { return FCreationFailure.Get(); }
   // Kept for callers that set it; no pass raises it, as the window polls instead.
   const TNotifyEvent& OnFinished() const { return FOnFinished; }
   void SetOnFinished(TNotifyEvent AValue) { FOnFinished = std::move(AValue); }
@@ -64,6 +67,11 @@ class TDeviceDiscover final : public TCustomTask {
   TNotFoundEvent FOnRecoveryNeeded;
   TNotifyEvent FOnFinished;
   std::vector<std::unique_ptr<TSearchTask>> FSearchList;
+  // This pass's searches that ended, and of them those that could not create the control.
+  size_t FEnded = 0;
+  size_t FNotCreated = 0;
+  std::u16string FLastCreationFailure;
+  TSharedText FCreationFailure;
   // Searches of passes that ended by an error: never reported, freed once they have ended.
   std::vector<std::unique_ptr<TSearchTask>> FAbandoned;
 };

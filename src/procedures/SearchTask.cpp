@@ -28,7 +28,14 @@ TSearchTask::~TSearchTask() {
 }
 
 void TSearchTask::DoExecute() {
-  const std::unique_ptr<TTarvik> driver = CreateTarvik();
+  std::unique_ptr<TTarvik> driver;
+  try {
+    driver = CreateTarvik();
+  } catch (...) {
+    // Kept for whoever must say why no register could be asked; the run ends as any failure.
+    FCreationFailure = CurrentExceptionMessage();
+    throw;
+  }
   Identify(*driver);
 }
 

@@ -32,6 +32,9 @@ class TSearchTask final : public TCustomTask {
   const std::u16string& Version() const { return FVersion; }
   std::int32_t ProtocolType() const { return FProtocolType; }
   const std::u16string& DeviceName() const { return FDeviceName; }
+  // After a run that ended without success: why the driver's control could not be created, when
+  // that was the reason; empty otherwise.
+  const std::u16string& CreationFailure() const { return FCreationFailure; }
 
  protected:
   void DoExecute() override;
@@ -47,6 +50,7 @@ class TSearchTask final : public TCustomTask {
   std::u16string FVersion;
   std::int32_t FProtocolType = 0;
   std::u16string FDeviceName;
+  std::u16string FCreationFailure;
 };
 
 }  // namespace kelvane

@@ -9,6 +9,7 @@
 #include "platform/Files.h"
 #include "platform/Text.h"
 #include "platform/VersionInfo.h"
+#include "session/DriverCheck.h"
 #include "session/RowProgress.h"
 #include "session/UpdateRequest.h"
 #include "tasks/MainThread.h"
@@ -271,6 +272,7 @@ void TfmMain::btnSearchClick() {
     });
   }
   FDeviceDiscover->Start();
+  FPassToSay = true;
 }
 
 void TfmMain::OnFound(std::int32_t AComNumber, const std::u16string& ASerial,
@@ -325,6 +327,7 @@ bool TfmMain::IsUpdating() const {
 void TfmMain::UpdatePage() {
   FollowRunningRows();
   SayJournalProblem();
+  SayDriverProblem();
   ShowTaskbarProgress(std::exchange(FRunsEnded, false));
   const bool busy = FDeviceDiscover->State().Started.load() || IsUpdating();
   FView.SetEnabled(TControl::btnSearch, !busy);
@@ -389,6 +392,19 @@ void TfmMain::SayJournalProblem() {
     const std::u16string problem = std::move(*FJournalProblem);
     FJournalProblem.reset();
     ShowErrorBox(problem);
+  }
+}
+
+void TfmMain::SayDriverProblem() {
+  // Once a pass has ended: a list left empty because no register could be asked says why, in
+  // kelvane-cli's words. The pass, its rows and its status text are as any pass leaves them.
+  if (!FPassToSay || FDeviceDiscover->State().Started.load() || FDestroyed) {
+    return;
+  }
+  FPassToSay = false;
+  const std::u16string failure = FDeviceDiscover->CreationFailure();
+  if (!failure.empty()) {
+    ShowErrorBox(DriverProblemText(failure));
   }
 }
 

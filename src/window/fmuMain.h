@@ -120,6 +120,8 @@ class TfmMain final : public TMainCommands {
   void RunEnded(const TUpdateOutcome& AOutcome);
   // Once no row runs, the error box says if a journal record could not be written.
   void SayJournalProblem();
+  // Once a pass has ended, the error box says why no search could create the driver's control.
+  void SayDriverProblem();
   // The settings, the window's place among them, and the journal's kept records, written now.
   // What went wrong with the settings, when anything did.
   std::optional<std::u16string> SaveKept();
@@ -145,6 +147,8 @@ class TfmMain final : public TMainCommands {
   bool FDestroyed = false;
   std::unique_ptr<TUpdateSession> FSession;
   std::optional<std::u16string> FJournalProblem;
+  // A pass was started whose end has not been looked at yet.
+  bool FPassToSay = false;
   // A row's run failed since the list was last searched: the taskbar shows the error colour.
   bool FRowFailed = false;
   // A run ended since the last refresh.

@@ -441,8 +441,9 @@ TEST(EndToEnd, CliUpdatesTheChosenRegistersAndWritesTheReport) {
             std::string::npos)
       << csv;
   EXPECT_NE(csv.find("\r\nCOM42;0152000042;"), std::string::npos) << csv;
-  EXPECT_NE(csv.find("\r\nCOM46;0154000046;Тарвик-154Ф;A.4.3021 (15.01.2025);;failed;SKoK off;;" +
-                     ToUtf8(SimResultDescription(103)) + ";Ошибка: "),
+  // The driver's text holds a ",": quoted.
+  EXPECT_NE(csv.find("\r\nCOM46;0154000046;Тарвик-154Ф;A.4.3021 (15.01.2025);;failed;SKoK off;;\"" +
+                     ToUtf8(SimResultDescription(103)) + "\";\"Ошибка: "),
             std::string::npos)
       << csv;
   EXPECT_NE(csv.find("\r\nCOM45;;;;;no register;"), std::string::npos) << csv;
@@ -506,6 +507,41 @@ TEST(EndToEnd, WindowSearchesUpdatesAndLeavesItsSettingsInTheApplicationDataFold
   std::sort(ran.begin(), ran.end());
   EXPECT_EQ(ran, (std::vector<std::pair<std::int32_t, TUpdateResult>>{
                      {41, TUpdateResult::Success}, {46, TUpdateResult::Failed}}));
+}
+
+class TRecordingDialogs final : public TWin32Dialogs {
+ public:
+  std::optional<std::u16string> ChooseFile(HWND, const TFileChooser&) override { return {}; }
+  void ShowError(HWND, const std::u16string&, const std::u16string& AText) override {
+    Errors.push_back(AText);
+  }
+  std::vector<std::u16string> Errors;
+};
+
+// Without the driver registered, a search asks no register: the window says why, once, as
+// kelvane-cli does; its list and status are those of any pass that found nothing.
+TEST(EndToEnd, WindowWithoutTheDriverSaysSoInOneBox) {
+  // The build's own control, through the class the build names: not registered here.
+  const TSlotValue<TTarvikFactory> platform(SetTarvikFactory, {});
+  const auto dialogs = std::make_shared<TRecordingDialogs>();
+  TTempDir dir;
+  TWin32MainWindow window(TWin32MainWindow::MainWindowBehaviour((dir.Path() / "k.xml").u16string()),
+                          dialogs);
+  window.Show();
+  SendMessageW(window.Control(u"btnSearch"), BM_CLICK, 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return !dialogs->Errors.empty(); }));
+  ASSERT_TRUE(PumpUntil([&] { return IsWindowEnabled(window.Control(u"btnSearch")) != 0; }));
+  ASSERT_EQ(dialogs->Errors.size(), 1u);
+  const std::string said = ToUtf8(dialogs->Errors[0]);
+  EXPECT_EQ(said.rfind("драйвер ККТ (" + ToUtf8(FromAscii(KELVANE_TARVIK_CLASS_ASCII)) +
+                           ") не создаётся: ",
+                       0),
+            0u)
+      << said;
+  EXPECT_NE(said.find(std::to_string(sizeof(void*) * 8) + "-разрядная"), std::string::npos)
+      << said;
+  EXPECT_EQ(ListView_GetItemCount(window.Control(u"listView")), 0);
+  SendMessageW(window.Handle(), WM_CLOSE, 0, 0);
 }
 
 // The first place where two logs part, with what stands there on each side.

@@ -1,4 +1,5 @@
 // The window's behaviour, against a view without a toolkit.
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include "driver/TarvikFactory.h"
 #include "driver/sim/SimFirmware.h"
 #include "platform/Clock.h"
 #include "platform/Error.h"
@@ -23,6 +25,7 @@
 #include "support/FakeMainView.h"
 #include "support/GatedDriver.h"
 #include "support/LocaleFormatsScope.h"
+#include "support/SlotValue.h"
 #include "support/SteppingClock.h"
 #include "support/TempDir.h"
 #include "support/Waiting.h"
@@ -580,6 +583,45 @@ TEST_F(Window, StopDuringASearchEndsThePassAsStopped) {
   FGates->Open(3);
   EXPECT_FALSE(FWindow->DeviceDiscover().State().Succeded);
   EXPECT_EQ(FWindow->DeviceDiscover().State().Text.Get(), u"Прервано пользователем");
+}
+
+// A pass in which the driver's control could not be created for the first of its searches.
+TEST_F(Window, APassThatCouldAskNoRegisterSaysWhyOnceInKelvaneClisWords) {
+  TTarvikFactory gated = SetTarvikFactory({});
+  SetTarvikFactory(gated);
+  const std::u16string said = u"драйвер ККТ (" + PlatformDriverName() +
+                              u") не создаётся: Драйвер ККТ не установлен. Программа " +
+                              FromUtf8(std::to_string(sizeof(void*) * 8)) +
+                              u"-разрядная: нужен драйвер той же разрядности.";
+  const struct {
+    const char* Name;
+    int NotCreated;
+    std::vector<std::u16string> Boxes;
+  } cases[] = {{"for no port", 1000, {said}}, {"for one port", 1, {}}, {"for every port", 0, {}}};
+  for (const auto& c : cases) {
+    FView->Errors.clear();
+    std::atomic<int> notCreated{c.NotCreated};
+    const TSlotValue<TTarvikFactory> factory(
+        SetTarvikFactory, [&]() -> std::unique_ptr<TTarvik> {
+          if (notCreated.fetch_sub(1) > 0) {
+            throw EError(u"Драйвер ККТ не установлен");
+          }
+          return gated();
+        });
+    Search();
+    FWindow->UpdatePage();
+    std::vector<std::u16string> boxes;
+    for (const TFakeMainView::TShownError& error : FView->Errors) {
+      boxes.push_back(error.Text);
+    }
+    EXPECT_EQ(boxes, c.Boxes) << c.Name;
+    if (!c.Boxes.empty()) {
+      // The pass ends as any pass: no row, the count it found.
+      EXPECT_EQ(FWindow->RowCount(), 0) << c.Name;
+      EXPECT_EQ(FView->StatusText, u"Найдено устройств: 0") << c.Name;
+      EXPECT_TRUE(FWindow->DeviceDiscover().State().Succeded) << c.Name;
+    }
+  }
 }
 
 TEST_F(Window, TheErrorBoxAddsAFullStopOnlyAfterACharacterAboveIt) {
