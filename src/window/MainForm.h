@@ -78,6 +78,10 @@ struct TControlDesc {
   std::optional<TCommand> Click = std::nullopt;
   // The control as the window's behaviour names it, for those whose state it sets.
   std::optional<TControl> Control = std::nullopt;
+  // What assistive technology calls a control whose text does not say what it is.
+  std::u16string_view AccessibleName = {};
+  // A label's field: the control it names for assistive technology.
+  std::u16string_view LabelFor = {};
 };
 
 // Buttons, fields, the list and the box take the focus with Tab; labels, the busy picture and the
@@ -98,7 +102,8 @@ struct TSize {
 constexpr int kMinimumListHeight = 60;
 TSize MinimumClientSize();
 
-// The controls, those that take the focus first and in the tab order.
+// The controls in the order of their creation: those that take the focus in the tab order, each
+// label just before the field it names.
 std::span<const TControlDesc> Controls();
 // The control of that name, matched exactly; nothing for a name the window does not have.
 const TControlDesc* FindControl(std::u16string_view AName);

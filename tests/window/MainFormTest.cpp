@@ -1,7 +1,8 @@
-#include <gtest/gtest.h>
-
+#include <map>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "platform/Text.h"
 #include "window/MainForm.h"
@@ -87,11 +88,40 @@ TEST(MainForm, TheControlsThatTakeTheFocusComeFirstInTheTabOrder) {
   }
   std::vector<std::u16string> described;
   for (const TControlDesc& control : Controls()) {
-    described.emplace_back(control.Name);
+    if (TakesFocus(control.Kind)) {
+      described.emplace_back(control.Name);
+    }
   }
-  ASSERT_GE(described.size(), byTab.size());
-  described.resize(byTab.size());
   EXPECT_EQ(described, byTab);
+}
+
+// A screen reader names a control by its own text, by the label just before it in the order of
+// creation, or by the name given for it.
+TEST(MainForm, AssistiveTechnologyCanNameEveryControlThatTakesTheFocus) {
+  const std::map<std::u16string, std::u16string> named = {
+      {u"btnOpen", u"Открыть файл прошивки..."},
+      {u"btnTablesOpen", u"Открыть файл таблиц..."},
+      {u"listView", u"Найденные устройства"},
+      {u"gifProgress", u"Идёт работа"}};
+  const std::map<std::u16string, std::u16string> labels = {{u"lblFileName", u"edtFileName"},
+                                                           {u"lbl1", u"edtTablesFileName"}};
+  const std::span<const TControlDesc> controls = Controls();
+  for (size_t i = 0; i < controls.size(); ++i) {
+    const TControlDesc& control = controls[i];
+    const std::u16string name(control.Name);
+    SCOPED_TRACE(ToUtf8(name));
+    EXPECT_EQ(control.AccessibleName, named.contains(name) ? named.at(name) : u"");
+    EXPECT_EQ(control.LabelFor, labels.contains(name) ? labels.at(name) : u"");
+    if (!control.LabelFor.empty()) {
+      ASSERT_LT(i + 1, controls.size());
+      EXPECT_EQ(controls[i + 1].Name, control.LabelFor);
+    }
+    const bool labelled = i > 0 && controls[i - 1].LabelFor == control.Name;
+    if (TakesFocus(control.Kind)) {
+      const bool saysWhatItIs = !control.Text.empty() && control.Text != u"...";
+      EXPECT_TRUE(saysWhatItIs || labelled || !control.AccessibleName.empty());
+    }
+  }
 }
 
 TEST(MainForm, TheListsColumnsTheMenuAndTheTimersAreTheTables) {

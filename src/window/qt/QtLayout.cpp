@@ -38,6 +38,9 @@ void TQtMainWindow::CreateControls() {
     if (!entry.Hint.empty()) {
       control->setToolTip(ToQt(entry.Hint));
     }
+    if (!entry.AccessibleName.empty()) {
+      control->setAccessibleName(ToQt(entry.AccessibleName));
+    }
     if (entry.Kind != form::TKind::StatusBar) {
       QRect place(entry.Place.Left, entry.Place.Top, entry.Place.Width, entry.Place.Height);
       if (entry.Place.Width == form::kAutoSize) {
@@ -51,6 +54,14 @@ void TQtMainWindow::CreateControls() {
         setTabOrder(previous, control);
       }
       previous = control;
+    }
+  }
+
+  // A label is its field's buddy: a screen reader names the field by it.
+  for (const form::TControlDesc& entry : form::Controls()) {
+    if (!entry.LabelFor.empty()) {
+      FClient->findChild<QLabel*>(ToQt(entry.Name))
+          ->setBuddy(FClient->findChild<QWidget*>(ToQt(entry.LabelFor)));
     }
   }
 
@@ -143,6 +154,9 @@ QTreeWidget* TQtMainWindow::CreateList() {
   list->setEditTriggers(QAbstractItemView::NoEditTriggers);
   list->setAllColumnsShowFocus(true);
   list->setContextMenuPolicy(Qt::CustomContextMenu);
+  // Whether a cell is cut is decided again when the pointer rests on it: the columns' widths
+  // follow the window's.
+  list->viewport()->installEventFilter(this);
   return list;
 }
 

@@ -6,9 +6,12 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QMimeData>
 #include <QScreen>
 #include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QUrl>
 
 #include "window/fmuMain.h"
@@ -135,6 +138,32 @@ void TQtMainWindow::InsertRow(int AIndex, const std::vector<std::u16string>& ACe
   }
   item->setCheckState(static_cast<int>(TColumn::Com), ATicked ? Qt::Checked : Qt::Unchecked);
   listView->insertTopLevelItem(AIndex, item);
+  for (int column = 0; column < listView->columnCount(); ++column) {
+    TipWholeText(item, column);
+  }
+}
+
+bool TQtMainWindow::eventFilter(QObject* AWatched, QEvent* AEvent) {
+  if (AWatched == listView->viewport() && AEvent->type() == QEvent::ToolTip) {
+    const QModelIndex index = listView->indexAt(static_cast<QHelpEvent*>(AEvent)->pos());
+    if (QTreeWidgetItem* item = listView->itemFromIndex(index)) {
+      TipWholeText(item, index.column());
+    }
+  }
+  // The list shows the item's tip itself.
+  return QMainWindow::eventFilter(AWatched, AEvent);
+}
+
+void TQtMainWindow::TipWholeText(QTreeWidgetItem* AItem, int AColumn) const {
+  // Cut: the cell needs more than its column's width, by the measure its drawing takes.
+  QStyleOptionViewItem option;
+  option.initFrom(listView->viewport());
+  option.font = listView->font();
+  option.fontMetrics = QFontMetrics(option.font);
+  const QModelIndex index = listView->indexFromItem(AItem, AColumn);
+  const bool cut = listView->itemDelegateForIndex(index)->sizeHint(option, index).width() >
+                   listView->header()->sectionSize(AColumn);
+  AItem->setToolTip(AColumn, cut ? AItem->text(AColumn) : QString());
 }
 
 void TQtMainWindow::ClearRows() {
@@ -143,6 +172,7 @@ void TQtMainWindow::ClearRows() {
 
 void TQtMainWindow::SetCell(int ARow, TColumn AColumn, const std::u16string& AText) {
   Item(ARow)->setText(static_cast<int>(AColumn), ToQt(AText));
+  TipWholeText(Item(ARow), static_cast<int>(AColumn));
 }
 
 bool TQtMainWindow::RowTicked(int ARow) const {

@@ -73,6 +73,7 @@ class TQtMainWindow final : public QMainWindow, public TMainView {
   void resizeEvent(QResizeEvent* AEvent) override;
   void dragEnterEvent(QDragEnterEvent* AEvent) override;
   void dropEvent(QDropEvent* AEvent) override;
+  bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
 
  private:
   struct TAnchored {
@@ -91,6 +92,8 @@ class TQtMainWindow final : public QMainWindow, public TMainView {
   QWidget* ControlWidget(TControl AControl) const;
   QLineEdit* Field(TField AField) const;
   QTreeWidgetItem* Item(int ARow) const;
+  // A cell whose text its column cuts has the whole text as its tip; another has none.
+  void TipWholeText(QTreeWidgetItem* AItem, int AColumn) const;
 
   std::shared_ptr<TWindowDialogs> FDialogs;
   std::unique_ptr<TQtKeptWindow> FKeptWindow;

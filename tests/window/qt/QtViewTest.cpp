@@ -1,5 +1,8 @@
 // The Qt view: each control reaches its command, and the view shows what the behaviour asks.
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QHeaderView>
+#include <QToolTip>
 #include <QAction>
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -179,6 +182,75 @@ TEST_F(QtView, ShowsWhatTheBehaviourAsks) {
   EXPECT_TRUE(Control<TBusyIndicator>("gifProgress")->isVisible());
   FWindow.SetBusy(false);
   EXPECT_FALSE(Control<TBusyIndicator>("gifProgress")->isVisible());
+}
+
+// A cell its column cuts has the whole text as its tip, whichever way it came to be cut, and the
+// list shows it where the pointer rests.
+TEST_F(QtView, ACutCellShowsItsWholeTextAsItsTip) {
+  const QString whole = QStringLiteral(
+      "Успешно завершено: A.5.3105 (30.11.2026) Ошибка печати: Нет бумаги в принтере чеков");
+  auto* list = Control<QTreeWidget>("listView");
+  const auto tip = [&](int ARow, TColumn AColumn) {
+    return list->topLevelItem(ARow)->toolTip(static_cast<int>(AColumn));
+  };
+  // The pointer resting on the cell.
+  const auto rest = [&](int ARow, TColumn AColumn) {
+    const QRect cell = list->visualItemRect(list->topLevelItem(ARow));
+    const int x = list->header()->sectionViewportPosition(static_cast<int>(AColumn)) + 5;
+    const QPoint at(x, cell.center().y());
+    QHelpEvent event(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+    QApplication::sendEvent(list->viewport(), &event);
+    return tip(ARow, AColumn);
+  };
+  FWindow.show();
+  FWindow.InsertRow(0, {u"COM3", u"0154000317", u"", FromQt(whole)}, true);
+  FWindow.InsertRow(1, {u"COM4", u"S4", u"", u""}, true);
+  EXPECT_EQ(tip(0, TColumn::State), whole);
+  EXPECT_EQ(tip(0, TColumn::Com), "") << "whole in its column";
+  EXPECT_EQ(tip(0, TColumn::Serial), "");
+  FWindow.SetCell(1, TColumn::State, FromQt(whole));
+  EXPECT_EQ(tip(1, TColumn::State), whole);
+  FWindow.SetCell(1, TColumn::State, u"Ожидание");
+  EXPECT_EQ(tip(1, TColumn::State), "");
+  EXPECT_EQ(rest(0, TColumn::State), whole);
+  EXPECT_EQ(QToolTip::text(), whole) << "the list shows the item's tip";
+  // The window made wide enough, the text is whole; narrow again, cut.
+  FWindow.resize(2000, FWindow.height());
+  ASSERT_TRUE(RunUntil([&] { return list->header()->sectionSize(3) > 1000; }));
+  EXPECT_EQ(rest(0, TColumn::State), "");
+  FWindow.resize(form::kClientWidth, FWindow.height());
+  ASSERT_TRUE(RunUntil([&] { return list->header()->sectionSize(3) < 1000; }));
+  EXPECT_EQ(rest(0, TColumn::State), whole);
+}
+
+// A screen reader names each control by its label or by its name.
+TEST_F(QtView, AssistiveTechnologyHasANameForEveryControl) {
+  for (const form::TControlDesc& entry : form::Controls()) {
+    SCOPED_TRACE(ToQt(entry.Name).toStdString());
+    auto* control = FWindow.findChild<QWidget*>(ToQt(entry.Name));
+    ASSERT_NE(control, nullptr);
+    EXPECT_EQ(control->accessibleName(), ToQt(entry.AccessibleName));
+    if (entry.Kind == form::TKind::Label) {
+      const auto* label = qobject_cast<QLabel*>(control);
+      ASSERT_NE(label->buddy(), nullptr);
+      EXPECT_EQ(label->buddy()->objectName(), ToQt(entry.LabelFor));
+    }
+  }
+  // The busy indicator is there for a screen reader while the window is busy, and only then.
+  FWindow.show();
+  QAccessibleInterface* busy =
+      QAccessible::queryAccessibleInterface(Control<TBusyIndicator>("gifProgress"));
+  ASSERT_NE(busy, nullptr);
+  FWindow.SetBusy(true);
+  EXPECT_FALSE(busy->state().invisible);
+  EXPECT_EQ(busy->text(QAccessible::Name), "Идёт работа");
+  FWindow.SetBusy(false);
+  EXPECT_TRUE(busy->state().invisible);
+  // A path field is named by its label.
+  QAccessibleInterface* field =
+      QAccessible::queryAccessibleInterface(Control<QLineEdit>("edtFileName"));
+  ASSERT_NE(field, nullptr);
+  EXPECT_EQ(field->text(QAccessible::Name), "Путь к прошивке:");
 }
 
 TEST_F(QtView, FilesDroppedOnTheWindowReachTheBehaviourAsPaths) {
