@@ -11,10 +11,10 @@ namespace kelvane {
 inline constexpr std::string_view kCsvByteOrderMark = "\xEF\xBB\xBF";
 
 // CSV as a spreadsheet on a Russian workstation opens it: ";" between the fields, CR LF after
-// each record, a field quoted when it holds the separator, a ",", a quote or a line end. A field that a
-// spreadsheet could take for a formula (its first character "=", "+", "-", "@", a tab or a CR)
-// gets an apostrophe before it, and so does one that starts with an apostrophe: no text from a
-// register ever acts in a spreadsheet, and ReadCsvRecord gives the field back as it was.
+// each record, a field quoted when it holds the separator, a ",", a quote or a line end. A field
+// that a spreadsheet could take for a formula (its first character "=", "+", "-", "@", a tab or a
+// CR) gets an apostrophe before it, and so does one that starts with an apostrophe: no text from
+// a register ever acts in a spreadsheet, and ReadCsvRecord gives the field back as it was.
 std::string CsvLine(const std::vector<std::string>& AFields);
 
 // The record at the start of AText, and the bytes it takes with its CR LF; nothing when no whole

@@ -31,6 +31,17 @@ constexpr std::array<std::string_view, 11> kStepNames = {
     "date and time", "version check", "tables",   "receipt", "done"};
 static_assert(kStepNames.size() == static_cast<size_t>(TUpdateStep::Done) + 1);
 
+// The value whose word stands at that place in its table.
+template <typename TEnum, size_t N>
+std::optional<TEnum> FromName(std::string_view AName,
+                              const std::array<std::string_view, N>& ANames) {
+  const auto found = std::find(ANames.begin(), ANames.end(), AName);
+  if (found == ANames.end()) {
+    return std::nullopt;
+  }
+  return static_cast<TEnum>(found - ANames.begin());
+}
+
 }  // namespace
 
 std::string ResultName(TUpdateResult AResult) {
@@ -39,15 +50,6 @@ std::string ResultName(TUpdateResult AResult) {
 
 std::string StepName(TUpdateStep AStep) {
   return std::string(kStepNames.at(static_cast<size_t>(AStep)));
-}
-
-template <typename TEnum, size_t N>
-std::optional<TEnum> FromName(std::string_view AName, const std::array<std::string_view, N>& ANames) {
-  const auto found = std::find(ANames.begin(), ANames.end(), AName);
-  if (found == ANames.end()) {
-    return std::nullopt;
-  }
-  return static_cast<TEnum>(found - ANames.begin());
 }
 
 std::optional<TUpdateResult> ResultOfName(std::string_view AName) {

@@ -1,5 +1,8 @@
 // The Win32 window's controls, built from the window's description: places scaled to the
 // monitor, anchoring, tab order (the order of creation), pictures, font and menu.
+#include <initguid.h>
+#include <oleacc.h>
+
 #include "platform/WideText.h"
 #include "window/MainForm.h"
 #include "window/win32/Win32MainWindow.h"
@@ -86,6 +89,9 @@ void TWin32MainWindow::CreateControls() {
     FList.AddColumn(static_cast<int>(column), std::u16string(columns[column].Caption));
   }
 
+  FCellTips = std::make_unique<win32::TCellTips>(FHandle, FList.Handle());
+  NameControls();
+
   FTooltips = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0,
                               FHandle, nullptr, GetModuleHandleW(nullptr), nullptr);
   for (const TChild& child : FChildren) {
@@ -110,6 +116,21 @@ void TWin32MainWindow::CreateControls() {
     } else {
       AppendMenuW(FMenu.Get(), MF_STRING, static_cast<UINT_PTR>(MenuItemId(i)),
                   Wide(std::u16string(items[i].Caption)));
+    }
+  }
+}
+
+void TWin32MainWindow::NameControls() {
+  // Where the system has no accessibility annotations, a control keeps the name its text gives.
+  if (FAILED(CoCreateInstance(CLSID_AccPropServices, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_IAccPropServices, FAccessibility.OutVoid()))) {
+    return;
+  }
+  for (const TChild& child : FChildren) {
+    if (!child.Entry->AccessibleName.empty()) {
+      FAccessibility->SetHwndPropStr(child.Handle, static_cast<DWORD>(OBJID_CLIENT), CHILDID_SELF,
+                                     PROPID_ACC_NAME,
+                                     Wide(std::u16string(child.Entry->AccessibleName)));
     }
   }
 }

@@ -119,6 +119,15 @@ TWin32MainWindow::TWin32MainWindow(const TCommandsFactory& AFactory,
 TWin32MainWindow::~TWin32MainWindow() {
   // The behaviour ends while every control it reaches still exists; the window goes next.
   FCommands.reset();
+  if (FAccessibility) {
+    for (const TChild& child : FChildren) {
+      if (!child.Entry->AccessibleName.empty()) {
+        MSAAPROPID name = PROPID_ACC_NAME;
+        FAccessibility->ClearHwndProps(child.Handle, static_cast<DWORD>(OBJID_CLIENT),
+                                       CHILDID_SELF, &name, 1);
+      }
+    }
+  }
 }
 
 void TWin32MainWindow::ApplyIcons() {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <commctrl.h>
+#include <oleacc.h>
 #include <shellapi.h>
 #include <shobjidl.h>
 
@@ -14,6 +15,7 @@
 #include "platform/ComApartment.h"
 #include "window/MainForm.h"
 #include "window/MainView.h"
+#include "window/win32/Win32CellTips.h"
 #include "window/win32/Win32Controls.h"
 #include "window/win32/Win32Dialogs.h"
 #include "window/win32/Win32KeptWindow.h"
@@ -44,6 +46,7 @@ class TWin32MainWindow final : public TMainView {
   static std::u16string ProgramPath();
   // The window's resolution: 96 is 100 %.
   int Dpi() const { return FDpi; }
+  const win32::TCellTips& CellTips() const { return *FCellTips; }
   // Runs the messages of this thread until the window is closed and gone.
   static int RunMessageLoop(HWND AWindow);
   // The WM_COMMAND identifier of the list menu's item AIndex in the window's description.
@@ -99,6 +102,8 @@ class TWin32MainWindow final : public TMainView {
   void KeepSmallestSize(MINMAXINFO& ALimits) const;
   LRESULT Dispatch(UINT AMessage, WPARAM AWParam, LPARAM ALParam);
   void CreateControls();
+  // Gives assistive technology the names the description has for controls.
+  void NameControls();
   void ApplyResolution();
   void LayOut();
   // The icons at the window's resolution, in place of those it had.
@@ -127,6 +132,9 @@ class TWin32MainWindow final : public TMainView {
   std::vector<win32::TImageList> FImages;
   win32::TMenu FMenu;
   HWND FTooltips = nullptr;
+  std::unique_ptr<win32::TCellTips> FCellTips;
+  // The annotations of the controls' names, cleared before the controls go.
+  TComPtr<IAccPropServices> FAccessibility;
   // Every control, in the description's order; those the view reaches itself by their kind.
   std::vector<TChild> FChildren;
   win32::TListView FList;

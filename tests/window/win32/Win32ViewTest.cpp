@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstring>
 #include <commctrl.h>
+#include <oleacc.h>
 #include <shlobj.h>
 #include <filesystem>
 #include <functional>
@@ -199,6 +200,89 @@ TEST_F(Win32View, ControlsStandAtTheirPlacesWithTheirTextsInTheTabOrder) {
       EXPECT_GT(ListView_GetColumnWidth(list, static_cast<int>(i)), 300) << "the rest";
     }
   }
+}
+
+// A cell its column cuts shows its whole text as the list's tip where the pointer rests.
+TEST_F(Win32View, ACutCellShowsItsWholeTextWhereThePointerRests) {
+  Create();
+  FWindow->Show();
+  const std::u16string whole =
+      u"Успешно завершено: A.5.3105 (30.11.2026) Ошибка печати: Нет бумаги в принтере чеков";
+  FWindow->InsertRow(0, {u"COM3", u"0154000317", u"", whole}, true);
+  const HWND list = List();
+  const auto at = [&](int AColumn) {
+    RECT cell{};
+    ListView_GetSubItemRect(list, 0, AColumn, LVIR_LABEL, &cell);
+    return POINT{cell.left + 4, (cell.top + cell.bottom) / 2};
+  };
+  const win32::TCellTips& tips = FWindow->CellTips();
+  EXPECT_EQ(tips.TipAt(at(3)), whole);
+  EXPECT_EQ(tips.TipAt(at(0)), u"") << "whole in its column";
+  EXPECT_EQ(tips.TipAt(at(1)), u"");
+  EXPECT_EQ(tips.TipAt({-5, -5}), u"") << "no cell";
+
+  // The pointer on the cell: what the list's tooltips are told to show.
+  POINT screen = at(3);
+  ClientToScreen(list, &screen);
+  ASSERT_TRUE(SetCursorPos(screen.x, screen.y));
+  TOOLINFOW tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = list;
+  tool.uId = 1;
+  ASSERT_TRUE(SendMessageW(tips.Tooltips(), TTM_GETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&tool)))
+      << "the list is the tooltips' tool";
+  NMTTDISPINFOW info{};
+  info.hdr.hwndFrom = tips.Tooltips();
+  info.hdr.idFrom = 1;
+  info.hdr.code = TTN_GETDISPINFOW;
+  SendMessageW(list, WM_NOTIFY, 1, reinterpret_cast<LPARAM>(&info));
+  ASSERT_NE(info.lpszText, nullptr);
+  EXPECT_EQ(std::u16string(reinterpret_cast<const char16_t*>(info.lpszText)), whole);
+
+  // Its column made wide enough, the text is whole.
+  ListView_SetColumnWidth(list, 3, 2000);
+  EXPECT_EQ(tips.TipAt(at(3)), u"");
+}
+
+// Each path field's label stands just before it among the window's controls, where a screen
+// reader looks for a field's name; the controls whose text says nothing have names of their own.
+TEST_F(Win32View, AScreenReaderFindsANameForEveryControl) {
+  Create();
+  for (const form::TControlDesc& entry : form::Controls()) {
+    if (!entry.LabelFor.empty()) {
+      EXPECT_EQ(GetWindow(Control(std::u16string(entry.LabelFor).c_str()), GW_HWNDPREV),
+                Control(std::u16string(entry.Name).c_str()))
+          << ToUtf8(entry.Name);
+    }
+  }
+  std::vector<std::pair<std::u16string, std::u16string>> names;
+  std::vector<std::pair<std::u16string, std::u16string>> given;
+  for (const form::TControlDesc& entry : form::Controls()) {
+    if (entry.AccessibleName.empty()) {
+      continue;
+    }
+    IAccessible* accessible = nullptr;
+    ASSERT_EQ(AccessibleObjectFromWindow(Control(std::u16string(entry.Name).c_str()),
+                                         static_cast<DWORD>(OBJID_CLIENT), IID_IAccessible,
+                                         reinterpret_cast<void**>(&accessible)),
+              S_OK);
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    accessible->get_accName(self, &name);
+    names.emplace_back(entry.Name, name != nullptr ? reinterpret_cast<const char16_t*>(name) : u"");
+    given.emplace_back(entry.Name, entry.AccessibleName);
+    SysFreeString(name);
+    accessible->Release();
+  }
+  if (names != given && GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
+    std::cout << "Wine's oleacc does not give the names the window annotates ("
+              << ToUtf8(names[0].first) << ": \"" << ToUtf8(names[0].second)
+              << "\"): only the order of the labels is checked\n";
+    return;
+  }
+  EXPECT_EQ(names, given);
 }
 
 TEST_F(Win32View, StartsIdleAndFollowsTheBusyStateOfASearch) {
