@@ -1,5 +1,6 @@
 // Drives the window through a search and an update of the default bench and writes a picture of
-// each stage: idle, after the search, during the updates, after they end.
+// each stage: idle, after the search, during the updates, after they end; last, at its smallest,
+// of a state its column cuts with its tip.
 #include <cstdio>
 #include <functional>
 
@@ -8,8 +9,11 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTreeWidget>
@@ -66,6 +70,50 @@ bool Save(QWidget& AWindow, const QDir& AFolder, const char* AName) {
   return true;
 }
 
+// The screen where the window and its popup stand.
+bool SaveWithPopup(QWidget& AWindow, QWidget& APopup, const QDir& AFolder, const char* AName) {
+  const QRect area = AWindow.frameGeometry().united(APopup.frameGeometry());
+  const QString path = AFolder.filePath(AName);
+  const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(),
+                                                                    area.width(), area.height());
+  if (!shot.save(path)) {
+    std::fprintf(stderr, "cannot write %s\n", path.toUtf8().constData());
+    return false;
+  }
+  std::printf("%s\n", path.toUtf8().constData());
+  return true;
+}
+
+// The pointer resting on the first state its column cuts: the list shows the whole text.
+bool SaveCutCellTip(QWidget& AWindow, QTreeWidget& AList, const QDir& AFolder) {
+  constexpr int kState = 3;
+  for (int row = 0; row < AList.topLevelItemCount(); ++row) {
+    QTreeWidgetItem* item = AList.topLevelItem(row);
+    const QPoint at(AList.header()->sectionViewportPosition(kState) + 20,
+                    AList.visualItemRect(item).center().y());
+    QHelpEvent event(QEvent::ToolTip, at, AList.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(AList.viewport(), &event);
+    if (item->toolTip(kState).isEmpty()) {
+      continue;
+    }
+    QWidget* tip = nullptr;
+    RunUntil(
+        [&] {
+          for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (widget->inherits("QTipLabel") && widget->isVisible()) {
+              tip = widget;
+            }
+          }
+          return tip != nullptr;
+        },
+        5000);
+    Pause(300);
+    return tip != nullptr && SaveWithPopup(AWindow, *tip, AFolder, "5-cut-cell-tip.png");
+  }
+  std::fprintf(stderr, "no state is cut\n");
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -117,5 +165,9 @@ int main(int argc, char** argv) {
   Pause(600);
   list->clearSelection();
   ok = Save(window, output, "4-after-updates.png") && ok;
+  // At its smallest the window cuts the states.
+  window.resize(window.minimumSizeHint());
+  Pause(600);
+  ok = SaveCutCellTip(window, *list, output) && ok;
   return ok ? 0 : 1;
 }

@@ -1,12 +1,15 @@
 // Drives the Win32 window through a search and an update of the default bench, and writes a
-// picture of its client area at each stage: idle, after the search, during the updates, after.
+// picture of its client area at each stage: idle, after the search, during the updates, after;
+// then of a state its column cuts with its tip, and of the box a search without the driver gives.
 #include <windows.h>
 
 #include <chrono>
 #include <commctrl.h>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
+#include <thread>
 
 #include "discovery/PortSource.h"
 #include "discovery/sim/SimPortSource.h"
@@ -19,17 +22,6 @@
 using namespace kelvane;
 
 namespace {
-
-// Answers the firmware chooser with one file, as an operator would.
-class TAnsweringDialogs final : public TWin32Dialogs {
- public:
-  explicit TAnsweringDialogs(std::u16string AAnswer) : FAnswer(std::move(AAnswer)) {}
-  std::optional<std::u16string> ChooseFile(HWND, const TFileChooser&) override { return FAnswer; }
-  void ShowError(HWND, const std::u16string&, const std::u16string&) override {}
-
- private:
-  std::u16string FAnswer;
-};
 
 bool RunFor(
     int AMs, const std::function<bool()>& ADone = [] { return false; }) {
@@ -48,20 +40,17 @@ bool RunFor(
   return ADone();
 }
 
-// The client area as a 24-bit BMP file.
-bool Save(HWND AWindow, const std::wstring& APath) {
-  RECT client{};
-  GetClientRect(AWindow, &client);
-  const int width = client.right;
-  const int height = client.bottom;
-  const HDC window = GetDC(AWindow);
-  const HDC memory = CreateCompatibleDC(window);
+// A rectangle of what ASource shows, as a 24-bit BMP file.
+bool SaveArea(HDC ASource, RECT AArea, const std::wstring& APath) {
+  const int width = AArea.right - AArea.left;
+  const int height = AArea.bottom - AArea.top;
+  const HDC memory = CreateCompatibleDC(ASource);
   BITMAPINFO info{};
   info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, height, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
   void* bits = nullptr;
-  const HBITMAP bitmap = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  const HBITMAP bitmap = CreateDIBSection(ASource, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   const HGDIOBJ previous = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, window, 0, 0, SRCCOPY);
+  BitBlt(memory, 0, 0, width, height, ASource, AArea.left, AArea.top, SRCCOPY);
   GdiFlush();
   const DWORD stride = ((width * 3 + 3) / 4) * 4;
   const DWORD size = stride * static_cast<DWORD>(height);
@@ -78,10 +67,72 @@ bool Save(HWND AWindow, const std::wstring& APath) {
   SelectObject(memory, previous);
   DeleteObject(bitmap);
   DeleteDC(memory);
-  ReleaseDC(AWindow, window);
   std::printf("%ls\n", APath.c_str());
   return ok;
 }
+
+// The client area.
+bool Save(HWND AWindow, const std::wstring& APath) {
+  RECT client{};
+  GetClientRect(AWindow, &client);
+  const HDC window = GetDC(AWindow);
+  const bool ok = SaveArea(window, client, APath);
+  ReleaseDC(AWindow, window);
+  return ok;
+}
+
+// The screen where the window and the popup stand: a tip, a message box.
+bool SaveWithPopup(HWND AWindow, HWND APopup, const std::wstring& APath) {
+  RECT window{};
+  RECT popup{};
+  GetWindowRect(AWindow, &window);
+  GetWindowRect(APopup, &popup);
+  RECT both{};
+  UnionRect(&both, &window, &popup);
+  const HDC screen = GetDC(nullptr);
+  const bool ok = SaveArea(screen, both, APath);
+  ReleaseDC(nullptr, screen);
+  return ok;
+}
+
+// Answers the firmware chooser with one file, as an operator would. An error box is the
+// system's own; when a picture of it is asked for, it is taken once the box stands, and the box
+// is then answered.
+class TAnsweringDialogs final : public TWin32Dialogs {
+ public:
+  explicit TAnsweringDialogs(std::u16string AAnswer) : FAnswer(std::move(AAnswer)) {}
+  std::optional<std::u16string> ChooseFile(HWND, const TFileChooser&) override { return FAnswer; }
+  void ShowError(HWND AOwner, const std::u16string& ATitle,
+                 const std::u16string& AText) override {
+    std::fprintf(stderr, "message box: %ls\n", reinterpret_cast<const wchar_t*>(AText.c_str()));
+    if (FBoxPicture.empty()) {
+      return;
+    }
+    std::thread picture([this, AOwner] {
+      for (int i = 0; i < 200; ++i) {
+        const HWND box = FindWindowExW(nullptr, nullptr, L"#32770", nullptr);
+        if (box != nullptr && GetWindow(box, GW_OWNER) == AOwner && IsWindowVisible(box)) {
+          Sleep(500);
+          FSaved = SaveWithPopup(AOwner, box, FBoxPicture);
+          PostMessageW(box, WM_COMMAND, IDOK, 0);
+          return;
+        }
+        Sleep(50);
+      }
+    });
+    CreateWin32Dialogs()->ShowError(AOwner, ATitle, AText);
+    picture.join();
+    FBoxPicture.clear();
+  }
+  // The picture the next error box is to be taken to.
+  void TakeNextBox(std::wstring APath) { FBoxPicture = std::move(APath); }
+  bool Saved() const { return FSaved; }
+
+ private:
+  std::u16string FAnswer;
+  std::wstring FBoxPicture;
+  bool FSaved = false;
+};
 
 }  // namespace
 
@@ -107,9 +158,11 @@ int wmain(int argc, wchar_t** argv) {
   GetTempPathW(MAX_PATH, temporary);
   const std::wstring settings = std::wstring(temporary) + L"kelvane-screenshots.xml";
   DeleteFileW(settings.c_str());
-  TWin32MainWindow window(TWin32MainWindow::MainWindowBehaviour(
-                              std::u16string(reinterpret_cast<const char16_t*>(settings.c_str()))),
-                          std::make_shared<TAnsweringDialogs>(file(L"plain_3107.bin")));
+  const auto dialogs = std::make_shared<TAnsweringDialogs>(file(L"plain_3107.bin"));
+  const auto behaviour = TWin32MainWindow::MainWindowBehaviour(
+      std::u16string(reinterpret_cast<const char16_t*>(settings.c_str())));
+  std::optional<TWin32MainWindow> shown(std::in_place, behaviour, dialogs);
+  TWin32MainWindow& window = *shown;
   window.Show();
   const HWND handle = window.Handle();
   const auto control = [&](const char16_t* AName) { return window.Control(AName); };
@@ -153,7 +206,40 @@ int wmain(int argc, wchar_t** argv) {
   ListView_SetItemState(control(u"listView"), -1, 0, LVIS_SELECTED);
   RunFor(200);
   ok = Save(handle, output + L"\\win32-4-after-updates.bmp") && ok;
+
+  // The pointer rests on the first state its column cuts: the tip has the whole text.
+  const HWND list = control(u"listView");
+  for (int row = 0; row < ListView_GetItemCount(list); ++row) {
+    RECT cell{};
+    ListView_GetSubItemRect(list, row, 3, LVIR_LABEL, &cell);
+    POINT at{cell.left + 20, (cell.top + cell.bottom) / 2};
+    if (window.CellTips().TipAt(at).empty()) {
+      continue;
+    }
+    ClientToScreen(list, &at);
+    SetCursorPos(at.x, at.y);
+    const HWND tips = window.CellTips().Tooltips();
+    if (!RunFor(3000, [&] { return IsWindowVisible(tips) != 0; })) {
+      SendMessageW(tips, TTM_POPUP, 0, 0);
+    }
+    ok = RunFor(3000, [&] { return IsWindowVisible(tips) != 0; }) && ok;
+    RunFor(300);
+    ok = SaveWithPopup(handle, tips, output + L"\\win32-5-cut-cell-tip.bmp") && ok;
+    break;
+  }
   SendMessageW(handle, WM_CLOSE, 0, 0);
+  shown.reset();
+
+  // The build's own driver, which this Wine has not registered: the search says so in its box.
+  SetTarvikFactory({});
+  shown.emplace(behaviour, dialogs);
+  shown->Show();
+  RunFor(500);
+  dialogs->TakeNextBox(output + L"\\win32-6-no-driver-box.bmp");
+  SendMessageW(shown->Control(u"btnSearch"), BM_CLICK, 0, 0);
+  ok = RunFor(20000, [&] { return dialogs->Saved(); }) && ok;
+  SendMessageW(shown->Handle(), WM_CLOSE, 0, 0);
+  shown.reset();
   DeleteFileW(settings.c_str());
   return ok ? 0 : 1;
 }
