@@ -189,6 +189,10 @@ std::optional<std::u16string> TRun::OutputProblem(const std::u16string& AFile,
   }
   try {
     CheckFileReplaceable(AFile);
+    if (HasExtension(AFile, kWorkbookExtension)) {
+      // A workbook is made in the temporary folder first: that it can be begun there.
+      const TRecordWorkbook probe({}, {});
+    }
   } catch (const EError& e) {
     return AWhat + u" не записать: " + e.Message();
   }

@@ -68,7 +68,12 @@ TRecordWorkbook::TRecordWorkbook(const std::vector<TFieldValue>& ATitle,
   if (FWorkbook == nullptr) {
     throw EError(u"книгу не начать: " + FPath.u16string());
   }
+  // The sheet's rows go to a temporary file of their own, which may not be made either.
   FSheet = workbook_add_worksheet(FWorkbook, nullptr);
+  if (FSheet == nullptr) {
+    Discard();
+    throw EError(u"нет места для временных файлов книги");
+  }
   FTextFormat = workbook_add_format(FWorkbook);
   format_set_num_format(FTextFormat, "@");
   FTenthsFormat = workbook_add_format(FWorkbook);
@@ -81,8 +86,13 @@ TRecordWorkbook::TRecordWorkbook(const std::vector<TFieldValue>& ATitle,
 }
 
 TRecordWorkbook::~TRecordWorkbook() {
+  Discard();
+}
+
+void TRecordWorkbook::Discard() {
   if (FWorkbook != nullptr) {
     workbook_close(FWorkbook);
+    FWorkbook = nullptr;
   }
   std::error_code ignored;
   std::filesystem::remove(FPath, ignored);

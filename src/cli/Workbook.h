@@ -39,6 +39,8 @@ class TRecordWorkbook {
  private:
   void Row(const std::vector<TFieldValue>& AValues);
   lxw_format* TimeFormat(std::int32_t AUtcOffsetMinutes);
+  // Closes the writer and removes its temporary file.
+  void Discard();
 
   std::filesystem::path FPath;
   lxw_workbook* FWorkbook = nullptr;

@@ -1,7 +1,13 @@
 // The workbooks of kelvane-cli's report and journal, read back as a spreadsheet reads them: each
 // cell's type and value, the frozen header, the columns' widths.
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 #include <gtest/gtest.h>
 
@@ -169,6 +175,45 @@ TEST(Workbook, AJournalsWorkbookThatCannotBeWrittenLeavesTheOldOneWhole) {
   EXPECT_EQ(run.Status, kExitOutput);
   EXPECT_NE(run.Err.find("книгу не записать"), std::string::npos) << run.Err;
   EXPECT_EQ(ReadFileBytes(file), "the earlier workbook");
+}
+
+// The system's temporary folder named elsewhere for the life of the scope.
+class TTemporaryFolderScope {
+ public:
+  explicit TTemporaryFolderScope(const std::filesystem::path& AFolder) { Set(AFolder.native()); }
+  ~TTemporaryFolderScope() { Set(FKept); }
+  TTemporaryFolderScope(const TTemporaryFolderScope&) = delete;
+  TTemporaryFolderScope& operator=(const TTemporaryFolderScope&) = delete;
+
+ private:
+#ifdef _WIN32
+  void Set(const std::wstring& AFolder) {
+    SetEnvironmentVariableW(L"TMP", AFolder.empty() ? nullptr : AFolder.c_str());
+  }
+  std::wstring FKept = std::filesystem::temp_directory_path().native();
+#else
+  void Set(const std::string& AFolder) {
+    AFolder.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", AFolder.c_str(), 1);
+  }
+  std::string FKept = std::getenv("TMPDIR") != nullptr ? std::getenv("TMPDIR") : "";
+#endif
+};
+
+// Where the workbook cannot be begun, that is said before the journal is read, and nothing is
+// written.
+TEST(Workbook, AWorkbookThatCannotBeBegunIsRefusedBeforeAnythingIsRead) {
+  TTempDir dir;
+  TJournal(dir.Path().u16string()).Append(SampleRecord(u"0154000317"));
+  const std::u16string file = (dir.Path() / "j.xlsx").u16string();
+  TJournalRun run{};
+  {
+    const TTemporaryFolderScope missing(dir.Path() / "no such folder");
+    run = Journal(dir, file);
+  }
+  EXPECT_EQ(run.Status, kExitUsage);
+  EXPECT_NE(run.Err.find("книгу не записать: нет папки для временных файлов"), std::string::npos)
+      << run.Err;
+  EXPECT_FALSE(FileExists(file));
 }
 
 }  // namespace
