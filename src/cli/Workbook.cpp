@@ -150,7 +150,9 @@ void TRecordWorkbook::Row(const std::vector<TFieldValue>& AValues) {
           }
         },
         AValues[i]);
-    FFailed = FFailed || error != LXW_NO_ERROR;
+    if (FFirstError == LXW_NO_ERROR) {
+      FFirstError = error;
+    }
     FWidths[i] = std::max(FWidths[i], std::min(CodePoints(FieldText(AValues[i])), kWidestColumn));
   }
   ++FRow;
@@ -163,12 +165,12 @@ std::string TRecordWorkbook::Finish() {
   }
   const lxw_error error = workbook_close(FWorkbook);
   FWorkbook = nullptr;
-  if (FFailed) {
-    // Past the sheet's last row, the one cause a record could have.
+  if (FFirstError == LXW_ERROR_WORKSHEET_INDEX_OUT_OF_RANGE) {
     throw EError(u"в книге не больше " + IntToStr(LXW_ROW_MAX) + u" строк");
   }
-  if (error != LXW_NO_ERROR) {
-    throw EError(u"книга не записана: " + FromUtf8(lxw_strerror(error)));
+  if (const auto first = static_cast<lxw_error>(FFirstError != LXW_NO_ERROR ? FFirstError : error);
+      first != LXW_NO_ERROR) {
+    throw EError(u"книга не записана: " + FromUtf8(lxw_strerror(first)));
   }
   return ReadFileBytes(FPath.u16string());
 }

@@ -50,7 +50,8 @@ class TRecordWorkbook {
   std::map<std::int32_t, lxw_format*> FTimeFormats;
   std::vector<size_t> FWidths;
   std::uint32_t FRow = 0;
-  bool FFailed = false;
+  // What the first cell that could not be written met.
+  int FFirstError = 0;
 };
 
 }  // namespace kelvane
