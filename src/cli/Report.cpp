@@ -1,6 +1,5 @@
 #include "cli/Report.h"
 
-#include <cmath>
 #include <type_traits>
 #include <nlohmann/json.hpp>
 
@@ -39,7 +38,7 @@ nlohmann::ordered_json JsonObject(const TRecordEntries& AEntries) {
         [&](const auto& AValue) {
           using TValue = std::decay_t<decltype(AValue)>;
           if constexpr (std::is_same_v<TValue, TTenths>) {
-            value = std::round(AValue.Seconds * 10) / 10;
+            value = AValue.Rounded();
           } else if constexpr (std::is_same_v<TValue, std::optional<TLocalTime>>) {
             value = TimeText(AValue);
           } else {

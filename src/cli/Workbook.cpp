@@ -131,7 +131,7 @@ void TRecordWorkbook::Row(const std::vector<TFieldValue>& AValues) {
             return worksheet_write_number(FSheet, FRow, column, AValue, nullptr);
           } else if constexpr (std::is_same_v<TValue, TTenths>) {
             return AValue.Shown ? worksheet_write_number(FSheet, FRow, column,
-                                                         AValue.Seconds, FTenthsFormat)
+                                                         AValue.Rounded(), FTenthsFormat)
                                 : LXW_NO_ERROR;
           } else if constexpr (std::is_same_v<TValue, std::optional<TLocalTime>>) {
             if (!AValue) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -41,6 +42,8 @@ inline constexpr TRecordField kProgramVersionField{"program version", "programVe
 struct TTenths {
   double Seconds = 0;
   bool Shown = true;
+  // The seconds as every record gives them: to a tenth.
+  double Rounded() const { return std::round(Seconds * 10) / 10; }
 };
 
 // A field's value on its way out: a UTF-8 text, a list of texts, a whole number, seconds, or a

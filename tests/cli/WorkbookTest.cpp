@@ -101,7 +101,7 @@ TEST(Workbook, TheReportGivesEveryCellItsTypeAndKeepsItsHeaderInView) {
                       {"H3", Text, "Нет бумаги"},
                       {"K3", DateTime, Serial(46365, 11, 11, 6)},
                       {"L3", DateTime, Serial(46365, 11, 11, 14)},
-                      {"M3", Number, "7.71"},
+                      {"M3", Number, "7.7"},
                       {"B4", Text, "S9"},
                       {"F4", Text, "not found"}});
   // Each time shows the offset it was taken at.
