@@ -163,6 +163,19 @@ TEST(Workbook, TheJournalGoesIntoAWorkbookRecordByRecord) {
   ExpectWideEnough(sheet);
 }
 
+// An empty journal still gives a workbook: the columns' names alone, said as written.
+TEST(Workbook, AnEmptyJournalGivesAWorkbookOfItsColumnsAlone) {
+  TTempDir dir;
+  const std::u16string file = (dir.Path() / "j.xlsx").u16string();
+  const TJournalRun run = Journal(dir, file);
+  EXPECT_EQ(run.Status, kExitSuccess);
+  EXPECT_EQ(run.Err, "") << "the workbook's line says it";
+  EXPECT_NE(run.Out.find("(записей: 0)"), std::string::npos) << run.Out;
+  const TWorkbookSheet sheet = ReadWorkbook(ReadFileBytes(file));
+  EXPECT_EQ(sheet.Cells.at("A1").Value, "port");
+  EXPECT_EQ(sheet.Cells.count("A2"), 0u);
+}
+
 // A workbook that cannot be written whole leaves the one there as it was.
 TEST(Workbook, AJournalsWorkbookThatCannotBeWrittenLeavesTheOldOneWhole) {
   TTempDir dir;

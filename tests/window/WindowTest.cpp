@@ -1,10 +1,12 @@
 // The window's behaviour, against a view without a toolkit.
 #include <atomic>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <random>
 #include <thread>
 
@@ -622,6 +624,30 @@ TEST_F(Window, APassThatCouldAskNoRegisterSaysWhyOnceInKelvaneClisWords) {
       EXPECT_TRUE(FWindow->DeviceDiscover().State().Succeded) << c.Name;
     }
   }
+}
+
+// A pass looked at while it still runs says nothing yet: its box comes once it has ended, once.
+TEST_F(Window, APassIsSaidOfOnlyOnceItHasEnded) {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool released = false;
+  const TSlotValue<TTarvikFactory> factory(SetTarvikFactory, [&]() -> std::unique_ptr<TTarvik> {
+    std::unique_lock lock(mutex);
+    changed.wait(lock, [&] { return released; });
+    throw EError(u"Драйвер ККТ не установлен");
+  });
+  Click(TCommand::btnSearchClick);
+  FWindow->UpdatePage();
+  EXPECT_TRUE(FView->Errors.empty());
+  {
+    const std::lock_guard lock(mutex);
+    released = true;
+  }
+  changed.notify_all();
+  ASSERT_TRUE(WaitUntil([&] { return !FWindow->DeviceDiscover().State().Started.load(); }));
+  FWindow->UpdatePage();
+  FWindow->UpdatePage();
+  EXPECT_EQ(FView->Errors.size(), 1u);
 }
 
 TEST_F(Window, TheErrorBoxAddsAFullStopOnlyAfterACharacterAboveIt) {
