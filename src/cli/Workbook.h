@@ -2,7 +2,6 @@
 
 #include <filesystem>
 #include <map>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
