@@ -40,13 +40,6 @@ std::u16string Cut(std::u16string AText, size_t AWidth) {
   return AText;
 }
 
-// Characters of a UTF-8 text, as the terminal counts them (the texts hold no wide ones).
-size_t CodePoints(const std::string& AText) {
-  return static_cast<size_t>(std::count_if(AText.begin(), AText.end(), [](char AByte) {
-    return (static_cast<unsigned char>(AByte) & 0xC0) != 0x80;
-  }));
-}
-
 }  // namespace
 
 std::string LiveLine(const TLiveRow& ARow, std::optional<size_t> AWidth) {
@@ -104,7 +97,8 @@ void TLiveDisplay::Show(const std::vector<TLiveRow>& ARows) {
   FColumns = columns;
   FLengths.clear();
   const auto line = [&](const std::string& AText) {
-    FLengths.push_back(CodePoints(AText));
+    // As the terminal counts them: the texts hold no wide characters.
+    FLengths.push_back(Utf8Length(AText));
     return "\r\x1b[2K" + AText;
   };
   if (ARows.size() < height && !FSummary) {

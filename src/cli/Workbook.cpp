@@ -21,25 +21,6 @@ constexpr size_t kLongestCellText = 32767;
 // No column wider than this many characters, however long its texts.
 constexpr size_t kWidestColumn = 80;
 
-size_t CodePoints(const std::string& AText) {
-  return static_cast<size_t>(
-      std::count_if(AText.begin(), AText.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-}
-
-std::string CellText(const std::string& AText) {
-  if (CodePoints(AText) <= kLongestCellText) {
-    return AText;
-  }
-  size_t points = 0;
-  size_t at = 0;
-  for (; at < AText.size(); ++at) {
-    if ((AText[at] & 0xC0) != 0x80 && ++points > kLongestCellText) {
-      break;
-    }
-  }
-  return AText.substr(0, at);
-}
-
 std::filesystem::path TemporaryPath() {
   std::random_device random;
   char name[40];
@@ -124,6 +105,7 @@ void TRecordWorkbook::Row(const std::vector<TFieldValue>& AValues) {
   FWidths.resize(std::max(FWidths.size(), AValues.size()));
   for (size_t i = 0; i < AValues.size(); ++i) {
     const auto column = static_cast<lxw_col_t>(i);
+    const std::string text = FieldText(AValues[i]);
     const lxw_error error = std::visit(
         [&](const auto& AValue) {
           using TValue = std::decay_t<decltype(AValue)>;
@@ -142,18 +124,18 @@ void TRecordWorkbook::Row(const std::vector<TFieldValue>& AValues) {
                               time.Hour, time.Minute, static_cast<double>(time.Second)};
             return worksheet_write_datetime(FSheet, FRow, column, &cell,
                                             TimeFormat(AValue->UtcOffsetMinutes));
+          } else if (text.empty()) {
+            return LXW_NO_ERROR;
           } else {
-            const std::string text = FieldText(AValue);
-            return text.empty() ? LXW_NO_ERROR
-                                : worksheet_write_string(FSheet, FRow, column,
-                                                         CellText(text).c_str(), FTextFormat);
+            const std::string cell(Utf8Start(text, kLongestCellText));
+            return worksheet_write_string(FSheet, FRow, column, cell.c_str(), FTextFormat);
           }
         },
         AValues[i]);
     if (FFirstError == LXW_NO_ERROR) {
       FFirstError = error;
     }
-    FWidths[i] = std::max(FWidths[i], std::min(CodePoints(FieldText(AValues[i])), kWidestColumn));
+    FWidths[i] = std::max(FWidths[i], std::min(Utf8Length(text), kWidestColumn));
   }
   ++FRow;
 }

@@ -79,6 +79,29 @@ std::optional<std::u16string> FromUtf8Exact(std::string_view AText) {
   return DecodeUtf8(AText, true);
 }
 
+namespace {
+
+// The first byte of a character: not a continuation byte (10xxxxxx).
+bool StartsACharacter(char AByte) {
+  return (static_cast<unsigned char>(AByte) & 0xC0) != 0x80;
+}
+
+}  // namespace
+
+size_t Utf8Length(std::string_view AText) {
+  return static_cast<size_t>(std::count_if(AText.begin(), AText.end(), StartsACharacter));
+}
+
+std::string_view Utf8Start(std::string_view AText, size_t ALength) {
+  size_t characters = 0;
+  for (size_t at = 0; at < AText.size(); ++at) {
+    if (StartsACharacter(AText[at]) && characters++ == ALength) {
+      return AText.substr(0, at);
+    }
+  }
+  return AText;
+}
+
 std::u16string FromAscii(std::string_view AText) {
   return std::u16string(AText.begin(), AText.end());
 }

@@ -26,6 +26,11 @@ std::u16string Trimmed(std::u16string_view AText, std::u16string_view ABlanks);
 // character (C0, DEL and C1: ESC, BEL, CR among them) written out as "\x1B", so that none acts.
 std::u16string ShownOnTerminal(std::u16string_view AText);
 
+// The characters (code points) of a UTF-8 text.
+size_t Utf8Length(std::string_view AText);
+// The longest start of a UTF-8 text that holds at most ALength characters, cut between two.
+std::string_view Utf8Start(std::string_view AText, size_t ALength);
+
 // Plain ASCII text, as literals and numbers need it.
 std::u16string FromAscii(std::string_view AText);
 

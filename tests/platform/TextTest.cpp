@@ -1,3 +1,7 @@
+#include <string>
+#include <utility>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "platform/Error.h"
@@ -10,6 +14,17 @@ TEST(Text, Utf8RoundTripsCyrillicAndAstralCharacters) {
   const std::u16string text = u"Прервано пользователем \U0001F600 ok";
   EXPECT_EQ(FromUtf8(ToUtf8(text)), text);
   EXPECT_EQ(ToUtf8(u"СКоК"), "\xD0\xA1\xD0\x9A\xD0\xBE\xD0\x9A");
+}
+
+TEST(Text, Utf8IsCountedAndCutByCharactersNeverWithinOne) {
+  const std::string text = "Aж€😀";  // one, two, three and four bytes
+  EXPECT_EQ(Utf8Length(text), 4u);
+  EXPECT_EQ(Utf8Length(""), 0u);
+  const std::vector<std::pair<size_t, std::string>> starts = {
+      {0, ""}, {1, "A"}, {2, "Aж"}, {3, "Aж€"}, {4, text}, {9, text}};
+  for (const auto& [length, start] : starts) {
+    EXPECT_EQ(Utf8Start(text, length), start) << length;
+  }
 }
 
 TEST(Text, BrokenInputBecomesReplacementCharacters) {
